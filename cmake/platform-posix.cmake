@@ -1,0 +1,8 @@
+# Native build: dlopen and friends for the module stand-ins, threads for the workers, expat and
+# iconv for the SAX reader stand-in.
+find_package(Threads REQUIRED)
+target_link_libraries(qf_platform INTERFACE ${CMAKE_DL_LIBS} Threads::Threads)
+find_package(EXPAT QUIET)
+if(EXPAT_FOUND)
+  target_link_libraries(qf_platform INTERFACE EXPAT::EXPAT)
+endif()

@@ -1,0 +1,7 @@
+# win32 build: the export list of the module, the dialog resource, and the Windows libraries the
+enable_language(RC)
+# subsystems call (Winsock 1.1, COM and OLE automation for the SAX reader).
+set(QF_PLUGIN_EXTRA_SOURCES ${CMAKE_SOURCE_DIR}/res/pxQuillfeed.def)
+file(GLOB QF_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.rc)
+list(APPEND QF_PLUGIN_EXTRA_SOURCES ${QF_RESOURCES})
+target_link_libraries(qf_platform INTERFACE wsock32 ole32 oleaut32 uuid comctl32 user32 gdi32)

@@ -1,0 +1,9 @@
+// The feed reader's entry point.
+#pragma once
+
+#include "feed/feed_item.h"
+
+// Runs the platform's SAX reader over `document` (terminated bytes starting at the XML document)
+// and calls `itemCallback` with `folderId` at the end of every item, before returning. Returns -1
+// when `document` is null, otherwise 0 whatever the document held.
+int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* folderId);

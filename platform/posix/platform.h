@@ -1,0 +1,72 @@
+// The POSIX side of the platform layer: it stands in for the Win32 headers the subsystems
+// include, with the same names and behaviour for exactly the calls the system makes.
+//
+// Each area has a header of its own, with the same file name on the win32 side; this header
+// gathers the basic types and the module, debug-output and profile calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The calling convention of the host boundary, and how a function is exported by name.
+#define QF_CALL
+#define QF_EXPORT __attribute__((visibility("default")))
+// How the module entry is declared: exported by name, for the stand-in loader to find.
+#define QF_MODULE_ENTRY __attribute__((visibility("default")))
+
+// The separator the system puts between the parts of a file path it builds.
+#define QF_PATH_SEPARATOR "/"
+
+typedef int BOOL;
+typedef int INT;
+typedef unsigned int UINT;
+typedef unsigned long DWORD;
+typedef unsigned short WORD;
+typedef unsigned char BYTE;
+typedef long LONG;
+typedef intptr_t INT_PTR;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef void* LPVOID;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef void* HANDLE;
+typedef void* HMODULE;
+typedef void* HINSTANCE;
+typedef struct HWND__* HWND;
+typedef struct HMENU__* HMENU;
+typedef void (*FARPROC)();
+
+#define TRUE 1
+#define FALSE 0
+
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+// Module functions. The "main executable" is the program the process runs; names resolve among
+// what it exports. GetModuleFileNameA names the file that holds the calling code, whatever
+// handle is passed.
+HMODULE GetModuleHandleA(const char* moduleName);
+FARPROC GetProcAddress(HMODULE module, const char* name);
+DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size);
+int lstrlenA(const char* text);
+int lstrcmpA(const char* a, const char* b);
+
+// Debug output: handed to the host program's PellixDebugOutput(text) when it exports one (the
+// stand-in's counterpart of an attached debugger); otherwise it goes nowhere.
+void OutputDebugStringA(const char* text);
+
+// Profile functions on an INI file, with the Windows behaviour: sections and keys matched
+// without regard to case; a null value deletes the key; a null key lists the section's keys as
+// consecutive terminated names followed by one more terminator.
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                               char* out, DWORD size, const char* fileName);
+UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
+                           const char* fileName);
+BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* fileName);

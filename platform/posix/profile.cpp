@@ -1,0 +1,281 @@
+// Stands in for the Win32 profile functions GetPrivateProfileStringA, GetPrivateProfileIntA and
+// WritePrivateProfileStringA on an INI file, with the edge behaviour the system relies on:
+// sections and keys matched without regard to (ASCII) case, white space around names and values
+// dropped, a value in matching quotes read without them, a null value deleting the key, and the
+// key list of a null key laid out and cut as Windows does. Section names (a null section) and
+// whole-section writes are left out: the system uses neither.
+//
+// Every call reads the whole file and a write replaces it whole through a renamed temporary file,
+// so a reader on another thread sees either the old or the new file, never half of one.
+#include <strings.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace {
+
+struct Line {
+    std::string key;    // empty for blank and comment lines
+    std::string value;  // the value, or the whole line for blank and comment lines
+    bool isEntry;       // a key line, with or without "="
+    bool hasValue;
+};
+
+struct Section {
+    std::string name;  // empty for the lines before the first section header
+    std::vector<Line> lines;
+};
+
+typedef std::vector<Section> Profile;
+
+std::mutex g_profileLock;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string Trim(const std::string& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsBlank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+bool SameName(const std::string& a, const char* b) {
+    return strcasecmp(a.c_str(), b) == 0;
+}
+
+Profile Load(const char* fileName) {
+    Profile profile(1);
+    FILE* file = fopen(fileName, "rb");
+    if (file == nullptr) {
+        return profile;
+    }
+    std::string text;
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        text.append(chunk, got);
+    }
+    fclose(file);
+
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            size_t close = line.find(']');
+            Section section;
+            section.name =
+                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            profile.push_back(section);
+            continue;
+        }
+        Line entry = {std::string(), line, false, false};
+        if (!line.empty() && line[0] != ';') {
+            size_t equals = line.find('=');
+            entry.isEntry = true;
+            entry.key = Trim(line.substr(0, equals));
+            entry.hasValue = equals != std::string::npos;
+            entry.value = entry.hasValue ? Trim(line.substr(equals + 1)) : std::string();
+        }
+        profile.back().lines.push_back(entry);
+    }
+    return profile;
+}
+
+bool Save(const char* fileName, const Profile& profile) {
+    std::string text;
+    for (const Section& section : profile) {
+        if (&section != &profile.front()) {
+            text += "[" + section.name + "]\r\n";
+        }
+        for (const Line& line : section.lines) {
+            if (!line.isEntry) {
+                text += line.value + "\r\n";
+            } else if (line.hasValue) {
+                text += line.key + "=" + line.value + "\r\n";
+            } else {
+                text += line.key + "\r\n";
+            }
+        }
+    }
+    std::string temporary = std::string(fileName) + ".new";
+    FILE* file = fopen(temporary.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    written = fclose(file) == 0 && written;
+    if (!written || rename(temporary.c_str(), fileName) != 0) {
+        remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+Section* FindSection(Profile& profile, const char* name) {
+    for (size_t i = 1; i < profile.size(); ++i) {
+        if (SameName(profile[i].name, name)) {
+            return &profile[i];
+        }
+    }
+    return nullptr;
+}
+
+Line* FindEntry(Section* section, const char* key) {
+    if (section == nullptr) {
+        return nullptr;
+    }
+    for (Line& line : section->lines) {
+        if (line.isEntry && SameName(line.key, key)) {
+            return &line;
+        }
+    }
+    return nullptr;
+}
+
+// Copies at most size - 1 characters and a terminator, as lstrcpynA does.
+void CopyCut(char* out, const std::string& text, size_t size) {
+    size_t taken = text.size() < size - 1 ? text.size() : size - 1;
+    memcpy(out, text.data(), taken);
+    out[taken] = '\0';
+}
+
+// The key list: every name followed by its terminator, then one more terminator. When the names
+// do not fit, the last one is cut and followed by two terminators, and the count is size - 2.
+DWORD ListKeys(const Section* section, char* out, DWORD size) {
+    if (size < 2) {
+        if (size == 1) {
+            out[0] = '\0';
+        }
+        return 0;
+    }
+    if (section == nullptr) {
+        out[0] = '\0';
+        out[1] = '\0';
+        return 0;
+    }
+    DWORD left = size;
+    char* at = out;
+    for (const Line& line : section->lines) {
+        if (left <= 2) {
+            break;
+        }
+        if (!line.isEntry) {
+            continue;
+        }
+        CopyCut(at, line.key, left - 1);
+        size_t used = strlen(at) + 1;
+        left -= static_cast<DWORD>(used);
+        at += used;
+    }
+    *at = '\0';
+    if (left <= 1) {
+        at[-1] = '\0';
+        return size - 2;
+    }
+    return size - left;
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                               char* out, DWORD size, const char* fileName) {
+    if (out == nullptr || section == nullptr || fileName == nullptr) {
+        return 0;
+    }
+    std::lock_guard<std::mutex> hold(g_profileLock);
+    Profile profile = Load(fileName);
+    Section* found = FindSection(profile, section);
+    if (key == nullptr) {
+        return ListKeys(found, out, size);
+    }
+    if (size == 0) {
+        return 0;
+    }
+    Line* entry = FindEntry(found, key);
+    std::string value =
+        entry && entry->hasValue ? entry->value : Trim(defaultValue ? defaultValue : "");
+    // A value written in matching quotes is read without them.
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+        value = value.substr(1, value.size() - 2);
+    }
+    CopyCut(out, value, size);
+    return static_cast<DWORD>(strlen(out));
+}
+
+UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
+                           const char* fileName) {
+    char text[1024];
+    if (GetPrivateProfileStringA(section, key, "", text, sizeof text, fileName) == 0) {
+        return static_cast<UINT>(defaultValue);
+    }
+    // The number the text begins with: white space, an optional sign and decimal digits, summed
+    // in unsigned 32-bit arithmetic as Windows does, so that ten-digit times read back whole.
+    const char* at = text;
+    while (*at == ' ' || *at == '\t') {
+        ++at;
+    }
+    bool negative = *at == '-';
+    if (*at == '-' || *at == '+') {
+        ++at;
+    }
+    UINT number = 0;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        number = number * 10u + static_cast<UINT>(*at - '0');
+    }
+    return negative ? 0u - number : number;
+}
+
+BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* fileName) {
+    if (section == nullptr || key == nullptr || fileName == nullptr) {
+        return FALSE;
+    }
+    std::lock_guard<std::mutex> hold(g_profileLock);
+    Profile profile = Load(fileName);
+    Section* found = FindSection(profile, section);
+    Line* entry = FindEntry(found, key);
+    if (value == nullptr) {
+        if (entry == nullptr) {
+            return TRUE;
+        }
+        for (size_t i = 0; i < found->lines.size(); ++i) {
+            if (&found->lines[i] == entry) {
+                found->lines.erase(found->lines.begin() + static_cast<long>(i));
+                break;
+            }
+        }
+        return Save(fileName, profile) ? TRUE : FALSE;
+    }
+    std::string trimmed = Trim(value);
+    if (entry != nullptr) {
+        entry->value = trimmed;
+        entry->hasValue = true;
+    } else {
+        if (found == nullptr) {
+            Section added;
+            added.name = section;
+            profile.push_back(added);
+            found = &profile.back();
+        }
+        found->lines.push_back(Line{Trim(key), trimmed, true, true});
+    }
+    return Save(fileName, profile) ? TRUE : FALSE;
+}

@@ -1,0 +1,59 @@
+#include "settings/settings.h"
+
+#include "host/module.h"
+#include "platform.h"
+
+const char kFeedsSection[] = "Feeds";
+const char kStylesSection[] = "Styles";
+const char kClickRefreshSection[] = "ClickRefresh";
+const char kAutoRefreshSection[] = "AutoRefresh";
+const char kLastUpdateTimeSection[] = "LastUpdateTime";
+
+size_t ReadSetting(const char* section, const char* folderId, char* out, size_t capacity) {
+    if (capacity == 0) {
+        return 0;
+    }
+    out[0] = '\0';
+    return GetPrivateProfileStringA(section, folderId, "", out, static_cast<DWORD>(capacity),
+                                    SettingsFilePath);
+}
+
+int ReadSettingInt(const char* section, const char* folderId) {
+    return static_cast<int>(GetPrivateProfileIntA(section, folderId, 0, SettingsFilePath));
+}
+
+unsigned ReadSettingUnsigned(const char* section, const char* folderId) {
+    return GetPrivateProfileIntA(section, folderId, 0, SettingsFilePath);
+}
+
+void WriteSetting(const char* section, const char* folderId, const char* value) {
+    WritePrivateProfileStringA(section, folderId, value, SettingsFilePath);
+}
+
+void WriteSettingUnsigned(const char* section, const char* folderId, unsigned value) {
+    char text[16];
+    FormatText(text, sizeof text, "%u", value);
+    WriteSetting(section, folderId, text);
+}
+
+void DeleteSetting(const char* section, const char* folderId) {
+    WritePrivateProfileStringA(section, folderId, nullptr, SettingsFilePath);
+}
+
+size_t ReadSettingKeys(const char* section, char* out, size_t capacity) {
+    if (capacity < 2) {
+        if (capacity == 1) {
+            out[0] = '\0';
+        }
+        return 0;
+    }
+    out[0] = '\0';
+    out[1] = '\0';
+    return GetPrivateProfileStringA(section, nullptr, "", out, static_cast<DWORD>(capacity),
+                                    SettingsFilePath);
+}
+
+bool ReadFeedUrl(const char* folderId, char* url, size_t capacity) {
+    ReadSetting(kFeedsSection, folderId, url, capacity);
+    return capacity > 0 && url[0] != '\0';
+}

@@ -1,0 +1,55 @@
+// The stand-in Pellix host: the state behind its exported PXA_ functions, and its mail store.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/pxapi.h"
+
+// The host functions the stand-in exports, declared from the one list the plug-in binds by, so
+// that a definition with another signature does not compile.
+extern "C" {
+#define QF_DECLARE_HOST_EXPORT(slot, name, result, params, need) \
+    QF_EXPORT result QF_CALL name params;
+QF_HOST_FUNCTIONS(QF_DECLARE_HOST_EXPORT)
+#undef QF_DECLARE_HOST_EXPORT
+}
+
+namespace pellix {
+
+struct RegisteredCommand {
+    std::string comment;
+    int menuKind;
+    PxCommandProc callback;
+    int id;
+};
+
+// What the host knows; set up by main before the plug-in is loaded.
+struct HostState {
+    std::string dataFolder;     // absolute path of the mail store
+    std::string currentFolder;  // empty: no folder on screen
+    std::string version = "2.10.00";
+    bool trace = false;
+    std::vector<RegisteredCommand> commands;
+    std::string shownSource;  // what the plug-in handed to PXA_SetSource("TEMP", ...)
+    bool sourceWasSet = false;
+};
+
+HostState& State();
+
+// Prints one line of the host's output; safe to call from the plug-in's workers.
+void Say(const std::string& line);
+
+// The mail store: one directory per folder id under the data folder, holding the index file
+// "Folder.idx" (a header line, then "number 0x01 date 0x01 sender 0x01 subject" per message) and
+// the messages as "N.msg".
+std::string FolderPath(const std::string& folderId);
+bool MakeFolder(const std::string& folderId);
+bool AppendToFolder(const std::string& folderId, const char* message);
+struct IndexEntry {
+    std::string number, date, sender, subject;
+};
+bool ReadIndex(const std::string& folderId, std::vector<IndexEntry>* entries);
+bool ReadMessage(const std::string& folderId, const std::string& number, std::string* text);
+
+}  // namespace pellix
