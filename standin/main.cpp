@@ -8,30 +8,27 @@
 #include <vector>
 
 #include "loader.h"
+#include "standin/commands.h"
 #include "standin/host.h"
 
 namespace {
 
-const char kUsage[] =
-    "usage: pellix [--data DIR] [--plugin PATH] [--host-version V] [--trace] COMMAND ...\n"
-    "  load                 load the plug-in and say whether it bound the host API\n"
-    "  mkfolder ID          make a folder (directory and empty index)\n"
-    "  list ID              the folder's messages: number, date, sender, subject\n"
-    "  info                 the plug-in information\n";
-
 struct Options {
     std::string data = "pellix-data";
     std::string plugin;
-    std::vector<std::string> command;
+    std::vector<std::string> words;
 };
 
-std::string DefaultPluginPath(const char* program) {
-    std::filesystem::path here = std::filesystem::path(program).parent_path();
-    return (here / QF_PLUGIN_FILE_NAME).string();
+void PrintUsage() {
+    fputs("usage: pellix [--data DIR] [--plugin PATH] [--host-version V] [--trace] COMMAND ...\n",
+          stderr);
+    for (const pellix::CommandInfo& command : pellix::Commands()) {
+        fprintf(stderr, "  %s\n", command.usage);
+    }
 }
 
 bool ParseOptions(int argc, char** argv, Options* options) {
-    options->plugin = DefaultPluginPath(argv[0]);
+    options->plugin = (std::filesystem::path(argv[0]).parent_path() / QF_PLUGIN_FILE_NAME).string();
     int at = 1;
     for (; at < argc && strncmp(argv[at], "--", 2) == 0; ++at) {
         std::string name = argv[at];
@@ -54,92 +51,61 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         }
     }
     for (; at < argc; ++at) {
-        options->command.push_back(argv[at]);
+        options->words.push_back(argv[at]);
     }
-    return !options->command.empty();
+    return !options->words.empty();
 }
 
-template <typename Callback>
-Callback FindCallback(HMODULE plugin, const char* name) {
-    return reinterpret_cast<Callback>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, name)));
+const pellix::CommandInfo* FindCommand(const std::string& name) {
+    for (const pellix::CommandInfo& command : pellix::Commands()) {
+        if (name == command.name) {
+            return &command;
+        }
+    }
+    return nullptr;
 }
 
-int ListFolder(const std::string& folderId) {
-    std::vector<pellix::IndexEntry> entries;
-    if (!pellix::ReadIndex(folderId, &entries)) {
-        pellix::Say("pellix: no folder " + folderId);
-        return 1;
-    }
-    pellix::Say(std::to_string(entries.size()) + " message(s) in " + folderId);
-    for (const pellix::IndexEntry& entry : entries) {
-        pellix::Say(entry.number + " | " + entry.date + " | " + entry.sender + " | " +
-                    entry.subject);
-    }
+int Load(pellix::Session&) {
+    pellix::Say("pellix " + pellix::State().version +
+                ": loaded the plug-in; it bound the host API");
     return 0;
 }
 
-int ShowInfo(HMODULE plugin) {
-    auto info = FindCallback<decltype(&PXC_OnPlugInInfo)>(plugin, "PXC_OnPlugInInfo");
-    if (info == nullptr) {
-        pellix::Say("pellix: the plug-in does not export PXC_OnPlugInInfo");
-        return 1;
-    }
-    PlugInInfo record;
-    memset(&record, '#', sizeof record);
-    info(&record);
-    const char* fields[] = {record.name, record.vendor, record.version, record.description};
-    const char* labels[] = {"name", "vendor", "version", "description"};
-    for (int i = 0; i < 4; ++i) {
-        pellix::Say(std::string(labels[i]) + ": " +
-                    std::string(fields[i], strnlen(fields[i], kPlugInInfoFieldSize)));
-    }
-    return 0;
-}
+const pellix::CommandRegistration kLoad(
+    {"load", "load                 load the plug-in and say whether it bound the host API", true,
+     Load});
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
-        fputs(kUsage, stderr);
+    const pellix::CommandInfo* command = nullptr;
+    if (!ParseOptions(argc, argv, &options) ||
+        (command = FindCommand(options.words[0])) == nullptr) {
+        PrintUsage();
         return 2;
     }
     std::error_code error;
     std::filesystem::create_directories(options.data, error);
     pellix::State().dataFolder = std::filesystem::absolute(options.data, error).string();
 
-    const std::string& command = options.command[0];
-    if (command == "mkfolder" && options.command.size() == 2) {
-        bool made = pellix::MakeFolder(options.command[1]);
-        pellix::Say(made ? "made folder " + options.command[1]
-                         : "pellix: cannot make folder " + options.command[1]);
-        return made ? 0 : 1;
+    pellix::Session session = {nullptr, {options.words.begin() + 1, options.words.end()}};
+    if (command->needsPlugin) {
+        session.plugin = LoadLibraryA(options.plugin.c_str());
+        if (session.plugin == nullptr) {
+            DWORD code = GetLastError();
+            std::string why = code == ERROR_DLL_INIT_FAILED
+                                  ? "the plug-in refused to load: it could not bind the host API"
+                                  : "cannot load the plug-in";
+            std::string detail = LastLoadErrorText();
+            pellix::Say("pellix: " + why + " (" + options.plugin + ", error " +
+                        std::to_string(code) + (detail.empty() ? "" : ": " + detail) + ")");
+            return 3;
+        }
     }
-    if (command == "list" && options.command.size() == 2) {
-        return ListFolder(options.command[1]);
+    int result = command->run(session);
+    if (session.plugin != nullptr) {
+        FreeLibrary(session.plugin);
     }
-
-    HMODULE plugin = LoadLibraryA(options.plugin.c_str());
-    if (plugin == nullptr) {
-        DWORD code = GetLastError();
-        std::string why = code == ERROR_DLL_INIT_FAILED
-                              ? "the plug-in refused to load: it did not bind the host API"
-                              : "cannot load the plug-in";
-        std::string detail = LastLoadErrorText();
-        pellix::Say("pellix: " + why + " (" + options.plugin + ", error " + std::to_string(code) +
-                    (detail.empty() ? "" : ": " + detail) + ")");
-        return 3;
-    }
-    int result = 2;
-    if (command == "load") {
-        pellix::Say("pellix " + pellix::State().version + ": loaded " + options.plugin +
-                    "; the plug-in bound the host API");
-        result = 0;
-    } else if (command == "info") {
-        result = ShowInfo(plugin);
-    } else {
-        fputs(kUsage, stderr);
-    }
-    FreeLibrary(plugin);
     return result;
 }
