@@ -264,8 +264,8 @@ void PutEscaped(Writer* w, const char* text, size_t length, bool keepReferences)
 }
 
 // Decodes the character references a browser would decode in an attribute value, as far as they
-// can hide a scheme: numeric ones (with or without ";") and a few named ones. Characters beyond
-// ASCII become 0xFF, which no scheme holds. Returns false when the value does not fit.
+// can hide a scheme: numeric ones below 0x80 (with or without ";") and a few named ones. Returns
+// false when the value does not fit.
 bool DecodeReferences(const char* value, char* out, size_t capacity) {
     static const struct {
         const char* name;
@@ -293,8 +293,9 @@ bool DecodeReferences(const char* value, char* out, size_t capacity) {
                 const unsigned long digit = IsAsciiDigit(*q) ? *q - '0' : (Lower(*q) - 'a' + 10);
                 code = code > 0x10FFFF ? code : code * (hex ? 16 : 10) + digit;
             }
-            if (q != digits) {
-                c = code < 0x80 ? static_cast<char>(code) : '\xFF';
+            // References beyond ASCII stay as written: no scheme character hides there.
+            if (q != digits && code < 0x80) {
+                c = static_cast<char>(code);
                 p = *q == ';' ? q + 1 : q;
             }
         } else if (c == '&') {
@@ -316,6 +317,44 @@ bool DecodeReferences(const char* value, char* out, size_t capacity) {
 bool SchemeAllowed(const char* scheme, size_t length) {
     return EqualsNoCase(scheme, length, "http") || EqualsNoCase(scheme, length, "https") ||
            EqualsNoCase(scheme, length, "mailto");
+}
+
+// The check itself, on a URL whose references are decoded (or that is no markup at all).
+bool DecodedUrlAllowed(const char* decoded, bool fromMarkup) {
+    // Browsers skip blanks and control characters in a scheme ("java\tscript:").
+    char squeezed[kUrlCheckCapacity];
+    size_t length = 0;
+    for (const char* p = decoded; *p != '\0'; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (length + 1 >= sizeof squeezed) {
+            return false;
+        }
+        if (c > 0x20 && c != 0x7F) {
+            squeezed[length++] = *p;
+        }
+    }
+    squeezed[length] = '\0';
+    // A backslash at the start names a network share, which the engine would open.
+    if (squeezed[0] == '\\' || (squeezed[0] == '/' && squeezed[1] == '\\')) {
+        return false;
+    }
+    const size_t prefix = strcspn(squeezed, ":/?#");
+    if (squeezed[prefix] == ':') {
+        return SchemeAllowed(squeezed, prefix);
+    }
+    // A reference this code does not know could still stand for a ":" before the path.
+    return !fromMarkup || memchr(squeezed, '&', prefix) == nullptr;
+}
+
+// Decodes an attribute value's references into `decoded` and checks the URL there.
+bool DecodeMarkupUrl(const char* value, size_t length, char* decoded, size_t capacity) {
+    char raw[kUrlCheckCapacity];
+    if (length >= sizeof raw) {
+        return false;
+    }
+    memcpy(raw, value, length);
+    raw[length] = '\0';
+    return DecodeReferences(raw, decoded, capacity) && DecodedUrlAllowed(decoded, true);
 }
 
 // One attribute kept from a tag: its name from the list and its value as written.
@@ -402,41 +441,35 @@ bool IsUrlAttribute(const char* name) {
     return strcmp(name, "href") == 0 || strcmp(name, "src") == 0;
 }
 
-bool UrlValueAllowed(const Attribute& attribute) {
-    char value[kUrlCheckCapacity];
-    if (attribute.length >= sizeof value) {
-        return false;
-    }
-    memcpy(value, attribute.value, attribute.length);
-    value[attribute.length] = '\0';
-    return IsAllowedUrl(value, true);
-}
-
+// Writes a start tag anew; a tag that does not fit whole is taken back, so the result never ends
+// inside one.
 void PutStartTag(Writer* w, const char* name, const Tag& tag) {
-    // Built whole first, so that a tag is either written complete or not at all.
-    char scratch[kUrlCheckCapacity * 2];
-    Writer piece(scratch, sizeof scratch, 0);
-    piece.Put("<");
-    piece.Put(name);
+    const size_t start = w->used;
+    w->Put("<");
+    w->Put(name);
     for (int i = 0; i < tag.attributeCount; ++i) {
         const Attribute& attribute = tag.attributes[i];
-        if (IsUrlAttribute(attribute.name) && !UrlValueAllowed(attribute)) {
+        char decoded[kUrlCheckCapacity];
+        const bool url = IsUrlAttribute(attribute.name);
+        if (url && !DecodeMarkupUrl(attribute.value, attribute.length, decoded, sizeof decoded)) {
             continue;
         }
-        char attributeText[kUrlCheckCapacity * 2];
-        Writer one(attributeText, sizeof attributeText, 0);
-        one.Put(" ");
-        one.Put(attribute.name);
-        one.Put("=\"");
-        PutEscaped(&one, attribute.value, attribute.length, true);
-        one.Put("\"");
-        if (!one.cut) {
-            piece.Put(attributeText, one.used);
+        w->Put(" ");
+        w->Put(attribute.name);
+        w->Put("=\"");
+        if (url) {
+            // The URL is written as it was checked, with every "&" escaped, so that what the
+            // browser decodes is exactly what passed the check.
+            PutEscaped(w, decoded, strlen(decoded), false);
+        } else {
+            PutEscaped(w, attribute.value, attribute.length, true);
         }
+        w->Put("\"");
     }
-    piece.Put(">");
-    if (!piece.cut) {
-        w->Put(scratch, piece.used);
+    w->Put(">");
+    if (w->cut) {
+        w->used = start;
+        w->out[start] = '\0';
     }
 }
 
@@ -491,34 +524,9 @@ bool IsAllowedUrl(const char* url, bool fromMarkup) {
     }
     char decoded[kUrlCheckCapacity];
     if (fromMarkup) {
-        if (!DecodeReferences(url, decoded, sizeof decoded)) {
-            return false;
-        }
-    } else if (strlen(url) >= sizeof decoded) {
-        return false;
-    } else {
-        memcpy(decoded, url, strlen(url) + 1);
+        return DecodeMarkupUrl(url, strlen(url), decoded, sizeof decoded);
     }
-    // Browsers skip blanks and control characters in a scheme ("java\tscript:").
-    char squeezed[kUrlCheckCapacity];
-    size_t length = 0;
-    for (const char* p = decoded; *p != '\0'; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c > 0x20 && c != 0x7F) {
-            squeezed[length++] = *p;
-        }
-    }
-    squeezed[length] = '\0';
-    // A backslash at the start names a network share, which the engine would open.
-    if (squeezed[0] == '\\' || (squeezed[0] == '/' && squeezed[1] == '\\')) {
-        return false;
-    }
-    const size_t prefix = strcspn(squeezed, ":/?#");
-    if (squeezed[prefix] == ':') {
-        return SchemeAllowed(squeezed, prefix);
-    }
-    // A reference this code does not know could still stand for a ":" before the path.
-    return !fromMarkup || memchr(squeezed, '&', prefix) == nullptr;
+    return DecodedUrlAllowed(url, false);
 }
 
 bool SanitizeHtml(const char* html, char* out, size_t capacity) {
