@@ -20,6 +20,16 @@ namespace {
 std::string g_dataFolder;
 const char kFolderId[] = "f";
 
+std::string IndexPath() {
+    return g_dataFolder + "/" + kFolderId + "/Folder.idx";
+}
+
+void RemoveScratch() {
+    remove(IndexPath().c_str());
+    rmdir((g_dataFolder + "/" + kFolderId).c_str());
+    rmdir(g_dataFolder.c_str());
+}
+
 const char* QF_CALL DataFolder(void) {
     return g_dataFolder.c_str();
 }
@@ -89,6 +99,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_dataFolder = made;
     mkdir((g_dataFolder + "/" + kFolderId).c_str(), 0700);
     g_hostApi.PXA_GetDataFolder = DataFolder;
+    atexit(RemoveScratch);
     return 0;
 }
 
@@ -101,8 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     subject = subject.c_str();  // a terminated text ends at its first zero byte
     const std::string index(reinterpret_cast<const char*>(data + 1 + subjectLength),
                             size - 1 - subjectLength);
-    const std::string path = g_dataFolder + "/" + kFolderId + "/Folder.idx";
-    FILE* file = fopen(path.c_str(), "wb");
+    FILE* file = fopen(IndexPath().c_str(), "wb");
     if (file == nullptr) {
         abort();
     }
