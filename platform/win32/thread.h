@@ -1,0 +1,4 @@
+// The runtime's thread start, _beginthread, from the C runtime's own header.
+#pragma once
+
+#include <process.h>
