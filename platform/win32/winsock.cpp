@@ -1,6 +1,8 @@
 // The connection time limits over Winsock 1.1: a receive time-out option on the socket, and a
 // connect made without blocking and waited for with select.
-#include "winsock.h"
+// Through the include path, like every other user, so that this folder's winsock.h can reach
+// the system header behind it.
+#include <winsock.h>
 
 int SetReceiveTimeLimit(SOCKET socket, unsigned milliseconds) {
     DWORD limit = milliseconds;

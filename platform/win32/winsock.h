@@ -4,7 +4,9 @@
 
 #include "platform.h"
 
-#include <winsock.h>
+// This file shadows the system header of the same name on the include path, so the system one
+// is reached past it.
+#include_next <winsock.h>
 
 // The type of the address length that accept and getsockname fill in.
 typedef int SocketLength;
