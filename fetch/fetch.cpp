@@ -110,7 +110,7 @@ bool Download(WorkerState* state) {
         return fail();
     }
     struct hostent* entry = gethostbyname(state->host);
-    if (entry == nullptr) {
+    if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr) {
         Trace("Fetch %s | gethostbyname failed : %s %d\n", state->url, state->host,
               WSAGetLastError());
         return fail();

@@ -186,6 +186,16 @@ TEST_F(FetchWorkerTest, ANoticeablePauseIsNotTakenForSilence) {
     EXPECT_EQ("first second third", answers[0].text);
 }
 
+TEST_F(FetchWorkerTest, GivesUpConnectingToAServerThatNeverAccepts) {
+    FullListener full;
+    if (!full.Full()) {
+        GTEST_SKIP() << "this platform does not leave a connection to a full listener pending";
+    }
+    FetchTimeLimit shortLimit(kSilenceLimitMs);
+    ASSERT_TRUE(FetchAndWait("http://127.0.0.1:" + std::to_string(full.Port()) + "/feed"));
+    EXPECT_TRUE(RecordedAnswers().empty());
+}
+
 TEST_F(FetchWorkerTest, EndsQuietlyWhenNoAnswerCanBeHad) {
     RefusingPort refusing;
     LoopbackServer unused({});

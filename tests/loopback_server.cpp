@@ -194,3 +194,42 @@ RefusingPort::~RefusingPort() {
     }
     WSACleanup();
 }
+
+FullListener::FullListener() {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(1, 1), &winsock);
+    listener_ = BindLoopback(&port_);
+    if (listener_ == INVALID_SOCKET || listen(listener_, 0) != 0) {
+        return;
+    }
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    address.sin_port = htons(static_cast<unsigned short>(port_));
+    // Connects until one connection is left hanging; a few are enough wherever the queue holds.
+    for (int attempt = 0; attempt < 16 && !full_; ++attempt) {
+        SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
+        if (client == INVALID_SOCKET) {
+            return;
+        }
+        pending_.push_back(client);
+        if (ConnectWithTimeLimit(client, reinterpret_cast<const sockaddr*>(&address),
+                                 sizeof address, 500) != 0) {
+            full_ = WSAGetLastError() == WSAETIMEDOUT;
+            if (!full_) {
+                return;
+            }
+        }
+    }
+}
+
+FullListener::~FullListener() {
+    for (SOCKET client : pending_) {
+        closesocket(client);
+    }
+    if (listener_ != INVALID_SOCKET) {
+        closesocket(listener_);
+    }
+    WSACleanup();
+}

@@ -86,3 +86,19 @@ private:
     SOCKET socket_ = INVALID_SOCKET;
     int port_ = 0;
 };
+
+// A listener on 127.0.0.1 whose queue of pending connections is full, so that a further connection
+// is neither accepted nor refused. Full() is false where the platform refuses or accepts instead.
+class FullListener {
+public:
+    FullListener();
+    ~FullListener();
+    bool Full() const { return full_; }
+    int Port() const { return port_; }
+
+private:
+    SOCKET listener_ = INVALID_SOCKET;
+    std::vector<SOCKET> pending_;
+    int port_ = 0;
+    bool full_ = false;
+};
