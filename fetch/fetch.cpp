@@ -258,5 +258,6 @@ unsigned FetchTimeLimitMs() {
 }
 
 void SetFetchTimeLimitMs(unsigned milliseconds) {
-    g_timeLimitMs.store(milliseconds);
+    // A zero limit would mean no limit at all to the receive time-out.
+    g_timeLimitMs.store(milliseconds != 0 ? milliseconds : kDefaultFetchTimeLimitMs);
 }

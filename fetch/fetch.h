@@ -53,6 +53,6 @@ void OnFeedDownloaded(const char* text, const char* folderId);
 int FetchWorkersRunning();
 
 // The time limit on connecting and on each receive, kDefaultFetchTimeLimitMs unless a test has
-// set a shorter one. Workers read it when they connect.
+// set a shorter one (0 sets the default again). Workers read it when they connect.
 unsigned FetchTimeLimitMs();
 void SetFetchTimeLimitMs(unsigned milliseconds);
