@@ -1,0 +1,156 @@
+// The stand-in host's open, tick and show commands, run as a person would run them against the
+// built plug-in. Each test works on a copy of the plug-in in a scratch directory, so that the
+// settings file next to it is the test's own.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "tests/support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quoted(const std::string& word) {
+    return word.find(' ') == std::string::npos ? word : "\"" + word + "\"";
+}
+
+class PellixOpenTickShow : public testing::Test {
+protected:
+    void SetUp() override {
+        if (PluginPath().empty() || PellixPath().empty()) {
+            GTEST_SKIP() << "needs --plugin and --pellix";
+        }
+        std::random_device random;
+        scratch_ = fs::temp_directory_path() / ("qf-host-" + std::to_string(random()));
+        fs::create_directories(scratch_);
+        const fs::path plugin = PluginPath();
+        plugin_ = scratch_ / plugin.filename();
+        fs::copy_file(plugin, plugin_);
+        settings_ = plugin_;
+        settings_.replace_extension(".ini");
+        data_ = scratch_ / "data";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(scratch_, ignored);
+    }
+
+    // Runs one pellix command; returns its exit code and leaves its output in `output_`.
+    int Pellix(const std::vector<std::string>& words) {
+        const fs::path out = scratch_ / "output.txt";
+        std::string command = Quoted(PellixPath()) + " --data " + Quoted(data_.string()) +
+                              " --plugin " + Quoted(plugin_.string());
+        for (const std::string& word : words) {
+            command += " " + Quoted(word);
+        }
+        command += " > " + Quoted(out.string()) + " 2>&1";
+        int status = std::system(command.c_str());
+        std::ifstream in(out, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        output_ = text.str();
+        return status;
+    }
+
+    void WriteSettings(const std::string& text) {
+        std::ofstream out(settings_, std::ios::binary);
+        out << text;
+    }
+    std::string Setting(const char* section, const char* key) {
+        char value[1024];
+        GetPrivateProfileStringA(section, key, "(absent)", value, sizeof value,
+                                 settings_.string().c_str());
+        return value;
+    }
+    void WriteMessage(const char* folder, int number, const std::string& text) {
+        std::ofstream out(data_ / folder / (std::to_string(number) + ".msg"), std::ios::binary);
+        out << text;
+    }
+
+    fs::path scratch_, plugin_, settings_, data_;
+    std::string output_;
+};
+
+// A feed whose server refuses at once, so that a refresh ends quickly and adds nothing.
+const char kRefusedFeed[] = "http://127.0.0.1:1/feed.xml";
+
+TEST_F(PellixOpenTickShow, OpenRefreshesAFeedFolderWhenItsIntervalHasRunOut) {
+    ASSERT_EQ(0, Pellix({"mkfolder", "news"}));
+    ASSERT_EQ(0, Pellix({"mkfolder", "plain"}));
+    WriteSettings(std::string("[Feeds]\r\nnews=") + kRefusedFeed +
+                  "\r\n[ClickRefresh]\r\nnews=1000\r\n");
+
+    EXPECT_EQ(0, Pellix({"open", "news"})) << output_;
+    EXPECT_NE(std::string::npos, output_.find("opened folder news")) << output_;
+    const std::string started = Setting("LastUpdateTime", "news");
+    EXPECT_NE("(absent)", started);
+    EXPECT_GT(std::strtoul(started.c_str(), nullptr, 10), 1700000000ul);
+
+    // Within its 1000 minutes, opening it again leaves the time alone.
+    WriteSettings(std::string("[Feeds]\r\nnews=") + kRefusedFeed +
+                  "\r\n[ClickRefresh]\r\nnews=1000\r\n[LastUpdateTime]\r\nnews=" + started +
+                  "\r\n");
+    EXPECT_EQ(0, Pellix({"open", "news"})) << output_;
+    EXPECT_EQ(started, Setting("LastUpdateTime", "news"));
+
+    EXPECT_EQ(0, Pellix({"open", "plain"})) << output_;
+    EXPECT_EQ("(absent)", Setting("LastUpdateTime", "plain"));
+}
+
+TEST_F(PellixOpenTickShow, TickRefreshesDueFoldersAndForgetsVanishedOnes) {
+    ASSERT_EQ(0, Pellix({"mkfolder", "news"}));
+    ASSERT_EQ(0, Pellix({"mkfolder", "plain"}));
+    WriteSettings(std::string("[Feeds]\r\nnews=") + kRefusedFeed +
+                  "\r\ngone=http://gone.test/\r\nplain=\r\n"
+                  "[Styles]\r\ngone=dark.css\r\n[LastUpdateTime]\r\ngone=1\r\n"
+                  "[AutoRefresh]\r\ngone=30\r\n[ClickRefresh]\r\ngone=5\r\n");
+
+    EXPECT_EQ(0, Pellix({"tick"})) << output_;
+
+    EXPECT_NE("(absent)", Setting("LastUpdateTime", "news"));
+    for (const char* section :
+         {"Feeds", "Styles", "LastUpdateTime", "AutoRefresh", "ClickRefresh"}) {
+        EXPECT_EQ("(absent)", Setting(section, "gone")) << section;
+    }
+    EXPECT_EQ("", Setting("Feeds", "plain"));
+    EXPECT_EQ("(absent)", Setting("LastUpdateTime", "plain"));
+}
+
+TEST_F(PellixOpenTickShow, ShowDisplaysAFeedMessageInItsFolderStyle) {
+    ASSERT_EQ(0, Pellix({"mkfolder", "news"}));
+    ASSERT_EQ(0, Pellix({"mkfolder", "plain"}));
+    const std::string message =
+        "From: Example\r\nSubject: Why <LINK REL matters\r\n\r\n<HTML>\r\n"
+        "<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"old.css\" ></HEAD>"
+        "<BODY>hi</BODY></HTML>";
+    WriteMessage("news", 1, message);
+    WriteMessage("plain", 1, message);
+    WriteSettings(std::string("[Feeds]\r\nnews=") + kRefusedFeed +
+                  "\r\nplain=\r\n[Styles]\r\nnews=dark blue.css\r\n");
+
+    EXPECT_EQ(0, Pellix({"show", "news", "1"})) << output_;
+    EXPECT_NE(std::string::npos,
+              output_.find("Subject: Why <LINK REL matters\r\n\r\n<HTML>\r\n<HEAD><LINK "
+                           "REL=\"stylesheet\" TYPE=\"text/css\" HREF=\""))
+        << output_;
+    EXPECT_NE(std::string::npos,
+              output_.find(QF_PATH_SEPARATOR "RssStyles" QF_PATH_SEPARATOR
+                                             "dark blue.css\"></HEAD><BODY>hi</BODY></HTML>"))
+        << output_;
+
+    EXPECT_EQ(0, Pellix({"show", "plain", "1"})) << output_;
+    EXPECT_NE(std::string::npos, output_.find(message)) << output_;
+
+    EXPECT_NE(0, Pellix({"show", "news", "2"}));
+    EXPECT_NE(std::string::npos, output_.find("no message 2 in news")) << output_;
+}
+
+}  // namespace
