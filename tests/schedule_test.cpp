@@ -243,12 +243,6 @@ TEST_F(Schedule, MinutePassStartsEveryDueFolderInKeyOrderEachWithItsOwnTime) {
         EXPECT_EQ(std::to_string(kNow), Read(kLastUpdateTimeSection, id)) << id;
     }
     EXPECT_EQ(Before(60), Read(kLastUpdateTimeSection, "resting"));
-
-    // A minute later nothing is due any more.
-    g_started.clear();
-    g_now += 60;
-    PXC_OnEveryMinute();
-    EXPECT_TRUE(g_started.empty());
 }
 
 TEST_F(Schedule, MinutePassForgetsAVanishedFolderInAllFiveSections) {
@@ -340,24 +334,6 @@ TEST_F(Schedule, MinutePassWithoutRegisteredFoldersDoesNothing) {
     EXPECT_EQ(0, PXC_OnEveryMinute());
     EXPECT_TRUE(g_started.empty());
     EXPECT_EQ("dark.css", Read(kStylesSection, "styled"));
-}
-
-TEST_F(Schedule, EitherTriggerPostponesTheOther) {
-    AddFeedFolder("shared", "http://shared.test/");
-    PXC_OnOpenFolder("shared");
-    ASSERT_EQ(1u, g_started.size());
-
-    g_now += 1199;
-    PXC_OnEveryMinute();
-    EXPECT_EQ(1u, g_started.size()) << "the click refresh counts for the timer too";
-
-    g_now += 1;
-    PXC_OnEveryMinute();
-    EXPECT_EQ(2u, g_started.size());
-
-    g_now += 60;
-    PXC_OnOpenFolder("shared");
-    EXPECT_EQ(2u, g_started.size()) << "the timer's refresh counts for opening too";
 }
 
 TEST(ScheduleClock, RuntimeClockReadsTheTimeOfDay) {
