@@ -47,13 +47,15 @@ void VisitFolder(const char* folderId) {
     char url[kTextCapacity];
     bool isFeedFolder = ReadFeedUrl(folderId, url, sizeof url);
 
+    // Without the host's data folder, or with a cut path, the path would name some other place;
+    // its absence says nothing about this folder, whose settings would be lost for nothing. Such
+    // a folder is kept.
     const char* dataFolder = g_hostApi.PXA_GetDataFolder();
     char path[kTextCapacity];
-    bool pathFits = FormatText(path, sizeof path, "%s" QF_PATH_SEPARATOR "%s",
-                               dataFolder ? dataFolder : "", folderId);
-    // A cut path names some other place; its absence says nothing about this folder, whose
-    // settings would be lost for nothing. Such a folder is kept.
-    if (pathFits && !PathExists(path)) {
+    bool pathKnown =
+        dataFolder != nullptr && dataFolder[0] != '\0' &&
+        FormatText(path, sizeof path, "%s" QF_PATH_SEPARATOR "%s", dataFolder, folderId);
+    if (pathKnown && !PathExists(path)) {
         ForgetFolder(folderId);
         return;
     }

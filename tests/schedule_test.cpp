@@ -288,14 +288,34 @@ TEST_F(Schedule, MinutePassKeepsButNeverRefreshesARegisteredFolderWithoutUrl) {
     EXPECT_FALSE(Has(kLastUpdateTimeSection, "plain"));
 }
 
-TEST_F(Schedule, MinutePassKeepsAFolderWhosePathDoesNotFit) {
-    // The cut path would name some other place; losing the folder's settings over it is wrong.
-    g_dataFolder = (scratch_ / std::string(kTextCapacity, 'd')).string();
+const char* QF_CALL NoDataFolder() {
+    return nullptr;
+}
+
+TEST_F(Schedule, MinutePassKeepsAFolderWhosePathItCannotForm) {
+    // A path that is cut or lacks the data folder names some other place; losing the folder's
+    // settings over its absence would be wrong.
     WriteSetting(kFeedsSection, "far", "http://far.test/");
+    WriteSetting(kLastUpdateTimeSection, "far", std::to_string(kNow).c_str());
+    const struct {
+        const char* name;
+        std::string dataFolder;
+        bool hostAnswers;
+    } cases[] = {
+        {"path longer than its buffer", (scratch_ / std::string(kTextCapacity, 'd')).string(),
+         true},
+        {"empty data folder", "", true},
+        {"no data folder", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_dataFolder = c.dataFolder;
+        g_hostApi.PXA_GetDataFolder = c.hostAnswers ? FakeDataFolder : NoDataFolder;
 
-    PXC_OnEveryMinute();
+        PXC_OnEveryMinute();
 
-    EXPECT_EQ("http://far.test/", Read(kFeedsSection, "far"));
+        EXPECT_EQ("http://far.test/", Read(kFeedsSection, "far"));
+    }
 }
 
 TEST_F(Schedule, MinutePassWalksAKeyListCutAtItsCapacity) {
