@@ -46,8 +46,10 @@ protected:
     // Runs one pellix command; returns its exit code and leaves its output in `output_`.
     int Pellix(const std::vector<std::string>& words) {
         const fs::path out = scratch_ / "output.txt";
-        std::string command = Quoted(PellixPath()) + " --data " + Quoted(data_.string()) +
-                              " --plugin " + Quoted(plugin_.string());
+        // Native separators, so that the platform's shell takes the program's path as a path.
+        const std::string pellix = fs::absolute(PellixPath()).make_preferred().string();
+        std::string command = Quoted(pellix) + " --data " + Quoted(data_.string()) + " --plugin " +
+                              Quoted(plugin_.string());
         for (const std::string& word : words) {
             command += " " + Quoted(word);
         }

@@ -320,12 +320,12 @@ TEST_F(Schedule, MinutePassKeepsAFolderWhosePathItCannotForm) {
 
 TEST_F(Schedule, MinutePassWalksAKeyListCutAtItsCapacity) {
     // More names than the list holds: the pass visits what was read, without running past it.
-    const int kNames = 150;
+    const int kNames = 240;
     auto name = [](int i) {
         std::string text = std::to_string(10000 + i);
-        // Nested, since one level of a path holds at most 255 characters.
-        return text + std::string(200 - text.size(), 'x') + QF_PATH_SEPARATOR +
-               std::string(99, 'y');
+        // Nested, since one level of a path holds at most 255 characters; short enough for the
+        // whole path to stay within the 260 characters Windows allows.
+        return text + std::string(90 - text.size(), 'x') + QF_PATH_SEPARATOR + std::string(89, 'y');
     };
     {
         std::ofstream out(SettingsFilePath, std::ios::binary);
