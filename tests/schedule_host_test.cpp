@@ -5,9 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,66 +15,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quoted(const std::string& word) {
-    return word.find(' ') == std::string::npos ? word : "\"" + word + "\"";
-}
-
 class PellixOpenTickShow : public testing::Test {
 protected:
     void SetUp() override {
         if (PluginPath().empty() || PellixPath().empty()) {
-            GTEST_SKIP() << "needs --plugin and --pellix";
+            GTEST_SKIP() << "run with --pellix=PATH --plugin=PATH";
         }
-        std::random_device random;
-        scratch_ = fs::temp_directory_path() / ("qf-host-" + std::to_string(random()));
-        fs::create_directories(scratch_);
         const fs::path plugin = PluginPath();
-        plugin_ = scratch_ / plugin.filename();
+        plugin_ = scratch_.File(plugin.filename().string());
         fs::copy_file(plugin, plugin_);
-        settings_ = plugin_;
-        settings_.replace_extension(".ini");
-        data_ = scratch_ / "data";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(scratch_, ignored);
+        settings_ = fs::path(plugin_).replace_extension(".ini").string();
+        data_ = scratch_.File("data");
     }
 
     // Runs one pellix command; returns its exit code and leaves its output in `output_`.
     int Pellix(const std::vector<std::string>& words) {
-        const fs::path out = scratch_ / "output.txt";
-        // Native separators, so that the platform's shell takes the program's path as a path.
-        const std::string pellix = fs::absolute(PellixPath()).make_preferred().string();
-        std::string command = Quoted(pellix) + " --data " + Quoted(data_.string()) + " --plugin " +
-                              Quoted(plugin_.string());
+        std::string arguments = "--data \"" + data_ + "\" --plugin \"" + plugin_ + "\"";
         for (const std::string& word : words) {
-            command += " " + Quoted(word);
+            arguments += " \"" + word + "\"";
         }
-        command += " > " + Quoted(out.string()) + " 2>&1";
-        int status = std::system(command.c_str());
-        std::ifstream in(out, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        output_ = text.str();
-        return status;
+        output_.clear();
+        return RunProgram(PellixPath(), arguments, &output_);
     }
 
-    void WriteSettings(const std::string& text) {
-        std::ofstream out(settings_, std::ios::binary);
-        out << text;
-    }
     std::string Setting(const char* section, const char* key) {
         char value[1024];
-        GetPrivateProfileStringA(section, key, "(absent)", value, sizeof value,
-                                 settings_.string().c_str());
+        GetPrivateProfileStringA(section, key, "(absent)", value, sizeof value, settings_.c_str());
         return value;
     }
+    void WriteSettings(const std::string& text) { ASSERT_TRUE(WriteFile(settings_, text)); }
     void WriteMessage(const char* folder, int number, const std::string& text) {
-        std::ofstream out(data_ / folder / (std::to_string(number) + ".msg"), std::ios::binary);
-        out << text;
+        ASSERT_TRUE(WriteFile(data_ + QF_PATH_SEPARATOR + folder + QF_PATH_SEPARATOR +
+                                  std::to_string(number) + ".msg",
+                              text));
     }
 
-    fs::path scratch_, plugin_, settings_, data_;
+    ScratchDir scratch_;
+    std::string plugin_, settings_, data_;
     std::string output_;
 };
 

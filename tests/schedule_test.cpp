@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "host/pxapi.h"
 #include "settings/schedule.h"
 #include "settings/settings.h"
+#include "tests/support.h"
 
 namespace fs = std::filesystem;
 
@@ -50,8 +50,7 @@ protected:
         savedClock_ = g_scheduleClock;
         savedStart_ = g_refreshStart;
 
-        std::random_device random;
-        scratch_ = fs::temp_directory_path() / ("qf-schedule-" + std::to_string(random()));
+        scratch_ = scratchDir_.path();
         fs::create_directories(scratch_ / "data");
         g_dataFolder = (scratch_ / "data").string();
         CopyText(SettingsFilePath, sizeof SettingsFilePath,
@@ -67,8 +66,6 @@ protected:
         CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_);
         g_scheduleClock = savedClock_;
         g_refreshStart = savedStart_;
-        std::error_code ignored;
-        fs::remove_all(scratch_, ignored);
     }
 
     void MakeFolderDirectory(const std::string& id) {
@@ -93,6 +90,7 @@ protected:
                std::string(value) != "\x7f";
     }
 
+    ScratchDir scratchDir_;
     fs::path scratch_;
 
 private:

@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -14,8 +12,7 @@
 #include "host/pxapi.h"
 #include "settings/settings.h"
 #include "style/style.h"
-
-namespace fs = std::filesystem;
+#include "tests/support.h"
 
 namespace {
 
@@ -174,11 +171,7 @@ protected:
     void SetUp() override {
         savedApi_ = g_hostApi;
         CopyText(savedSettings_, sizeof savedSettings_, SettingsFilePath);
-        std::random_device random;
-        scratch_ = fs::temp_directory_path() / ("qf-style-" + std::to_string(random()));
-        fs::create_directories(scratch_);
-        CopyText(SettingsFilePath, sizeof SettingsFilePath,
-                 (scratch_ / "settings.ini").string().c_str());
+        CopyText(SettingsFilePath, sizeof SettingsFilePath, scratch_.File("settings.ini").c_str());
         g_host = &host_;
         g_hostApi.PXA_GetCurrentFolder = FakeGetCurrentFolder;
         g_hostApi.PXA_GetSource = FakeGetSource;
@@ -191,8 +184,6 @@ protected:
         g_host = nullptr;
         g_hostApi = savedApi_;
         CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_);
-        std::error_code ignored;
-        fs::remove_all(scratch_, ignored);
     }
 
     void FeedFolder(const char* id, const char* style) {
@@ -202,7 +193,7 @@ protected:
     }
 
     FakeHost host_;
-    fs::path scratch_;
+    ScratchDir scratch_;
 
 private:
     HostApi savedApi_;
