@@ -3,7 +3,7 @@
 //
 // The only scheduling state is each folder's "LastUpdateTime" entry; nothing stays in memory
 // between calls. Both callbacks run on the host's thread and return without waiting for a
-// download. Their contracts, with the callbacks themselves, are declared in host/pxapi.h.
+// download. The callbacks themselves are declared with the others in host/pxapi.h.
 #pragma once
 
 // The shortest intervals, in minutes; a smaller, absent or negative value counts as these.
