@@ -1,0 +1,213 @@
+// Every real feed of the shared corpus, through the path of a refresh after its download: the
+// document-start search, the reader and the composer, into a store. Each must end (no crash, no
+// hang, no sanitizer report) and every message stored must be well formed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fetch/fetch.h"
+#include "host/hostapi.h"
+#include "host/module.h"
+#include "tests/support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string g_dataFolder;
+std::vector<std::string> g_stored;
+
+const char* QF_CALL CorpusDataFolder(void) {
+    return g_dataFolder.c_str();
+}
+const char* QF_CALL CorpusDisplayName(const char*) {
+    return "Feeds/Corpus";
+}
+int QF_CALL CorpusAppend(const char*, const char* message) {
+    g_stored.push_back(message);
+    return 1;
+}
+
+bool IsHeaderName(const std::string& line) {
+    size_t colon = line.find(':');
+    if (colon == std::string::npos || colon == 0) {
+        return false;
+    }
+    return std::all_of(line.begin(), line.begin() + static_cast<long>(colon),
+                       [](char c) { return c > ' ' && c < 0x7F; });
+}
+
+// What is wrong with a stored message, or empty when it is well formed.
+std::string Problem(const std::string& message) {
+    if (message.size() >= 0x80000) {
+        return "longer than the message bound";
+    }
+    size_t end = message.find("\r\n\r\n");
+    if (end == std::string::npos) {
+        return "no empty line ends the header";
+    }
+    std::string header = message.substr(0, end + 2);
+    size_t at = 0;
+    bool first = true;
+    while (at < header.size()) {
+        size_t lineEnd = header.find("\r\n", at);
+        std::string line = header.substr(at, lineEnd - at);
+        if (line.find_first_of("\r\n") != std::string::npos) {
+            return "a bare CR or LF in header line \"" + line + "\"";
+        }
+        bool continuation = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+        if ((first && continuation) || (!continuation && !IsHeaderName(line))) {
+            return "header line without a name and a colon: \"" + line + "\"";
+        }
+        first = false;
+        at = lineEnd + 2;
+    }
+    for (const char* name : {"From:", "To:", "Date:", "Subject:", "Content-Type:"}) {
+        if (("\r\n" + header).find(std::string("\r\n") + name) == std::string::npos) {
+            return std::string("no ") + name + " header";
+        }
+    }
+    std::string body = message.substr(end + 4);
+    const std::string start = "<HTML>\r\n<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"";
+    if (body.compare(0, start.size(), start) != 0) {
+        return "the body does not start as the template's";
+    }
+    const std::string finish = "</div></BODY></HTML>";
+    if (body.size() < finish.size() ||
+        body.compare(body.size() - finish.size(), finish.size(), finish) != 0) {
+        return "the body does not end as the template's";
+    }
+    size_t previous = 0;
+    for (const char* block : {"<BODY><div id=banner>", "<div id=author>", "<div id=desc>",
+                              "<div id=link>", "<div id=date>"}) {
+        size_t found = body.find(block, previous);
+        if (found == std::string::npos) {
+            return std::string("the body lacks ") + block + " in its place";
+        }
+        previous = found;
+    }
+    std::string lower = body;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+        return static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    });
+    if (lower.find("<script") != std::string::npos) {
+        return "a script element reached the body";
+    }
+    return std::string();
+}
+
+// Ends the process with a message when one document takes longer than any parse should: a hang
+// must fail the run, not stall it.
+class Watchdog {
+public:
+    explicit Watchdog(int seconds) : seconds_(seconds), thread_([this] { Watch(); }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    void Start(const std::string& name) {
+        std::lock_guard<std::mutex> hold(lock_);
+        current_ = name;
+        started_ = std::chrono::steady_clock::now();
+    }
+
+private:
+    void Watch() {
+        std::unique_lock<std::mutex> hold(lock_);
+        while (!done_) {
+            wake_.wait_for(hold, std::chrono::seconds(1));
+            if (!done_ && !current_.empty() &&
+                std::chrono::steady_clock::now() - started_ > std::chrono::seconds(seconds_)) {
+                fprintf(stderr, "corpus: %s did not end within %d seconds\n", current_.c_str(),
+                        seconds_);
+                fflush(stderr);
+                std::_Exit(1);
+            }
+        }
+    }
+
+    int seconds_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::string current_;
+    std::chrono::steady_clock::time_point started_;
+    std::thread thread_;
+};
+
+class Corpus : public testing::Test {
+protected:
+    void SetUp() override {
+        saved = g_hostApi;
+        memcpy(savedSettings, SettingsFilePath, sizeof savedSettings);
+        CopyText(SettingsFilePath, sizeof SettingsFilePath,
+                 scratch.File("pxQuillfeed.ini").c_str());
+        g_dataFolder = scratch.path();
+        g_hostApi.PXA_GetDataFolder = CorpusDataFolder;
+        g_hostApi.PXA_GetFolderDisplayName = CorpusDisplayName;
+        g_hostApi.PXA_AppendMessage = CorpusAppend;
+        g_hostApi.PXA_SetMessageText = nullptr;
+    }
+    void TearDown() override {
+        g_hostApi = saved;
+        memcpy(SettingsFilePath, savedSettings, sizeof savedSettings);
+    }
+
+    ScratchDir scratch;
+    HostApi saved;
+    char savedSettings[kSettingsPathCapacity];
+};
+
+std::vector<fs::path> CorpusFiles() {
+    std::vector<fs::path> files;
+    for (const char* folder : {"feeds", "big"}) {
+        fs::path dir = fs::path(QF_CORPUS_DIR) / folder;
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(dir, error)) {
+            if (entry.is_regular_file()) {
+                files.push_back(entry.path());
+            }
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
+    std::vector<fs::path> files = CorpusFiles();
+    if (files.empty()) {
+        GTEST_SKIP() << "the shared feed corpus is missing: expected it at " << QF_CORPUS_DIR;
+    }
+    Watchdog watchdog(300);
+    size_t messages = 0;
+    for (const fs::path& file : files) {
+        std::string name = file.filename().string();
+        watchdog.Start(name);
+        g_stored.clear();
+        std::string answer = ReadFile(file.string());
+        OnFeedDownloaded(answer.c_str(), "Corpus");
+        for (size_t i = 0; i < g_stored.size(); ++i) {
+            std::string problem = Problem(g_stored[i]);
+            EXPECT_EQ(problem, "") << name << ", message " << i + 1;
+        }
+        messages += g_stored.size();
+    }
+    printf("corpus: %zu files, %zu messages stored\n", files.size(), messages);
+}
+
+}  // namespace
