@@ -77,6 +77,11 @@ TEST(FeedConversionTest, TurnsCharactersTheCodePageLacksIntoItsDefault) {
     std::basic_string<WCHAR> text = Wide("caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD");
     ConvertFeedText(text.c_str(), static_cast<int>(text.size()), out, sizeof out);
     EXPECT_STREQ(out, "caf\xE9 \x80 ?");
+
+    // The bytes code page 1252 leaves unassigned stand for the control characters of that number.
+    const WCHAR unassigned[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
+    ConvertFeedText(unassigned, 5, out, sizeof out);
+    EXPECT_STREQ(out, "\x81\x8D\x8F\x90\x9D");
 }
 
 TEST(SaxContentHandlerBaseTest, AnswersOnlyForItsOwnInterfaces) {

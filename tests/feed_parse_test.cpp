@@ -10,9 +10,34 @@
 #include <vector>
 
 #include "feed/parse_feed.h"
+#include "host/hostapi.h"
 #include "tests/feed_support.h"
 
 namespace {
+
+std::string g_statusText;
+
+void QF_CALL KeepStatus(HWND, const char* text) {
+    g_statusText = text;
+}
+
+// Hides the SAX reader and catches the status line for one test.
+class MissingReader {
+public:
+    MissingReader() : saved_(g_hostApi.PXA_SetMessageText) {
+        available = SimulateMissingSaxReader(true);
+        g_hostApi.PXA_SetMessageText = KeepStatus;
+        g_statusText.clear();
+    }
+    ~MissingReader() {
+        SimulateMissingSaxReader(false);
+        g_hostApi.PXA_SetMessageText = saved_;
+    }
+    bool available;
+
+private:
+    decltype(g_hostApi.PXA_SetMessageText) saved_;
+};
 
 int CountItem(const FeedItem*, const char*) {
     return 0;
@@ -20,6 +45,15 @@ int CountItem(const FeedItem*, const char*) {
 
 TEST(ParseFeedTest, NullDocumentIsRefused) {
     EXPECT_EQ(ParseFeed(nullptr, CountItem, "f"), -1);
+}
+
+TEST(ParseFeedTest, MissingReaderIsReportedOnTheStatusLine) {
+    MissingReader missing;
+    if (!missing.available) {
+        GTEST_SKIP() << "the platform's reader cannot be hidden";
+    }
+    EXPECT_TRUE(ParseItems("<rss><channel><item/></channel></rss>").empty());
+    EXPECT_EQ(g_statusText, "\nUpdate Feeds\\Test Error: 80040154\n\n");
 }
 
 TEST(ParseFeedTest, NullCallbackReadsWithoutHandingOn) {

@@ -75,6 +75,10 @@ size_t ConvertOne(iconv_t handle, const WCHAR* units, size_t count, char* bytes,
     return room - outLeft;
 }
 
+bool IsUnassigned1252(WCHAR c) {
+    return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
 }  // namespace
 
 UINT GetACP() {
@@ -125,6 +129,12 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
         }
         char bytes[8];
         size_t size = ConvertOne(handle, text + i, units, bytes, sizeof bytes);
+        if (size == 0 && codePage == 1252 && IsUnassigned1252(text[i])) {
+            // Windows keeps the five bytes code page 1252 leaves unassigned as the control
+            // characters of the same number; iconv refuses them.
+            bytes[0] = static_cast<char>(text[i]);
+            size = 1;
+        }
         if (size == 0) {
             // As Windows does, each unit of a character the code page lacks becomes the default.
             size = units;

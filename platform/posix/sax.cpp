@@ -5,6 +5,7 @@
 #include <expat.h>
 #include <iconv.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -22,6 +23,7 @@ namespace {
 constexpr char kNameSeparator = '\x01';
 
 thread_local int t_comInitCount = 0;
+std::atomic<bool> g_readerMissing{false};
 
 // Appends UTF-8 text, as expat reports it (always well formed), to UTF-16 text.
 void AppendUtf16(std::u16string& out, const char* text, size_t length) {
@@ -548,7 +550,7 @@ HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD, REFIID interf
     if (t_comInitCount == 0) {
         return CO_E_NOTINITIALIZED;
     }
-    if (!IsEqualGUID(classId, kClsidSaxXmlReader)) {
+    if (!IsEqualGUID(classId, kClsidSaxXmlReader) || g_readerMissing.load()) {
         return REGDB_E_CLASSNOTREG;
     }
     if (outer != nullptr) {
@@ -611,4 +613,9 @@ HRESULT SafeArrayDestroy(SAFEARRAY* array) {
     free(array->pvData);
     free(array);
     return S_OK;
+}
+
+bool SimulateMissingSaxReader(bool missing) {
+    g_readerMissing = missing;
+    return true;
 }

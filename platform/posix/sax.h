@@ -214,3 +214,7 @@ void CoUninitialize();
 // REGDB_E_CLASSNOTREG for any other class, E_NOINTERFACE for any other interface.
 HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, REFIID interfaceId,
                          void** out);
+
+// For tests: while `missing` is set, creating the SAX reader fails with REGDB_E_CLASSNOTREG, as on
+// a system without it. Returns whether the platform can pretend so (here it can).
+bool SimulateMissingSaxReader(bool missing);
