@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "feed/parse_feed.h"
@@ -110,7 +111,8 @@ TEST(ParseFeedVocabularyTest, AtomEntriesTakeLinkHrefAndAuthorName) {
     EXPECT_EQ(items[0].description, "Lamp lit at dusk.");
     EXPECT_EQ(items[0].channelTitle, "Lighthouse Log");
     EXPECT_EQ(items[0].channelDate, "2026-12-05T18:00:00Z");
-    // A second link replaces the first; one without href empties it; text serves as well.
+    // A second link replaces the first, even a longer one; one without href empties it; text
+    // serves as well.
     EXPECT_EQ(items[1].link, "http://light.example/second");
     EXPECT_EQ(items[2].link, "");
     EXPECT_EQ(items[3].link, "http://light.example/text");
@@ -269,6 +271,31 @@ TEST(ParseFeedLimitTest, DeepNestingInsideAnItemKeepsCollectingText) {
                                              close + "</description></item></channel></rss>");
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].description, "deep");
+}
+
+TEST(ParseFeedConcurrencyTest, ParallelParsesKeepTheirOwnRecords) {
+    // Each worker parses its own document, with text that needs conversion, many times.
+    std::vector<std::thread> workers;
+    std::vector<int> mismatches(4, 0);
+    for (int w = 0; w < 4; ++w) {
+        workers.emplace_back([w, &mismatches] {
+            std::string title = "Worker " + std::to_string(w) + " caf\xC3\xA9";
+            std::string document =
+                "<rss><channel><title>C" + std::to_string(w) + "</title><item><title>" + title +
+                "</title></item><item><title>" + title + "</title></item></channel></rss>";
+            std::string expected = "Worker " + std::to_string(w) + " caf\xE9";
+            for (int round = 0; round < 50; ++round) {
+                for (const SeenItem& item : ParseItems(document)) {
+                    mismatches[w] += item.title != expected;
+                    mismatches[w] += item.channelTitle != "C" + std::to_string(w);
+                }
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 // Every real feed of the shared corpus goes through the reader without harm.
