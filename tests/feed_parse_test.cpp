@@ -233,6 +233,16 @@ TEST(ParseFeedTextTest, DeclaredEncodingDecidesTheDecoding) {
     EXPECT_EQ(items[0].title, "\xE9\xFF");
 }
 
+TEST(ParseFeedTextTest, DoubleByteEncodingsDecodeWholeCharacters) {
+    // Two GB2312 characters, then ASCII: each character the code page lacks becomes one default
+    // character, and the ASCII after them is read as ASCII again.
+    std::vector<SeenItem> items = ParseItems(
+        "<?xml version=\"1.0\" encoding=\"gb2312\"?><rss><channel><item><title>\xD6\xD0\xCE\xC4"
+        " ok</title></item></channel></rss>");
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].title, "?? ok");
+}
+
 TEST(ParseFeedLimitTest, OversizedTextIsCutAndNextFieldsStayIntact) {
     std::string document = "<rss><channel><title>" + std::string(3000, 'c') +
                            "</title><item><description>D</description><title>" +
