@@ -78,6 +78,13 @@ TEST(FeedConversionTest, TurnsCharactersTheCodePageLacksIntoItsDefault) {
     ConvertFeedText(text.c_str(), static_cast<int>(text.size()), out, sizeof out);
     EXPECT_STREQ(out, "caf\xE9 \x80 ?");
 
+    // Letters the code page lacks become the same letter without its accent, as Windows has it.
+    text = Wide(
+        "Wrzesie\xC5\x84 Pami\xC4\x99\xC4\x87 Ba\xC4\x8D"
+        "e");
+    ConvertFeedText(text.c_str(), static_cast<int>(text.size()), out, sizeof out);
+    EXPECT_STREQ(out, "Wrzesien Pamiec Bace");
+
     // The bytes code page 1252 leaves unassigned stand for the control characters of that number.
     const WCHAR unassigned[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
     ConvertFeedText(unassigned, 5, out, sizeof out);
