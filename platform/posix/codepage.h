@@ -29,8 +29,8 @@ bool SelectAnsiCodePage(UINT codePage);
 // become its default character, "?", one per UTF-16 unit. Code page 1252 keeps U+0081, U+008D,
 // U+008F, U+0090 and U+009D as the bytes it leaves unassigned, and writes the Latin letters of
 // U+0100 to U+017F that it lacks without their accents, as Windows' best fit does. Windows' other
-// best-fit mappings are not imitated: those characters become "?". `defaultChar` and `usedDefault` must be null, as the system
-// passes them.
+// best-fit mappings are not imitated: those characters become "?". `defaultChar` and `usedDefault`
+// must be null, as the system passes them.
 int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* text, int length, char* out,
                         int outSize, const char* defaultChar, BOOL* usedDefault);
 
