@@ -192,8 +192,7 @@ TEST(ParseFeedBreakTest, DocumentsWithoutItemsDeliverNothing) {
         "<rss",
         "\xFF\xFE\x00garbage",
         "<rss><channel><title>No items</title></channel></rss>",
-        "<?xml version=\"1.0\" "
-        "encoding=\"no-such-encoding\"?><rss><channel><item/></channel></rss>",
+        "<?xml version=\"1.0\" encoding=\"bogus\"?><rss><channel><item/></channel></rss>",
         "<rss><channel><item><title>&undefined;</title></item></channel></rss>",
     };
     for (const char* document : documents) {
