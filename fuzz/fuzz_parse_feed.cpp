@@ -2,12 +2,12 @@
 // platform's SAX reader into the item callback, which checks that every field of every delivered
 // record is terminated within its capacity.
 //
-// Seeds: the documents under tests/fixtures/feed, and the real feeds of the shared corpus
-// (../shared/corpus/feeds), which stay outside the repository. Run from the build folder:
-//   ./fuzz_parse_feed -dict=../fuzz/feed.dict new_corpus ../tests/fixtures/feed
-//   ../../shared/corpus/feeds
-// and for a short fixed run over the seeds alone:
-//   ./fuzz_parse_feed -runs=2000 ../tests/fixtures/feed
+// Seeds: fuzz/seeds/fuzz_parse_feed, which is the test documents of tests/fixtures/feed, and the
+// real feeds of the shared corpus (../shared/corpus/feeds), which stay outside the repository.
+// libFuzzer adds what it finds to the first folder it is given, so that one is a scratch folder,
+// never a seed folder. From the project's root, after a build with -DQF_FUZZ=ON in build-fuzz:
+//   ./build-fuzz/fuzz_parse_feed -dict=fuzz/feed.dict SCRATCH fuzz/seeds/fuzz_parse_feed \
+//       ../shared/corpus/feeds
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
