@@ -6,8 +6,8 @@
 // real feeds of the shared corpus (../shared/corpus/feeds), which stay outside the repository.
 // libFuzzer adds what it finds to the first folder it is given, so that one is a scratch folder,
 // never a seed folder. From the project's root, after a build with -DQF_FUZZ=ON in build-fuzz:
-//   ./build-fuzz/fuzz_parse_feed -dict=fuzz/feed.dict SCRATCH fuzz/seeds/fuzz_parse_feed \
-//       ../shared/corpus/feeds
+//   ./build-fuzz/fuzz_parse_feed -dict=fuzz/feed.dict SCRATCH fuzz/seeds/fuzz_parse_feed
+//       ../shared/corpus/feeds   (all on one line)
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
