@@ -15,7 +15,7 @@ for target in "$build"/fuzz_*; do
     args=(-runs=$runs -seed=1 -max_len=65536 -rss_limit_mb=2048 "$scratch")
     [ -d "$root/fuzz/seeds/$name" ] && args+=("$root/fuzz/seeds/$name")
     case $name in
-    fuzz_parse_feed | fuzz_feed_document) args+=("$root/../shared/corpus/feeds") ;;
+    fuzz_parse_feed) args+=(-dict="$root/fuzz/feed.dict" "$root/../shared/corpus/feeds") ;;
     fuzz_duplicate_subject) args[0]=-runs=2000 ;;
     esac
     if "$target" "${args[@]}" >"$root/build-logs/$name.log" 2>&1; then

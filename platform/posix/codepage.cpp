@@ -75,6 +75,27 @@ size_t ConvertOne(iconv_t handle, const WCHAR* units, size_t count, char* bytes,
     return room - outLeft;
 }
 
+// Windows writes many Latin letters that code page 1252 lacks as the same letter without its
+// accent, before it falls back to the default character; this is that table for U+0100 to
+// U+017F, "?" where there is no near letter (or where 1252 has the character itself).
+const char kLatinExtendedBestFit1252[] =
+    "AaAaAaCcCcCcCcDd"
+    "DdEeEeEeEeEeGgGg"
+    "GgGgHhHhIiIiIiIi"
+    "Ii??JjKk?LlLlLlL"
+    "lLlNnNnNn???OoOo"
+    "Oo??RrRrRrSsSsSs"
+    "??TtTtTtUuUuUuUu"
+    "UuUuWwYy?ZzZz???";
+
+char BestFit1252(WCHAR c) {
+    return c >= 0x100 && c < 0x180 ? kLatinExtendedBestFit1252[c - 0x100] : '?';
+}
+
+bool IsUnassigned1252(WCHAR c) {
+    return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
 }  // namespace
 
 UINT GetACP() {
@@ -125,6 +146,16 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
         }
         char bytes[8];
         size_t size = ConvertOne(handle, text + i, units, bytes, sizeof bytes);
+        if (size == 0 && codePage == 1252 && IsUnassigned1252(text[i])) {
+            // Windows keeps the five bytes code page 1252 leaves unassigned as the control
+            // characters of the same number; iconv refuses them.
+            bytes[0] = static_cast<char>(text[i]);
+            size = 1;
+        }
+        if (size == 0 && codePage == 1252 && units == 1 && BestFit1252(text[i]) != '?') {
+            bytes[0] = BestFit1252(text[i]);
+            size = 1;
+        }
         if (size == 0) {
             // As Windows does, each unit of a character the code page lacks becomes the default.
             size = units;

@@ -26,8 +26,11 @@ bool SelectAnsiCodePage(UINT codePage);
 // to and with the terminator. With an output size of 0 it returns the size needed. Otherwise it
 // writes whole characters while they fit and returns the bytes written, or 0 when the output was
 // too small (the characters that fit have been written). Characters the code page cannot hold
-// become its default character, "?". `defaultChar` and `usedDefault` must be null, as the system
-// passes them.
+// become its default character, "?", one per UTF-16 unit. Code page 1252 keeps U+0081, U+008D,
+// U+008F, U+0090 and U+009D as the bytes it leaves unassigned, and writes the Latin letters of
+// U+0100 to U+017F that it lacks without their accents, as Windows' best fit does. Windows' other
+// best-fit mappings are not imitated: those characters become "?". `defaultChar` and `usedDefault`
+// must be null, as the system passes them.
 int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* text, int length, char* out,
                         int outSize, const char* defaultChar, BOOL* usedDefault);
 

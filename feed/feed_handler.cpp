@@ -1,0 +1,373 @@
+#include "feed/feed_handler.h"
+
+#include <cstring>
+
+#include "host/status.h"
+#include "host/text.h"
+
+namespace {
+
+// The longest attribute value kept: the fields it goes into hold 1023 bytes of text.
+constexpr size_t kAttributeTargetCapacity = 1024;
+
+char FoldAscii(unsigned int c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+}
+
+}  // namespace
+
+bool FeedNameMatches(const WCHAR* name, int length, const char* keyword, int count, bool exact) {
+    if (name == nullptr || length < count || (exact && length != count)) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        unsigned int c = static_cast<unsigned int>(name[i]);
+        // Only ASCII letters fold; any other character, ASCII or not, must be the keyword's own.
+        if (c > 0x7F || FoldAscii(c) != FoldAscii(static_cast<unsigned char>(keyword[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int ConvertFeedText(const WCHAR* text, int length, char* out, size_t outSize) {
+    if (outSize == 0) {
+        return 0;
+    }
+    size_t limit = outSize - 1;
+    if (text == nullptr || length <= 0) {
+        out[0] = '\0';
+        return 0;
+    }
+    // Twice the length in characters, unless that passes the room before the terminator.
+    if (static_cast<size_t>(length) <= limit / 2) {
+        limit = 2 * static_cast<size_t>(length);
+    }
+    memset(out, 0, limit + 1);
+    return WideCharToMultiByte(CP_ACP, 0, text, length, out, static_cast<int>(limit), nullptr,
+                               nullptr);
+}
+
+FeedContentHandler::FeedContentHandler(FeedItemCallback callback, const char* folder)
+    : itemCallback(callback),
+      folderId(folder),
+      authorNameSeen(false),
+      itemsListSeen(false),
+      state(RSS_IDLE) {
+    memset(&record, 0, sizeof record);
+}
+
+FeedContentHandler::~FeedContentHandler() = default;
+
+void FeedContentHandler::EmptyItemFields() {
+    record.title[0] = '\0';
+    record.description[0] = '\0';
+    record.link[0] = '\0';
+    record.date[0] = '\0';
+    record.author[0] = '\0';
+}
+
+bool FeedContentHandler::SearchAttribute(ISAXAttributes* attributes, const char* keyword, int count,
+                                         char* field, size_t capacity) {
+    int attributeCount = 0;
+    if (attributes == nullptr || FAILED(attributes->getLength(&attributeCount))) {
+        return false;
+    }
+    for (int i = 0; i < attributeCount; ++i) {
+        const WCHAR* name = nullptr;
+        int nameLength = 0;
+        // An attribute whose name or value cannot be had counts as absent.
+        if (FAILED(attributes->getLocalName(i, &name, &nameLength)) ||
+            !FeedNameMatches(name, nameLength, keyword, count)) {
+            continue;
+        }
+        const WCHAR* value = nullptr;
+        int valueLength = 0;
+        if (FAILED(attributes->getValue(i, &value, &valueLength))) {
+            continue;
+        }
+        field[0] = '\0';
+        ConvertFeedText(value, valueLength, field,
+                        capacity < kAttributeTargetCapacity ? capacity : kAttributeTargetCapacity);
+        return true;
+    }
+    return false;
+}
+
+HRESULT STDMETHODCALLTYPE FeedContentHandler::startDocument() {
+    authorNameSeen = false;
+    itemsListSeen = false;
+    state = RSS_ROOT;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
+                                                           const WCHAR* localName,
+                                                           int localNameLength, const WCHAR*, int,
+                                                           ISAXAttributes* attributes) {
+    auto is = [&](const char* keyword, int count) {
+        return FeedNameMatches(localName, localNameLength, keyword, count);
+    };
+    auto isExactly = [&](const char* keyword, int count) {
+        return FeedNameMatches(localName, localNameLength, keyword, count, true);
+    };
+    switch (state) {
+        case RSS_ROOT:
+            if (is("channel", 5) || is("feed", 4)) {
+                Trace("RSS_ROOT ==> RSS_CHANNEL");
+                state = RSS_CHANNEL;
+            } else if (isExactly("item", 4) || isExactly("entry", 5)) {
+                EmptyItemFields();
+                Trace("RSS_ROOT ==> RSS_ITEM");
+                state = RSS_ITEM;
+            }
+            break;
+        case RSS_CHANNEL:
+            if (is("title", 5)) {
+                record.channelTitle[0] = '\0';
+                Trace("RSS_CHANNEL ==> RSS_CHANNEL_TITLE");
+                state = RSS_CHANNEL_TITLE;
+            } else if (is("date", 4) || is("pubdate", 7) || is("modified", 8) ||
+                       is("lastbuilddate", 13)) {
+                record.channelDate[0] = '\0';
+                Trace("RSS_CHANNEL ==> RSS_GDATE");
+                state = RSS_GDATE;
+            } else if (isExactly("items", 5)) {
+                itemsListSeen = true;
+                Trace("RSS_CHANNEL ==> RSS_ITEMS");
+                state = RSS_ITEMS;
+            } else if (is("image", 5)) {
+                if (SearchAttribute(attributes, "resource", 8, record.imageUrl,
+                                    sizeof record.imageUrl)) {
+                    Trace("Get image(in attr): %s", record.imageUrl);
+                }
+                Trace("RSS_CHANNEL ==> RSS_IMAGE");
+                state = RSS_IMAGE;
+            } else if (isExactly("item", 4) || isExactly("entry", 5)) {
+                EmptyItemFields();
+                Trace("RSS_CHANNEL ==> RSS_ITEM");
+                state = RSS_ITEM;
+            } else {
+                state = RSS_CHANNEL_OTHER;
+            }
+            break;
+        case RSS_IMAGE:
+            if (is("url", 3)) {
+                Trace("RSS_IMAGE==> RSS_IMAGE_URL");
+                state = RSS_IMAGE_URL;
+            } else {
+                state = RSS_IMAGE_OTHER;
+            }
+            break;
+        case RSS_ITEM:
+            if (is("title", 5)) {
+                record.title[0] = '\0';
+                state = RSS_ITEM_TITLE;
+            } else if (is("link", 4)) {
+                record.link[0] = '\0';
+                if (SearchAttribute(attributes, "href", 4, record.link, sizeof record.link)) {
+                    Trace("Get Link(in attr): %s", record.link);
+                }
+                state = RSS_ITEM_LINK;
+            } else if (is("description", 11) || is("content", 7)) {
+                record.description[0] = '\0';
+                state = RSS_ITEM_DESCRIPTION;
+            } else if (is("date", 4) || is("pubdate", 7) || is("issued", 6)) {
+                record.date[0] = '\0';
+                state = RSS_ITEM_DATE;
+            } else if (is("author", 6) || is("creator", 7)) {
+                record.author[0] = '\0';
+                state = RSS_ITEM_AUTHOR;
+            } else {
+                state = RSS_ITEM_OTHER;
+            }
+            break;
+        case RSS_ITEM_AUTHOR:
+            if (is("name", 4)) {
+                record.author[0] = '\0';
+                authorNameSeen = true;
+                state = RSS_ITEM_AUTHOR_NAME;
+            } else {
+                state = RSS_ITEM_AUTHOR_OTHER;
+            }
+            break;
+        default:
+            // Elements nested in the remaining states neither move the machine nor stop the
+            // collection of text.
+            break;
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FeedContentHandler::endElement(const WCHAR*, int, const WCHAR* localName,
+                                                         int localNameLength, const WCHAR*, int) {
+    auto is = [&](const char* keyword, int count) {
+        return FeedNameMatches(localName, localNameLength, keyword, count);
+    };
+    auto isExactly = [&](const char* keyword, int count) {
+        return FeedNameMatches(localName, localNameLength, keyword, count, true);
+    };
+
+    // Delivery tests the name without its length, so the end of a longer "item..." element read
+    // directly inside the item delivers it too.
+    if (state == RSS_ITEM && (is("item", 4) || is("entry", 5)) && itemCallback != nullptr) {
+        itemCallback(&record, folderId);
+    }
+
+    switch (state) {
+        case RSS_ROOT:
+            break;
+        case RSS_CHANNEL:
+            if (is("channel", 5) || is("feed", 4)) {
+                state = RSS_ROOT;
+            }
+            break;
+        case RSS_CHANNEL_OTHER:
+            Trace("to RSS_CHANNEL");
+            state = RSS_CHANNEL;
+            break;
+        case RSS_CHANNEL_TITLE:
+            if (is("title", 5)) {
+                state = RSS_CHANNEL;
+            }
+            break;
+        case RSS_ITEMS:
+            if (is("items", 5)) {
+                state = RSS_CHANNEL;
+            }
+            break;
+        case RSS_IMAGE:
+            if (is("image", 5)) {
+                state = RSS_CHANNEL;
+            }
+            break;
+        case RSS_IMAGE_OTHER:
+            state = RSS_IMAGE;
+            break;
+        case RSS_IMAGE_URL:
+            if (is("url", 3)) {
+                state = RSS_IMAGE;
+            }
+            break;
+        case RSS_GDATE:
+            if (is("date", 4) || is("pubdate", 7) || is("modified", 8) || is("lastbuilddate", 13)) {
+                state = RSS_CHANNEL;
+            }
+            break;
+        case RSS_ITEM:
+            if (isExactly("item", 4) || isExactly("entry", 5)) {
+                state = itemsListSeen ? RSS_ROOT : RSS_CHANNEL;
+            }
+            break;
+        case RSS_ITEM_TITLE:
+            if (is("title", 5)) {
+                state = RSS_ITEM;
+            }
+            break;
+        case RSS_ITEM_DESCRIPTION:
+            if (is("description", 11) || is("content", 7)) {
+                state = RSS_ITEM;
+            }
+            break;
+        case RSS_ITEM_LINK:
+            if (is("link", 4)) {
+                state = RSS_ITEM;
+            }
+            break;
+        case RSS_ITEM_AUTHOR:
+            if (is("author", 6) || is("creator", 7)) {
+                state = RSS_ITEM;
+            }
+            break;
+        case RSS_ITEM_AUTHOR_NAME:
+            if (is("name", 4)) {
+                state = RSS_ITEM_AUTHOR;
+            }
+            break;
+        case RSS_ITEM_AUTHOR_OTHER:
+            state = RSS_ITEM_AUTHOR;
+            break;
+        case RSS_ITEM_DATE:
+            if (is("date", 4) || is("pubdate", 7) || is("issued", 6)) {
+                state = RSS_ITEM;
+            }
+            break;
+        case RSS_ITEM_OTHER:
+            Trace("to RSS_ITEM from RSS_ITEM_OTHER");
+            state = RSS_ITEM;
+            break;
+        case RSS_IDLE:
+            state = RSS_ROOT;
+            break;
+        default:
+            break;
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FeedContentHandler::characters(const WCHAR* text, int length) {
+    if (length <= 0 || text == nullptr) {
+        return S_OK;
+    }
+    char* field = nullptr;
+    size_t capacity = 0;
+    const char* traceFormat = nullptr;
+    switch (state) {
+        case RSS_CHANNEL_TITLE:
+            field = record.channelTitle;
+            capacity = sizeof record.channelTitle;
+            traceFormat = "Channel:%s(%d, %d)\n";
+            break;
+        case RSS_IMAGE_URL:
+            field = record.imageUrl;
+            capacity = sizeof record.imageUrl;
+            traceFormat = "ImageUrl:%s(%d, %d)\n";
+            break;
+        case RSS_GDATE:
+            field = record.channelDate;
+            capacity = sizeof record.channelDate;
+            traceFormat = "GDate:%s(%d, %d)\n";
+            break;
+        case RSS_ITEM_TITLE:
+            field = record.title;
+            capacity = sizeof record.title;
+            traceFormat = "Title:%s(%d, %d)\n";
+            break;
+        case RSS_ITEM_DESCRIPTION:
+            field = record.description;
+            capacity = sizeof record.description;
+            break;
+        case RSS_ITEM_LINK:
+            field = record.link;
+            capacity = sizeof record.link;
+            break;
+        case RSS_ITEM_AUTHOR:
+            if (!authorNameSeen) {
+                field = record.author;
+                capacity = sizeof record.author;
+            }
+            break;
+        case RSS_ITEM_AUTHOR_NAME:
+            field = record.author;
+            capacity = sizeof record.author;
+            break;
+        case RSS_ITEM_DATE:
+            field = record.date;
+            capacity = sizeof record.date;
+            break;
+        default:
+            break;
+    }
+    if (field == nullptr) {
+        return S_OK;
+    }
+    // The scratch is terminated whatever the conversion did, so what it holds can be appended
+    // even when the conversion had to cut and answered 0.
+    char scratch[kConversionScratchSize];
+    int converted = ConvertFeedText(text, length, scratch, sizeof scratch);
+    AppendText(field, capacity, scratch);
+    if (traceFormat != nullptr) {
+        Trace(traceFormat, field, converted, length);
+    }
+    return S_OK;
+}

@@ -1,0 +1,81 @@
+// The feed reader's content handler: a state machine over the element names of RSS 0.9x/2.0,
+// RSS 1.0 and Atom that fills one item record and hands each finished item on.
+#pragma once
+
+#include <cstdint>
+
+#include "feed/feed_item.h"
+#include "feed/sax_handler.h"
+
+// Where the reader stands in the document. Each state stands for one level only; there is no
+// stack of open elements.
+enum FeedParseState : int32_t {
+    RSS_ROOT = 0,                // document level: outside any channel, feed or item
+    RSS_CHANNEL = 1,             // directly inside a channel or feed
+    RSS_CHANNEL_OTHER = 2,       // inside a child of the channel that is not recognised
+    RSS_CHANNEL_TITLE = 3,       // inside the channel's title
+    RSS_ITEMS = 4,               // inside the channel's items list (RSS 1.0)
+    RSS_IMAGE = 5,               // directly inside the channel's image
+    RSS_IMAGE_OTHER = 6,         // inside a child of the image other than its url
+    RSS_IMAGE_URL = 7,           // inside the image's url
+    RSS_GDATE = 8,               // inside the channel's date
+    RSS_ITEM = 9,                // directly inside an item or entry
+    RSS_ITEM_TITLE = 10,         // inside the item's title
+    RSS_ITEM_DESCRIPTION = 11,   // inside the item's description or content
+    RSS_ITEM_LINK = 12,          // inside the item's link
+    RSS_ITEM_AUTHOR = 13,        // directly inside the item's author or creator
+    RSS_ITEM_AUTHOR_NAME = 14,   // inside the name element of the item's author
+    RSS_ITEM_AUTHOR_OTHER = 15,  // inside another child of the item's author
+    RSS_ITEM_DATE = 16,          // inside the item's date
+    RSS_ITEM_OTHER = 17,         // inside a child of the item that is not recognised
+    RSS_IDLE = 18,               // handler made, document not yet started
+};
+
+// The size of the scratch each chunk of text is converted into: that of the largest field.
+constexpr size_t kConversionScratchSize = kItemDescriptionCapacity;
+
+// True when `name` (UTF-16, `length` characters) has at least `count` characters and its first
+// `count` equal those of the ASCII `keyword`, ASCII letters compared without regard to case.
+// With `exact`, the name must also be exactly `count` characters long.
+bool FeedNameMatches(const WCHAR* name, int length, const char* keyword, int count,
+                     bool exact = false);
+
+// Converts UTF-16 text to the ANSI code page into `out`, writing at most twice `length` bytes and
+// never more than `outSize - 1`, so that `out` (zeroed first up to that point) stays terminated.
+// Returns what the conversion returned: the bytes written, or 0 when it had to cut.
+int ConvertFeedText(const WCHAR* text, int length, char* out, size_t outSize);
+
+class FeedContentHandler : public SaxContentHandlerBase {
+public:
+    // A handler with an empty record, both flags clear and the state RSS_IDLE. A null
+    // `itemCallback` reads items without handing them on; `folderId` is kept, not copied.
+    FeedContentHandler(FeedItemCallback itemCallback, const char* folderId);
+
+    HRESULT STDMETHODCALLTYPE startDocument() override;
+    HRESULT STDMETHODCALLTYPE startElement(const WCHAR* uri, int uriLength, const WCHAR* localName,
+                                           int localNameLength, const WCHAR* qName, int qNameLength,
+                                           ISAXAttributes* attributes) override;
+    HRESULT STDMETHODCALLTYPE endElement(const WCHAR* uri, int uriLength, const WCHAR* localName,
+                                         int localNameLength, const WCHAR* qName,
+                                         int qNameLength) override;
+    HRESULT STDMETHODCALLTYPE characters(const WCHAR* text, int length) override;
+    ~FeedContentHandler() override;
+
+    FeedItem record;
+    FeedItemCallback itemCallback;
+    const char* folderId;
+    // Once a name element has been read inside an author, text directly inside later author
+    // elements is no longer collected, for the rest of the document.
+    bool authorNameSeen;
+    // The channel has an items list (RSS 1.0): items stand beside the channel, so an item's end
+    // returns to the document level.
+    bool itemsListSeen;
+    int32_t state;
+
+private:
+    void EmptyItemFields();
+    // Looks for the first attribute whose local name passes the test and converts its value into
+    // `field` (emptied first). Returns whether one was found.
+    bool SearchAttribute(ISAXAttributes* attributes, const char* keyword, int count, char* field,
+                         size_t capacity);
+};

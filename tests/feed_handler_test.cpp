@@ -1,0 +1,335 @@
+// The content handler driven event by event: name tests, conversion limits, interface answers
+// and the states the machine reaches.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "feed/feed_handler.h"
+#include "tests/feed_support.h"
+
+namespace {
+
+struct NameCase {
+    const char* name;
+    const char* keyword;
+    int count;
+    bool exact;
+    bool matches;
+};
+
+TEST(FeedNameTest, ComparesPrefixWithAsciiCaseFolding) {
+    const NameCase cases[] = {
+        {"channel", "channel", 5, false, true},
+        {"chann", "channel", 5, false, true},
+        {"channelX", "channel", 5, false, true},
+        {"chan", "channel", 5, false, false},
+        {"CHANNEL", "channel", 5, false, true},
+        {"lastBuildDate", "lastbuilddate", 13, false, true},
+        {"pubDate", "pubdate", 7, false, true},
+        {"item", "item", 4, true, true},
+        {"items", "item", 4, true, false},
+        {"Items", "items", 5, true, true},
+        {"itemsList", "items", 5, true, false},
+        {"itemsList", "items", 5, false, true},
+        {"ite", "item", 4, false, false},
+        {"", "url", 3, false, false},
+        {"t\xC4\xB1tle", "title", 5, false, false},  // dotless i folds to nothing
+        {"T\xC3\x8DTLE", "title", 5, false, false},  // I with acute is no ASCII letter
+        {"dat@", "date", 4, false, false},
+    };
+    for (const NameCase& c : cases) {
+        std::basic_string<WCHAR> name = Wide(c.name);
+        EXPECT_EQ(FeedNameMatches(name.c_str(), static_cast<int>(name.size()), c.keyword, c.count,
+                                  c.exact),
+                  c.matches)
+            << c.name << " against " << c.keyword << "(" << c.count << ")";
+    }
+    EXPECT_FALSE(FeedNameMatches(nullptr, 4, "item", 4));
+}
+
+TEST(FeedConversionTest, LimitsOutputToTwiceTheLengthAndKeepsTheTerminator) {
+    char out[8];
+    memset(out, 'x', sizeof out);
+    std::basic_string<WCHAR> abc = Wide("abc");
+    EXPECT_EQ(ConvertFeedText(abc.c_str(), 3, out, sizeof out), 3);
+    EXPECT_STREQ(out, "abc");
+
+    // Seven bytes of room before the terminator: the rest is dropped, the text stays terminated.
+    std::basic_string<WCHAR> long_text = Wide("abcdefghij");
+    memset(out, 'x', sizeof out);
+    ConvertFeedText(long_text.c_str(), 10, out, sizeof out);
+    EXPECT_STREQ(out, "abcdefg");
+
+    // Only the given length is read, not up to a terminator.
+    memset(out, 'x', sizeof out);
+    EXPECT_EQ(ConvertFeedText(long_text.c_str(), 2, out, sizeof out), 2);
+    EXPECT_STREQ(out, "ab");
+
+    memset(out, 'x', sizeof out);
+    EXPECT_EQ(ConvertFeedText(long_text.c_str(), 0, out, sizeof out), 0);
+    EXPECT_STREQ(out, "");
+}
+
+TEST(FeedConversionTest, TurnsCharactersTheCodePageLacksIntoItsDefault) {
+    char out[32];
+    std::basic_string<WCHAR> text = Wide("caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD");
+    ConvertFeedText(text.c_str(), static_cast<int>(text.size()), out, sizeof out);
+    EXPECT_STREQ(out, "caf\xE9 \x80 ?");
+
+    // Letters the code page lacks become the same letter without its accent, as Windows has it.
+    text = Wide(
+        "Wrzesie\xC5\x84 Pami\xC4\x99\xC4\x87 Ba\xC4\x8D"
+        "e");
+    ConvertFeedText(text.c_str(), static_cast<int>(text.size()), out, sizeof out);
+    EXPECT_STREQ(out, "Wrzesien Pamiec Bace");
+
+    // The bytes code page 1252 leaves unassigned stand for the control characters of that number.
+    const WCHAR unassigned[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
+    ConvertFeedText(unassigned, 5, out, sizeof out);
+    EXPECT_STREQ(out, "\x81\x8D\x8F\x90\x9D");
+}
+
+TEST(SaxContentHandlerBaseTest, AnswersOnlyForItsOwnInterfaces) {
+    FeedContentHandler handler(nullptr, "f");
+    void* out = &handler;
+    EXPECT_EQ(handler.QueryInterface(kIidUnknown, &out), S_OK);
+    EXPECT_EQ(out, static_cast<ISAXContentHandler*>(&handler));
+    out = nullptr;
+    EXPECT_EQ(handler.QueryInterface(kIidSaxContentHandler, &out), S_OK);
+    EXPECT_EQ(out, static_cast<ISAXContentHandler*>(&handler));
+    out = &handler;
+    EXPECT_EQ(handler.QueryInterface(kIidSaxXmlReader, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    // No reference counting: releasing any number of times leaves the handler alive.
+    EXPECT_EQ(handler.AddRef(), 0u);
+    EXPECT_EQ(handler.Release(), 0u);
+    EXPECT_EQ(handler.Release(), 0u);
+    EXPECT_EQ(handler.startDocument(), S_OK);
+    EXPECT_EQ(handler.state, RSS_ROOT);
+}
+
+// Drives a handler with one event per call; collects what its callback is handed.
+class HandlerDriver {
+public:
+    HandlerDriver() : handler(Keep, "folder") { current = this; }
+    ~HandlerDriver() { current = nullptr; }
+
+    void Start(const char* name) {
+        std::basic_string<WCHAR> wide = Wide(name);
+        EXPECT_EQ(handler.startElement(u16(), 0, wide.c_str(), static_cast<int>(wide.size()),
+                                       wide.c_str(), static_cast<int>(wide.size()), nullptr),
+                  S_OK);
+    }
+    void End(const char* name) {
+        std::basic_string<WCHAR> wide = Wide(name);
+        EXPECT_EQ(handler.endElement(u16(), 0, wide.c_str(), static_cast<int>(wide.size()),
+                                     wide.c_str(), static_cast<int>(wide.size())),
+                  S_OK);
+    }
+    void Text(const std::string& text) {
+        std::basic_string<WCHAR> wide = Wide(text);
+        EXPECT_EQ(handler.characters(wide.c_str(), static_cast<int>(wide.size())), S_OK);
+    }
+    // A whole element holding only text.
+    void Element(const char* name, const std::string& text) {
+        Start(name);
+        Text(text);
+        End(name);
+    }
+
+    FeedContentHandler handler;
+    std::vector<std::string> titles;
+
+private:
+    static const WCHAR* u16() {
+        static const WCHAR empty[1] = {0};
+        return empty;
+    }
+    static int Keep(const FeedItem* item, const char* folderId) {
+        EXPECT_STREQ(folderId, "folder");
+        current->titles.push_back(item->title);
+        return 0;
+    }
+    static HandlerDriver* current;
+};
+
+HandlerDriver* HandlerDriver::current = nullptr;
+
+TEST(FeedHandlerStateTest, NewHandlerIsIdleWithEmptyRecord) {
+    HandlerDriver d;
+    EXPECT_EQ(d.handler.state, RSS_IDLE);
+    EXPECT_FALSE(d.handler.authorNameSeen);
+    EXPECT_FALSE(d.handler.itemsListSeen);
+    EXPECT_STREQ(d.handler.record.title, "");
+    EXPECT_STREQ(d.handler.record.channelDate, "");
+    // Before the document starts, elements and text change nothing; an end moves to the root.
+    d.Start("channel");
+    d.Text("ignored");
+    EXPECT_EQ(d.handler.state, RSS_IDLE);
+    d.End("anything");
+    EXPECT_EQ(d.handler.state, RSS_ROOT);
+}
+
+TEST(FeedHandlerStateTest, ItemEndReturnsToChannelOrToRootAfterAnItemsList) {
+    struct Case {
+        bool itemsList;
+        const char* itemsName;
+        int32_t afterItem;
+    };
+    const Case cases[] = {
+        {false, nullptr, RSS_CHANNEL},
+        {true, "items", RSS_ROOT},
+        {true, "ITEMS", RSS_ROOT},
+        // A longer name is no items list: it is an unrecognised child.
+        {false, "itemsList", RSS_CHANNEL},
+    };
+    for (const Case& c : cases) {
+        HandlerDriver d;
+        d.handler.startDocument();
+        d.Start("channel");
+        if (c.itemsName != nullptr) {
+            d.Start(c.itemsName);
+            EXPECT_EQ(d.handler.state, c.itemsList ? RSS_ITEMS : RSS_CHANNEL_OTHER);
+            d.End(c.itemsName);
+            EXPECT_EQ(d.handler.state, RSS_CHANNEL);
+        }
+        EXPECT_EQ(d.handler.itemsListSeen, c.itemsList);
+        d.Start("item");
+        EXPECT_EQ(d.handler.state, RSS_ITEM);
+        d.Element("title", "T");
+        d.End("item");
+        EXPECT_EQ(d.handler.state, c.afterItem) << (c.itemsName ? c.itemsName : "no list");
+        EXPECT_EQ(d.titles, std::vector<std::string>{"T"});
+    }
+}
+
+TEST(FeedHandlerStateTest, StatesFollowNestedElementsOneLevelAtATime) {
+    HandlerDriver d;
+    d.handler.startDocument();
+    d.Start("rss");
+    EXPECT_EQ(d.handler.state, RSS_ROOT);
+    d.Start("chanNote");  // five letters of "channel" are enough
+    EXPECT_EQ(d.handler.state, RSS_CHANNEL);
+    d.Start("image");
+    EXPECT_EQ(d.handler.state, RSS_IMAGE);
+    d.Start("title");
+    EXPECT_EQ(d.handler.state, RSS_IMAGE_OTHER);
+    d.Text("image title");
+    d.End("title");
+    EXPECT_EQ(d.handler.state, RSS_IMAGE);
+    d.Element("url", "http://a/1.png");
+    d.End("image");
+    EXPECT_EQ(d.handler.state, RSS_CHANNEL);
+    EXPECT_STREQ(d.handler.record.channelTitle, "");
+    EXPECT_STREQ(d.handler.record.imageUrl, "http://a/1.png");
+
+    // The url of a second image is appended: imageUrl is never emptied by text.
+    d.Start("image");
+    d.Element("url", "|2");
+    d.End("image");
+    EXPECT_STREQ(d.handler.record.imageUrl, "http://a/1.png|2");
+
+    d.Start("item");
+    d.Start("author");
+    EXPECT_EQ(d.handler.state, RSS_ITEM_AUTHOR);
+    d.Start("email");
+    EXPECT_EQ(d.handler.state, RSS_ITEM_AUTHOR_OTHER);
+    d.Text("not kept");
+    d.End("email");
+    d.Start("name");
+    EXPECT_EQ(d.handler.state, RSS_ITEM_AUTHOR_NAME);
+    d.Text("Ann");
+    d.End("name");
+    d.End("author");
+    EXPECT_EQ(d.handler.state, RSS_ITEM);
+    EXPECT_STREQ(d.handler.record.author, "Ann");
+    EXPECT_TRUE(d.handler.authorNameSeen);
+
+    // Inside an unrecognised child, deeper elements keep the state until any end.
+    d.Start("enclosure");
+    d.Start("deep");
+    EXPECT_EQ(d.handler.state, RSS_ITEM_OTHER);
+    d.End("deep");
+    EXPECT_EQ(d.handler.state, RSS_ITEM);
+}
+
+TEST(FeedHandlerStateTest, SecondTitleInsideAnUnrecognisedChannelChildBecomesChannelTitle) {
+    HandlerDriver d;
+    d.handler.startDocument();
+    d.Start("channel");
+    d.Element("title", "Real");
+    d.Start("textInput");
+    d.Element("title", "Input title");  // its end already returns to the channel
+    EXPECT_STREQ(d.handler.record.channelTitle, "Real");
+    d.Element("title", "Taken");
+    d.End("textInput");
+    EXPECT_STREQ(d.handler.record.channelTitle, "Taken");
+}
+
+TEST(FeedHandlerTextTest, ChunksAreJoinedAsDeliveredAndEmptyChunksChangeNothing) {
+    HandlerDriver d;
+    d.handler.startDocument();
+    d.Start("channel");
+    d.Start("item");
+    d.Start("title");
+    d.Text("\n  One ");
+    d.Text("&");
+    EXPECT_EQ(d.handler.characters(nullptr, 0), S_OK);
+    WCHAR one = 'X';
+    EXPECT_EQ(d.handler.characters(&one, 0), S_OK);
+    d.Text(" two  \n");
+    d.End("title");
+    EXPECT_STREQ(d.handler.record.title, "\n  One & two  \n");
+}
+
+TEST(FeedHandlerTextTest, FieldsAreCutAtCapacityWithoutTouchingTheNextField) {
+    HandlerDriver d;
+    d.handler.startDocument();
+    d.Start("channel");
+    d.Element("title", "Channel");
+    d.Start("item");
+    d.Element("description", "Desc");
+    d.Element("title", std::string(600, 'a'));
+    d.Start("title");
+    d.Text(std::string(700, 'b'));
+    d.Text(std::string(700, 'c'));
+    d.End("title");
+    d.Start("author");
+    d.Text(std::string(200, 'x'));
+    d.Text(std::string(100, 'y'));
+    d.End("author");
+
+    const FeedItem& r = d.handler.record;
+    EXPECT_EQ(std::string(r.title), std::string(700, 'b') + std::string(323, 'c'));
+    EXPECT_STREQ(r.description, "Desc");
+    EXPECT_EQ(std::string(r.author), std::string(200, 'x') + std::string(55, 'y'));
+    EXPECT_STREQ(r.channelTitle, "Channel");
+}
+
+TEST(FeedHandlerTextTest, ItemStartEmptiesItemFieldsButKeepsChannelFields) {
+    HandlerDriver d;
+    d.handler.startDocument();
+    d.Start("channel");
+    d.Element("title", "C");
+    d.Element("pubDate", "D");
+    d.Start("item");
+    d.Element("title", "T");
+    d.Element("link", "L");
+    d.Element("description", "X");
+    d.Element("date", "1");
+    d.Element("creator", "A");
+    d.End("item");
+    d.Start("item");
+    const FeedItem& r = d.handler.record;
+    EXPECT_STREQ(r.title, "");
+    EXPECT_STREQ(r.link, "");
+    EXPECT_STREQ(r.description, "");
+    EXPECT_STREQ(r.date, "");
+    EXPECT_STREQ(r.author, "");
+    EXPECT_STREQ(r.channelTitle, "C");
+    EXPECT_STREQ(r.channelDate, "D");
+}
+
+}  // namespace
