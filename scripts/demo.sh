@@ -22,22 +22,60 @@ cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
 cmake --build build-win64 -j2 --target pxQuillfeed pellix >build-logs/win64-build.log
 ls -l build-win32/pxQuillfeed.dll build-demo/pxQuillfeed.so
 
+# The sample feeds, served on 127.0.0.1 at a free port for as long as the demo runs.
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 -m http.server "$port" --bind 127.0.0.1 --directory samples >build-logs/demo-http.log 2>&1 &
+server=$!
+trap 'kill $server 2>/dev/null' EXIT
+sleep 1
+feeds="http://127.0.0.1:$port"
+
+# One run of the whole story in a fresh mail store, with a fresh copy of the plug-in so that its
+# settings file starts empty.
 demo_host() {
-    local label=$1
-    shift
-    local pellix=("$@")
+    local label=$1 build=$2 module=$3
+    shift 3
+    local runner=("$@")
     local data
     data=$(mktemp -d)
+    mkdir -p "$data/plugin"
+    cp "$build/$module" "$data/plugin/"
+    cp -r RssStyles "$data/plugin/"
+    pellix() { "${runner[@]}" --data "$data/store" --plugin "$data/plugin/$module" "$@"; }
+
     step "$label: the stand-in host loads the plug-in"
-    "${pellix[@]}" --data "$data" load
-    "${pellix[@]}" --data "$data" info
+    pellix load
+    pellix info
+    pellix menu
+    step "$label: three feed folders are set up in the set-up dialog"
+    pellix mkfolder Harbour
+    pellix mkfolder Garden
+    pellix mkfolder Library
+    pellix setup Harbour --url "$feeds/harbour-news.rss" --style paper.css --click 5 --auto 30
+    pellix setup Garden --url "$feeds/garden-notes.atom" --style night.css
+    pellix setup Library --url "$feeds/library-rdf.rdf"
+    step "$label: the update command refreshes Harbour"
+    pellix update Harbour
+    pellix list Harbour
+    step "$label: opening Garden refreshes it (its click interval has run out)"
+    pellix open Garden
+    pellix list Garden
+    step "$label: the minute timer refreshes every due folder; items already there are skipped"
+    pellix tick
+    pellix list Library
+    pellix list Harbour
+    step "$label: a Harbour message as the mail client shows it, in the folder's style"
+    pellix show Harbour 1
+    echo
+    step "$label: the settings file"
+    cat "$data/plugin/pxQuillfeed.ini"
     rm -rf "$data"
 }
 
-demo_host native build-demo/pellix
+demo_host native build-demo pxQuillfeed.so build-demo/pellix
 
 export WINE_BUILD_DIR="$root/build-win64"
 source scripts/wine-env.sh
 wine_start
-demo_host "Wine" "$WINE" build-win64/pellix.exe
+demo_host "Wine" build-win64 pxQuillfeed.dll xvfb-run -a "$WINE" build-win64/pellix.exe
 wine_stop
