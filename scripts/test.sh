@@ -68,7 +68,7 @@ if build build-native -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=address,undefined; 
 fi
 
 if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=thread; then
-    run_suite native-threads ./build-tsan/quillfeed_tests --gtest_filter='Fetch*:Schedule*' \
+    run_suite native-threads ./build-tsan/quillfeed_tests --gtest_filter='Fetch*:Schedule*:ParseFeedConcurrency*:ComposeFeedDate*' \
         --plugin=build-tsan/pxQuillfeed.so --pellix=build-tsan/pellix
 fi
 
