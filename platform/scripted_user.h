@@ -72,3 +72,9 @@ public:
 private:
     State* state_;
 };
+
+// The resources of a module file, for a program that shows the module's dialogs without running
+// its code (on Windows the file is mapped as data; on POSIX, where dialogs have no templates, the
+// answer is null and serves as well). FreeModuleResources takes what LoadModuleResources gave.
+HINSTANCE LoadModuleResources(const char* modulePath);
+void FreeModuleResources(HINSTANCE resources);

@@ -266,6 +266,12 @@ bool ScriptedUser::RanOut() const {
     return state_->ranOut;
 }
 
+HINSTANCE LoadModuleResources(const char*) {
+    return nullptr;
+}
+
+void FreeModuleResources(HINSTANCE) {}
+
 // The dialog manager.
 
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR, HWND, DLGPROC procedure, LPARAM initParam) {

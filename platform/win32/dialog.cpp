@@ -249,3 +249,13 @@ const std::vector<MessageBoxSeen>& ScriptedUser::MessageBoxes() const {
 bool ScriptedUser::RanOut() const {
     return state_->ranOut;
 }
+
+HINSTANCE LoadModuleResources(const char* modulePath) {
+    return LoadLibraryExA(modulePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+void FreeModuleResources(HINSTANCE resources) {
+    if (resources != nullptr) {
+        FreeLibrary(resources);
+    }
+}
