@@ -53,6 +53,7 @@ void SetupFixture::SetUp() {
     savedInstance_ = g_moduleInstance;
     savedModuleDirectory_ = ModuleDirectory();
     savedSettingsPath_ = SettingsFilePath;
+    savedCurrentDirectory_ = std::filesystem::current_path();
 
     Fake() = FakeHost();
     g_hostApi.PXA_GetCurrentFolder = FakeCurrentFolder;
@@ -71,6 +72,7 @@ void SetupFixture::TearDown() {
     SetModuleDirectory(savedModuleDirectory_.c_str());
     CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettingsPath_.c_str());
     std::error_code ignored;
+    std::filesystem::current_path(savedCurrentDirectory_, ignored);
     std::filesystem::remove_all(scratch_, ignored);
 }
 

@@ -55,6 +55,8 @@ private:
     HINSTANCE savedInstance_;
     std::string savedModuleDirectory_;
     std::string savedSettingsPath_;
+    // Windows' directory listing makes the listed directory the current one.
+    std::filesystem::path savedCurrentDirectory_;
 };
 
 // The three edit fields of the set-up dialog.
