@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks for both builds and their tests. Runs as root;
+# does nothing when everything is already there.
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config libexpat1-dev googletest libgtest-dev clang
+          libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+          wine wine64 xvfb xauth x11-apps imagemagick)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
