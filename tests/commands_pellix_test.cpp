@@ -33,6 +33,7 @@ protected:
         plugin_ = fs::path(PluginPath()).filename().string();
         fs::copy_file(PluginPath(), scratch_ / plugin_);
         settings_ = (scratch_ / fs::path(plugin_).replace_extension(".ini")).string();
+        pellix_ = fs::absolute(PellixPath()).string();
         previous_ = fs::current_path();
         fs::current_path(scratch_);
     }
@@ -47,8 +48,8 @@ protected:
 
     // Runs `pellix --data data --plugin PLUGIN words` and answers its output.
     std::string Run(const std::string& words, int* status = nullptr) {
-        std::string command = PellixPath() + " --data data --plugin ./" + plugin_ + " " + words +
-                              " > output.txt 2>&1";
+        std::string command =
+            pellix_ + " --data data --plugin ./" + plugin_ + " " + words + " > output.txt 2>&1";
         int result = std::system(command.c_str());
         if (status != nullptr) {
             *status = result;
@@ -68,6 +69,7 @@ protected:
     fs::path scratch_;
     fs::path previous_;
     std::string plugin_;
+    std::string pellix_;
     std::string settings_;
 };
 
