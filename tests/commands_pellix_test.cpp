@@ -48,8 +48,8 @@ protected:
 
     // Runs `pellix --data data --plugin PLUGIN words` and answers its output.
     std::string Run(const std::string& words, int* status = nullptr) {
-        std::string command =
-            pellix_ + " --data data --plugin ./" + plugin_ + " " + words + " > output.txt 2>&1";
+        std::string command = pellix_ + " --data data --plugin " + (scratch_ / plugin_).string() +
+                              " " + words + " > output.txt 2>&1";
         int result = std::system(command.c_str());
         if (status != nullptr) {
             *status = result;

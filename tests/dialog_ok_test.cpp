@@ -120,6 +120,7 @@ TEST_F(SetupFixture, DialogCancelAfterARefusedOkKeepsWhatWasWrittenBeforeTheRefu
     PutSetting(kAutoRefreshSection, "News", "60");
     ScriptedUser user;
     user.SetText(IDC_RSS_URL, "http://example.org/feed");
+    user.Select(IDC_STYLE_LIST, "BLUE");
     user.SetText(IDC_CLICK_REFRESH, "3");
     user.SetText(IDC_AUTO_REFRESH, "10");
     user.Press(IDOK);

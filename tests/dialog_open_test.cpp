@@ -93,14 +93,14 @@ INSTANTIATE_TEST_SUITE_P(
                     SavedStyleCase{"de", "default.css"},    // a prefix is enough
                     SavedStyleCase{"gone.css", ""},         // no name begins with it
                     SavedStyleCase{"Blue.css.origin", ""},  // longer than every name
-                    SavedStyleCase{nullptr, "Blue.css"},    // empty: the first entry
-                    SavedStyleCase{"", "Blue.css"}));
+                    SavedStyleCase{nullptr, ""},            // an empty text finds no entry
+                    SavedStyleCase{"", ""}));
 
 // A saved value with a directory part is matched on its part after the last backslash.
 INSTANTIATE_TEST_SUITE_P(WithDirectoryPart, DialogSelectsTheSavedStyle,
                          testing::Values(SavedStyleCase{"C:\\styles\\dark.css", "Dark.css"},
                                          SavedStyleCase{"old\\new\\BLUE.css", "Blue.css"},
-                                         SavedStyleCase{"dark.css\\", "Blue.css"}));
+                                         SavedStyleCase{"dark.css\\", ""}));
 
 // Stored intervals are shown as read; only exactly 0 (which is also what a missing or
 // non-numeric value reads as) is shown as the minimum.

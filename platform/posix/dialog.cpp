@@ -113,7 +113,8 @@ int AddSorted(HWND__* list, const std::string& entry) {
 
 LRESULT FindEntry(const HWND__* list, WPARAM start, const char* prefix) {
     int count = static_cast<int>(list->items.size());
-    if (prefix == nullptr || count == 0) {
+    // As under Wine: an empty text finds nothing.
+    if (prefix == nullptr || *prefix == '\0' || count == 0) {
         return LB_ERR;
     }
     int after = static_cast<int>(static_cast<INT_PTR>(start));

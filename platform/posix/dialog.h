@@ -73,7 +73,7 @@ BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 // WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH, EM_GETSEL, EM_SETSEL and the LB_ messages above.
 // LB_FINDSTRING and LB_SELECTSTRING look for the first entry after index wParam (from the first
 // when it is -1, wrapping around) that begins with the text without regard to case; an empty
-// text matches any entry.
+// text finds none.
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Gives the focus to a control of its dialog; returns the control that had it.
 HWND SetFocus(HWND control);
