@@ -1,16 +1,394 @@
-// Placeholder until the composer lands.
 #include "compose/compose.h"
 
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <memory>
+#include <new>
 
-int OnFeedItem(const FeedItem*, const char*) {
-    return 0;
+#include "platform.h"
+#include "clock.h"
+#include "codepage.h"
+#include "compose/charset.h"
+#include "compose/civil_time.h"
+#include "compose/feed_date.h"
+#include "compose/html_sanitizer.h"
+#include "host/hostapi.h"
+#include "host/module.h"
+#include "host/status.h"
+#include "host/text.h"
+#include "settings/settings.h"
+
+namespace {
+
+// The whole message, header and body, terminator included.
+constexpr size_t kMessageCapacity = 0x80000;
+// The current time text: what strftime gets (99 characters) plus the zone offset.
+constexpr size_t kTimeTextCapacity = 100 + 8;
+// How much of the index file is read at once.
+constexpr size_t kIndexChunk = 4096;
+// The one recipient every item message is addressed to.
+constexpr char kRecipient[] = "feeds@quillfeed.invalid";
+constexpr char kDefaultStyle[] = "default.css";
+
+constexpr size_t Escaped(size_t capacity) {
+    return kHtmlGrowth * capacity;
 }
 
-bool IsDuplicateSubject(const char*, const char*) {
-    return false;
+// Everything one item needs, on the heap: a worker's stack also holds the fetcher's receive
+// buffer, and this is larger than a default Windows thread stack can spare.
+struct Scratch {
+    char message[kMessageCapacity];
+    char description[Escaped(kItemDescriptionCapacity) + kHtmlSlack];
+    char displayName[kTextCapacity];
+    char style[kTextCapacity];
+    char stylesheetPath[kTextCapacity];
+    char headerDate[kFeedDateCapacity];
+    char headerAuthor[kTextCapacity];
+    char headerTitle[kItemTitleCapacity];
+    char headerDateClean[kFeedDateCapacity];
+    char htmlStylesheet[Escaped(kTextCapacity)];
+    char htmlTitle[Escaped(kItemTitleCapacity)];
+    char htmlImage[Escaped(kImageUrlCapacity)];
+    char htmlAuthor[Escaped(kTextCapacity)];
+    char htmlHref[Escaped(kItemLinkCapacity)];
+    char htmlLinkText[Escaped(kItemLinkCapacity)];
+    char htmlDate[Escaped(kFeedDateCapacity)];
+};
+
+// The fixed text of the template around the thirteen values, with room to spare for the
+// Content-Type lines.
+constexpr size_t kTemplateText = 1024;
+static_assert(kTextCapacity + kFeedDateCapacity + sizeof PlugInVersion + kItemTitleCapacity +
+                      sizeof(Scratch::htmlStylesheet) + sizeof(Scratch::htmlTitle) +
+                      sizeof(Scratch::htmlImage) + sizeof(Scratch::htmlAuthor) +
+                      sizeof(Scratch::description) + sizeof(Scratch::htmlHref) +
+                      sizeof(Scratch::htmlLinkText) + sizeof(Scratch::htmlDate) + kTemplateText <=
+                  kMessageCapacity,
+              "every filled template fits the message text");
+
+bool IsEmpty(const char* text) {
+    return text == nullptr || text[0] == '\0';
 }
 
-const char* LastPathComponent(const char* text, const char*) {
-    return text;
+// A header value on one line: each run of CR, LF and TAB becomes one space (a line break in a
+// title would start a bogus header, an empty line would end the header), and blanks at either
+// end go.
+void CleanHeaderValue(const char* value, char* out, size_t capacity) {
+    char* end = out;
+    char* const last = out + capacity - 1;
+    const char* p = value ? value : "";
+    while (*p == ' ' || *p == '\r' || *p == '\n' || *p == '\t') {
+        ++p;
+    }
+    while (*p != '\0' && end < last) {
+        if (*p == '\r' || *p == '\n' || *p == '\t') {
+            while (*p == '\r' || *p == '\n' || *p == '\t') {
+                ++p;
+            }
+            *end++ = ' ';
+        } else {
+            *end++ = *p++;
+        }
+    }
+    while (end > out && end[-1] == ' ') {
+        --end;
+    }
+    *end = '\0';
+}
+
+// The local time now, as "Mon, 07 Dec 2026 21:15:23 +0800". The zone setting is read again
+// first, so each item sees the zone in force at that moment.
+void FormatCurrentTime(char* out, size_t capacity) {
+    RefreshTimeZone();
+    const time_t now = time(nullptr);
+    struct tm local;
+    struct tm universal;
+    if (!ToLocalTime(now, &local) || !ToUniversalTime(now, &universal)) {
+        CopyText(out, capacity, "");
+        return;
+    }
+    // The offset of the local time just formatted, daylight saving included.
+    const int64_t offset =
+        CivilSeconds(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                     local.tm_min, local.tm_sec) -
+        CivilSeconds(universal.tm_year + 1900, universal.tm_mon + 1, universal.tm_mday,
+                     universal.tm_hour, universal.tm_min, universal.tm_sec);
+    const int64_t magnitude = offset < 0 ? -offset : offset;
+    FormatText(out, capacity, "%s, %02d %s %d %02d:%02d:%02d %c%02d%02d", DayName(local.tm_wday),
+               local.tm_mday, MonthName(local.tm_mon + 1), local.tm_year + 1900, local.tm_hour,
+               local.tm_min, local.tm_sec, offset < 0 ? '-' : '+',
+               static_cast<int>(magnitude / 3600), static_cast<int>(magnitude % 3600 / 60));
+}
+
+// The Content-Type lines for the ANSI code page the feed's text was converted to. A code page
+// without a known name gets no charset, so the client falls back to the system's own.
+void ContentTypeLines(char* out, size_t capacity) {
+    const char* charset = CharsetForCodePage(GetACP());
+    if (charset != nullptr) {
+        FormatText(out, capacity, "Content-Type:text/html; \r\n\tcharset=%s\r\n", charset);
+    } else {
+        CopyText(out, capacity, "Content-Type:text/html\r\n");
+    }
+}
+
+// Reads an index file's lines and tells whether one's fourth field is the subject. Lines are
+// followed across reads of any size, so a long line is one line however it is read. Fields are
+// counted the way strtok cuts at the byte 0x01: runs count as one separator, separators at the
+// start are skipped.
+class IndexScanner {
+public:
+    IndexScanner(const char* subject, size_t length) : subject_(subject), length_(length) {}
+
+    // Feeds the next bytes; true as soon as a line matches.
+    bool Feed(const char* bytes, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            if (Take(bytes[i])) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The file has ended: a last line without a line end counts too.
+    bool Finish() { return inField_ && field_ == 4 && FieldMatches(true); }
+
+private:
+    bool Take(char c) {
+        if (c == '\n') {
+            const bool matched = !firstLine_ && inField_ && field_ == 4 && FieldMatches(true);
+            firstLine_ = false;
+            field_ = 0;
+            inField_ = false;
+            return matched;
+        }
+        if (firstLine_ || field_ > 4) {
+            return false;
+        }
+        if (c == '\x01') {
+            const bool matched = inField_ && field_ == 4 && FieldMatches(false);
+            inField_ = false;
+            return matched;
+        }
+        if (!inField_) {
+            inField_ = true;
+            ++field_;
+            matched_ = 0;
+            carriageReturns_ = 0;
+            differs_ = false;
+        }
+        if (field_ == 4 && !differs_) {
+            if (c == '\r') {
+                // Held back: it may be the first half of the line end.
+                ++carriageReturns_;
+            } else {
+                differs_ = !MatchHeldReturns() || !Match(c);
+            }
+        }
+        return false;
+    }
+
+    bool Match(char c) {
+        if (matched_ >= length_ || subject_[matched_] != c) {
+            return false;
+        }
+        ++matched_;
+        return true;
+    }
+
+    bool MatchHeldReturns() {
+        for (; carriageReturns_ > 0; --carriageReturns_) {
+            if (!Match('\r')) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The whole field equals the subject; carriage returns at the end are the line end's when
+    // the field ends the line.
+    bool FieldMatches(bool endsLine) {
+        if (differs_) {
+            return false;
+        }
+        if (!endsLine && !MatchHeldReturns()) {
+            return false;
+        }
+        return matched_ == length_;
+    }
+
+    const char* subject_;
+    size_t length_;
+    bool firstLine_ = true;
+    int field_ = 0;
+    bool inField_ = false;
+    size_t matched_ = 0;
+    size_t carriageReturns_ = 0;
+    bool differs_ = false;
+};
+
+}  // namespace
+
+int OnFeedItem(const FeedItem* item, const char* folderId) {
+    if (item == nullptr || folderId == nullptr) {
+        return 0;
+    }
+    Trace("in itemCallBack: %s", item->channelTitle);
+    std::unique_ptr<Scratch> s(new (std::nothrow) Scratch);
+    if (!s) {
+        Trace("no memory for the message of %s", folderId);
+        return 0;
+    }
+
+    const char* sender = item->channelTitle;
+    if (IsEmpty(sender)) {
+        const char* display = g_hostApi.PXA_GetFolderDisplayName
+                                  ? g_hostApi.PXA_GetFolderDisplayName(folderId)
+                                  : nullptr;
+        CopyText(s->displayName, sizeof s->displayName, display);
+        sender = LastPathComponent(s->displayName, "/");
+    }
+
+    char now[kTimeTextCapacity];
+    FormatCurrentTime(now, sizeof now);
+
+    ReadSetting(kStylesSection, folderId, s->style, sizeof s->style);
+    const char* style = IsEmpty(s->style) ? kDefaultStyle : s->style;
+    FormatText(s->stylesheetPath, sizeof s->stylesheetPath,
+               "%s" QF_PATH_SEPARATOR "RssStyles" QF_PATH_SEPARATOR "%s", ModuleDirectory(), style);
+
+    const char* headerDate = NormalizeFeedDate(item->date, s->headerDate, sizeof s->headerDate);
+    if (headerDate == nullptr) {
+        headerDate = NormalizeFeedDate(item->channelDate, s->headerDate, sizeof s->headerDate);
+    }
+    if (headerDate == nullptr) {
+        headerDate = now;
+    }
+    const char* bodyDate = !IsEmpty(item->date)          ? item->date
+                           : !IsEmpty(item->channelDate) ? item->channelDate
+                                                         : now;
+    const char* author = !IsEmpty(item->author) ? item->author : sender;
+
+    // Header values on one line each; the Subject as written is also what the index lists.
+    CleanHeaderValue(author, s->headerAuthor, sizeof s->headerAuthor);
+    CleanHeaderValue(headerDate, s->headerDateClean, sizeof s->headerDateClean);
+    CleanHeaderValue(item->title, s->headerTitle, sizeof s->headerTitle);
+
+    // The body is HTML that the client renders: plain values are escaped, URLs are only kept
+    // when harmless, and the description passes the sanitizer.
+    const bool showImage = !IsEmpty(item->imageUrl) && IsAllowedUrl(item->imageUrl, false);
+    EscapeHtmlText(s->stylesheetPath, s->htmlStylesheet, sizeof s->htmlStylesheet);
+    EscapeHtmlText(item->title, s->htmlTitle, sizeof s->htmlTitle);
+    EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage);
+    EscapeHtmlText(author, s->htmlAuthor, sizeof s->htmlAuthor);
+    SanitizeHtml(item->description, s->description, sizeof s->description);
+    EscapeHtmlText(IsAllowedUrl(item->link, false) ? item->link : "", s->htmlHref,
+                   sizeof s->htmlHref);
+    EscapeHtmlText(item->link, s->htmlLinkText, sizeof s->htmlLinkText);
+    EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate);
+
+    char contentType[128];
+    ContentTypeLines(contentType, sizeof contentType);
+
+    const bool whole = FormatText(
+        s->message, sizeof s->message,
+        "From:%s\r\n"
+        "To:%s\r\n"
+        "Date:%s\r\n"
+        "X-Mailer:Quillfeed %s\r\n"
+        "%s"
+        "Subject:%s\r\n"
+        "\r\n"
+        "<HTML>\r\n"
+        "<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"%s\" ></HEAD>"
+        "<BODY><div id=banner><h2>%s</h2>"
+        "<img border=0 style=\"visibility:%s;float:right;\" src=\"%s\"></div>"
+        "<div id=author>%s</div>"
+        "<div id=desc>%s</div>"
+        "<div id=link><a href=\"%s\">%s</a></div>"
+        "<div id=date>%s</div></BODY></HTML>",
+        s->headerAuthor, kRecipient, s->headerDateClean, PlugInVersion, contentType, s->headerTitle,
+        s->htmlStylesheet, s->htmlTitle, showImage ? "visible" : "hidden", s->htmlImage,
+        s->htmlAuthor, s->description, s->htmlHref, s->htmlLinkText, s->htmlDate);
+    if (!whole) {
+        // Cannot happen with the record's capacities (see the assertion above); a cut message
+        // would be a broken one.
+        Trace("message for %s does not fit", folderId);
+        return 0;
+    }
+
+    if (IsDuplicateSubject(folderId, s->headerTitle)) {
+        return 1;
+    }
+    if (g_hostApi.PXA_AppendMessage == nullptr) {
+        return 0;
+    }
+    return g_hostApi.PXA_AppendMessage(folderId, s->message);
+}
+
+bool IsDuplicateSubject(const char* folderId, const char* subject) {
+    if (folderId == nullptr || subject == nullptr) {
+        return false;
+    }
+    // The line end a title may bring is not part of the subject; the caller's text stays as is.
+    size_t length = strlen(subject);
+    while (length > 0 && (subject[length - 1] == '\r' || subject[length - 1] == '\n')) {
+        --length;
+    }
+    const char* dataFolder = g_hostApi.PXA_GetDataFolder ? g_hostApi.PXA_GetDataFolder() : nullptr;
+    char path[kTextCapacity];
+    if (!FormatText(path, sizeof path, "%s" QF_PATH_SEPARATOR "%s" QF_PATH_SEPARATOR "Folder.idx",
+                    dataFolder ? dataFolder : "", folderId)) {
+        // A cut path names some other file.
+        Trace("Open Idx file %s failed.\n", path);
+        return false;
+    }
+    FILE* file = fopen(path, "r");
+    if (file == nullptr) {
+        Trace("Open Idx file %s failed.\n", path);
+        return false;
+    }
+    bool found = false;
+    if (length > 0) {
+        IndexScanner scanner(subject, length);
+        char chunk[kIndexChunk];
+        size_t count = 0;
+        while (!found && (count = fread(chunk, 1, sizeof chunk, file)) > 0) {
+            found = scanner.Feed(chunk, count);
+        }
+        found = found || scanner.Finish();
+    }
+    fclose(file);
+    return found;
+}
+
+const char* LastPathComponent(const char* text, const char* separator) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    const char* sep = separator != nullptr ? separator : "\\";
+    const size_t sepLength = strlen(sep);
+    const char* result = text;
+    if (sepLength == 0) {
+        return result;
+    }
+    for (const char* p = text; *p != '\0';) {
+        if (_ismbblead(static_cast<unsigned char>(*p))) {
+            // A double-byte character is never a separator, not even its second byte.
+            if (p[1] == '\0') {
+                break;
+            }
+            p += 2;
+            continue;
+        }
+        if (strncmp(p, sep, sepLength) == 0) {
+            const char* after = p + sepLength;
+            if (*after == '\0') {
+                break;
+            }
+            result = after;
+        }
+        ++p;
+    }
+    return result;
 }

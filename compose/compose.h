@@ -4,13 +4,21 @@
 
 #include "feed/feed_item.h"
 
-// The item callback the fetcher hands to the feed reader. Returns non-zero when the item was
-// found in the index (nothing appended), otherwise what PXA_AppendMessage returned.
+// The item callback the fetcher hands to the feed reader. Composes the message (header values on
+// one line each, the description through the HTML sanitizer, plain values escaped, the charset of
+// the ANSI code page), then appends it unless the index lists its subject. Returns non-zero when
+// the item was found in the index (nothing appended), otherwise what PXA_AppendMessage returned;
+// 0 when the record or folder id is missing or no memory is left for the message.
 int OnFeedItem(const FeedItem* item, const char* folderId);
 
-// True when the folder's index file lists a message with this subject.
+// True when the folder's index file (data folder, folder id, "Folder.idx") has a line, after the
+// first, whose fourth 0x01-separated field is the whole subject; CR and LF at the subject's end
+// and the line end after the field are ignored. False for an empty subject, a missing argument
+// or an index that cannot be opened.
 bool IsDuplicateSubject(const char* folderId, const char* subject);
 
-// The part of `text` after the last occurrence of `separator` (the whole text when there is none
-// or no separator is given). Nothing is copied: the result points into `text`.
+// The part of `text` after the last occurrence of `separator` that is not at the very end (the
+// whole text when there is none). Without a separator, a backslash; an empty separator gives the
+// whole text. A double-byte character of the multibyte code page never counts as a separator.
+// Nothing is copied: the result points into `text`.
 const char* LastPathComponent(const char* text, const char* separator);

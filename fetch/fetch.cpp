@@ -1,6 +1,263 @@
-// Placeholder until the fetcher lands: starts nothing.
+// The feed fetcher. Each refresh gets a worker thread of its own that splits the URL, sends one
+// HTTP/1.0 GET, reads the answer until the server closes the connection and hands it on. The answer
+// is never read as HTTP: the only thing looked for in it is where the XML document starts.
 #include "fetch/fetch.h"
 
-int StartFeedUpdate(const char*, const char*) {
-    return -1;
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "compose/compose.h"
+#include "feed/parse_feed.h"
+#include "host/module.h"
+#include "host/status.h"
+#include "platform.h"
+#include "thread.h"
+#include "winsock.h"
+
+namespace {
+
+// The request line and headers around the path and the host name come to about 130 bytes, so
+// the request of the longest path and host name is built whole.
+constexpr size_t kRequestCapacity = 2 * kTextCapacity + 256;
+
+constexpr char kRequestFormat[] =
+    "GET %s HTTP/1.0\r\nHost: %s\r\nUser-Agent: PellixQuillfeed %s\r\nPragma: no-cache\r\n"
+    "Cache-Control: no-cache\r\nConnection: close\r\n\r\n";
+
+constexpr int kDefaultPort = 80;
+
+// The socket address is the 16-byte IPv4 form.
+constexpr int kSocketAddressLength = 16;
+static_assert(sizeof(sockaddr_in) == kSocketAddressLength, "IPv4 socket address of 16 bytes");
+
+std::atomic<int> g_workersRunning{0};
+std::atomic<unsigned> g_timeLimitMs{kDefaultFetchTimeLimitMs};
+
+// Everything one worker holds. Over half a megabyte, so it lives on the heap: a thread started
+// with the default stack size has room for it on no platform we can count on.
+struct WorkerState {
+    char url[kTextCapacity];
+    char folderId[kTextCapacity];
+    FetchCompletion completion;
+    char host[kTextCapacity];
+    int port;
+    char path[kTextCapacity];
+    char request[kRequestCapacity];
+    char answer[kReceiveCapacity + 1];
+    size_t received;
+    bool deliver;
+};
+
+// The port after the colon as the runtime's atoi reads it (leading blanks, a sign, the leading
+// decimal digits; none give 0), except that a number too big for an int ends at the int's limit
+// instead of being undefined.
+int ReadPort(const char* text) {
+    long value = strtol(text, nullptr, 10);
+    if (value > INT_MAX) {
+        return INT_MAX;
+    }
+    if (value < INT_MIN) {
+        return INT_MIN;
+    }
+    return static_cast<int>(value);
+}
+
+// Receives until the server closes the connection, a receive fails or times out, or the buffer
+// fills. Whatever arrived before a failure still counts; a full buffer clears the deliver flag.
+void ReceiveAnswer(SOCKET connection, WorkerState* state) {
+    state->received = 0;
+    for (;;) {
+        int room = static_cast<int>(kReceiveCapacity - state->received);
+        int got = recv(connection, state->answer + state->received, room, 0);
+        if (got <= 0) {
+            return;
+        }
+        state->received += static_cast<size_t>(got);
+        if (state->received >= kReceiveCapacity) {
+            state->deliver = false;
+            return;
+        }
+    }
+}
+
+// The download itself, from the socket start-up to the closed socket. Returns false when the
+// worker must end without delivering anything.
+bool Download(WorkerState* state) {
+    WSADATA winsock;
+    int startup = WSAStartup(MAKEWORD(1, 1), &winsock);
+    if (startup != 0) {
+        Trace("Fetch %s | WSAStartup failed : %d\n!", state->url, startup);
+        return false;
+    }
+    SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
+    if (connection == INVALID_SOCKET) {
+        Trace("Fetch %s | socket failed : %d\n!", state->url, WSAGetLastError());
+        WSACleanup();
+        return false;
+    }
+    // Ends the socket and the Windows Sockets use on every way out below.
+    auto fail = [connection] {
+        closesocket(connection);
+        WSACleanup();
+        return false;
+    };
+
+    if (SplitUrl(state->url, state->host, &state->port, state->path) != 0) {
+        Trace("Fetch %s | Analysize url failed!", state->url);
+        return fail();
+    }
+    struct hostent* entry = gethostbyname(state->host);
+    if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr) {
+        Trace("Fetch %s | gethostbyname failed : %s %d\n", state->url, state->host,
+              WSAGetLastError());
+        return fail();
+    }
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<unsigned short>(state->port));
+    memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
+
+    // A server that accepts and then says nothing would otherwise hold this worker for as long as
+    // the client runs, and every later refresh would add another one: connecting and every
+    // receive give up after the time limit without progress.
+    unsigned limit = FetchTimeLimitMs();
+    if (ConnectWithTimeLimit(connection, reinterpret_cast<const sockaddr*>(&address),
+                             kSocketAddressLength, limit) != 0) {
+        Trace("Fetch %s | Connect failed : %d\n", state->url, WSAGetLastError());
+        return fail();
+    }
+    if (SetReceiveTimeLimit(connection, limit) != 0) {
+        Trace("Fetch %s | Receive time limit failed : %d\n", state->url, WSAGetLastError());
+        return fail();
+    }
+
+    FormatText(state->request, sizeof state->request, kRequestFormat, state->path, state->host,
+               PlugInVersion);
+    int length = static_cast<int>(strlen(state->request));
+    if (send(connection, state->request, length, 0) != length) {
+        Trace("Fetch %s | Send HTTP request failed : %d\n", state->url, WSAGetLastError());
+        return fail();
+    }
+
+    ReceiveAnswer(connection, state);
+    closesocket(connection);
+    WSACleanup();
+    state->answer[state->received] = '\0';
+    return true;
+}
+
+}  // namespace
+
+int StartFeedUpdate(const char* url, const char* folderId) {
+    FetchRequest* request = new (std::nothrow) FetchRequest;
+    if (request == nullptr) {
+        return -1;
+    }
+    CopyText(request->url, sizeof request->url, url);
+    request->completion = OnFeedDownloaded;
+    CopyText(request->folderId, sizeof request->folderId, folderId);
+    return StartFetchWorker(request);
+}
+
+int StartFetchWorker(FetchRequest* request) {
+    if (request == nullptr) {
+        return -1;
+    }
+    // Counted before the thread exists, so that a waiter never sees a started worker missing.
+    g_workersRunning.fetch_add(1);
+    uintptr_t thread = _beginthread(FetchWorker, 0, request);
+    if (thread == static_cast<uintptr_t>(-1)) {
+        delete request;
+        g_workersRunning.fetch_sub(1);
+        return -1;
+    }
+    return static_cast<int>(thread);
+}
+
+void FetchWorker(void* argument) {
+    FetchRequest* request = static_cast<FetchRequest*>(argument);
+    WorkerState* state = new (std::nothrow) WorkerState;
+    if (state != nullptr) {
+        CopyText(state->url, sizeof state->url, request->url);
+        CopyText(state->folderId, sizeof state->folderId, request->folderId);
+        state->completion = request->completion;
+        state->port = kDefaultPort;
+        state->received = 0;
+        state->deliver = true;
+
+        if (Download(state) && state->completion != nullptr && state->deliver) {
+            state->completion(state->answer, state->folderId);
+        }
+        delete state;
+    } else {
+        Trace("Fetch %s | Out of memory\n", request->url);
+    }
+    delete request;
+    g_workersRunning.fetch_sub(1);
+}
+
+int SplitUrl(const char* url, char* host, int* port, char* path) {
+    if (url == nullptr) {
+        return -1;
+    }
+    char work[kTextCapacity];
+    CopyText(work, sizeof work, url);
+    ShowStatus("RSS:%s", url);
+
+    // The scheme is never looked at: whatever it names, the feed is fetched with plain HTTP.
+    char* rest = strstr(work, "://");
+    rest = rest != nullptr ? rest + 3 : work;
+
+    char* slash = strchr(rest, '/');
+    if (slash != nullptr) {
+        CopyText(path, kTextCapacity, slash);
+        *slash = '\0';
+    } else {
+        CopyText(path, kTextCapacity, "/");
+    }
+
+    // Only the host part is searched, so a colon in the path never names a port.
+    char* colon = strchr(rest, ':');
+    if (colon != nullptr) {
+        *port = ReadPort(colon + 1);
+        *colon = '\0';
+    } else {
+        *port = kDefaultPort;
+    }
+    CopyText(host, kTextCapacity, rest);
+    return 0;
+}
+
+const char* FindDocumentStart(const char* text) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    const char* start = strstr(text, "<?xml");
+    return start != nullptr ? start : strstr(text, "<rss");
+}
+
+void OnFeedDownloaded(const char* text, const char* folderId) {
+    const char* document = FindDocumentStart(text);
+    if (document == nullptr) {
+        Trace("Not a valid rss document");
+        return;
+    }
+    ParseFeed(document, OnFeedItem, folderId);
+}
+
+int FetchWorkersRunning() {
+    return g_workersRunning.load();
+}
+
+unsigned FetchTimeLimitMs() {
+    return g_timeLimitMs.load();
+}
+
+void SetFetchTimeLimitMs(unsigned milliseconds) {
+    // A zero limit would mean no limit at all to the receive time-out.
+    g_timeLimitMs.store(milliseconds != 0 ? milliseconds : kDefaultFetchTimeLimitMs);
 }

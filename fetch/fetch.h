@@ -1,6 +1,58 @@
 // The feed fetcher: one worker thread per refresh downloads the feed and hands it to the reader.
 #pragma once
 
+#include <cstddef>
+
+#include "host/text.h"
+
+// The receive buffer holds answers of fewer than this many bytes; one that reaches it is
+// dropped.
+constexpr size_t kReceiveCapacity = 0x80000;
+
+// How long a worker waits for a connection to be made, and for each receive to bring a byte,
+// before it gives up on a silent server.
+constexpr unsigned kDefaultFetchTimeLimitMs = 60 * 1000;
+
+// What the worker hands the received answer to: the answer, terminated after its last byte and
+// valid only during the call, and the worker's copy of the folder id. Runs on the worker thread.
+typedef void (*FetchCompletion)(const char* text, const char* folderId);
+
+// One download. The worker owns the record from its start and releases it at its end.
+struct FetchRequest {
+    char url[kTextCapacity];
+    FetchCompletion completion;  // may be null: the answer is then received and thrown away
+    char folderId[kTextCapacity];
+};
+
 // Starts a worker that downloads `url` and turns its items into messages of `folderId`. Both texts
 // are copied; returns at once with the thread start's result, -1 when no thread could be started.
 int StartFeedUpdate(const char* url, const char* folderId);
+
+// Starts FetchWorker on a new thread for a request allocated with new. From here on the request
+// belongs to the worker; when no thread can be started it is released at once and -1 returned.
+int StartFetchWorker(FetchRequest* request);
+
+// The worker thread's function: downloads the request's URL, calls the completion when an answer
+// arrived that did not fill the receive buffer, releases the request and returns.
+void FetchWorker(void* request);
+
+// Splits `url` into the host name, the port (80 unless the URL names one) and the path ("/" when
+// the URL has none); `host` and `path` have kTextCapacity bytes. Also shows "RSS:" and the URL on
+// the host's status line. Returns 0, or -1 when no URL is given.
+int SplitUrl(const char* url, char* host, int* port, char* path);
+
+// The first "<?xml" of `text`, else its first "<rss", else null.
+const char* FindDocumentStart(const char* text);
+
+// The completion of every refresh: runs the feed reader over the document in the answer, with the
+// message composer as its item callback.
+void OnFeedDownloaded(const char* text, const char* folderId);
+
+// How many workers have been started and not yet ended: what tests wait on, since nothing else
+// tells when a worker is done.
+int FetchWorkersRunning();
+
+// The time limit on connecting and on each receive, kDefaultFetchTimeLimitMs unless a test has
+// set a shorter one (0 sets the default again). Workers read it when they connect.
+unsigned FetchTimeLimitMs();
+void SetFetchTimeLimitMs(unsigned milliseconds);

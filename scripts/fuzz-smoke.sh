@@ -4,18 +4,27 @@ set -uo pipefail
 build=$1
 root=$(cd "$(dirname "$0")/.." && pwd)
 status=0
+# Runs per target: enough to pass every seed and mutate for a few seconds.
+runs=20000
 for target in "$build"/fuzz_*; do
     [ -x "$target" ] || continue
     name=$(basename "$target")
-    seeds="$root/fuzz/seeds/$name"
-    args=(-runs=2000 -seed=1)
-    [ -d "$seeds" ] && args+=("$seeds")
+    # libFuzzer adds what it finds to the first folder it is given: a scratch one, so the seeds
+    # in the repository stay as they are.
+    scratch=$(mktemp -d)
+    args=(-runs=$runs -seed=1 -max_len=65536 -rss_limit_mb=2048 "$scratch")
+    [ -d "$root/fuzz/seeds/$name" ] && args+=("$root/fuzz/seeds/$name")
+    case $name in
+    fuzz_parse_feed | fuzz_feed_document) args+=("$root/../shared/corpus/feeds") ;;
+    fuzz_duplicate_subject) args[0]=-runs=2000 ;;
+    esac
     if "$target" "${args[@]}" >"$root/build-logs/$name.log" 2>&1; then
-        echo "$name: 2000 runs, no finding"
+        echo "$name: ${args[0]#-runs=} runs, no finding"
     else
         echo "$name: FINDING (see build-logs/$name.log)"
         tail -20 "$root/build-logs/$name.log"
         status=1
     fi
+    rm -rf "$scratch"
 done
 exit $status

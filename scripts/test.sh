@@ -45,8 +45,13 @@ run_suite() {
 build() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" "$@" >"$root/build-logs/$(basename "$dir")-configure.log" 2>&1 &&
-        cmake --build "$dir" -j"$jobs" >"$root/build-logs/$(basename "$dir").log" 2>&1 || {
+    # Configure options, then "--" and build options.
+    local configure=() building=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do configure+=("$1"); shift; done
+    [ $# -gt 0 ] && shift
+    building=("$@")
+    cmake -S . -B "$dir" "${configure[@]}" >"$root/build-logs/$(basename "$dir")-configure.log" 2>&1 &&
+        cmake --build "$dir" -j"$jobs" "${building[@]}" >"$root/build-logs/$(basename "$dir").log" 2>&1 || {
         echo "build failed: $dir"
         tail -30 "$root/build-logs/$(basename "$dir").log"
         failures+=("build $dir")
@@ -68,7 +73,7 @@ if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=thread; then
 fi
 
 if build build-fuzz -DCMAKE_BUILD_TYPE=Debug -DQF_FUZZ=ON \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; then
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -- --target fuzz_targets; then
     bash scripts/fuzz-smoke.sh build-fuzz
     status=$?
     if [ $status -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); failures+=(fuzz); fi

@@ -1,11 +1,12 @@
 # Sourced by the scripts that run Windows programs: one Wine prefix inside the build folder, no
 # .NET or HTML engine set-up (the system needs neither), no debug chatter, and the Western
-# European code page 1252 that the POSIX stand-in also uses.
+# European code page 1252 that the POSIX stand-in also uses. QF_WINEPREFIX names another prefix
+# to reuse (creating one takes minutes).
 #
 # The Windows tests run the 64-bit build of the same sources under 64-bit Wine: the 32-bit Wine
 # needs a kernel that runs 32-bit Linux programs, which these machines lack. The 32-bit DLL, the
 # product, is built and its exports are checked on every run.
-export WINEPREFIX="${WINE_BUILD_DIR:?}/wineprefix"
+export WINEPREFIX="${QF_WINEPREFIX:-${WINE_BUILD_DIR:?}/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=en_US.UTF-8

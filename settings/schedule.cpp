@@ -1,10 +1,130 @@
-// Placeholder until refresh scheduling lands.
-#include "host/pxapi.h"
+#include "settings/schedule.h"
 
-int QF_CALL PXC_OnOpenFolder(const char*) {
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+
+#include "fetch/fetch.h"
+#include "files.h"
+#include "host/hostapi.h"
+#include "host/pxapi.h"
+#include "host/status.h"
+#include "host/text.h"
+#include "settings/settings.h"
+
+ScheduleClock g_scheduleClock = RuntimeClock;
+RefreshStart g_refreshStart = StartFeedUpdate;
+
+unsigned RuntimeClock(void) {
+    return static_cast<unsigned>(time(nullptr));
+}
+
+namespace {
+
+// An interval in seconds. Hand-edited settings can hold minutes whose product with 60 does not
+// fit 32 bits; computed wide, such an interval is simply never reached instead of wrapping to a
+// short one.
+uint64_t IntervalSeconds(int minutes) {
+    return static_cast<uint64_t>(minutes < 0 ? 0 : minutes) * 60u;
+}
+
+int AtLeast(int value, int minimum) {
+    return value < minimum ? minimum : value;
+}
+
+// The five entries of a folder, in the order they are removed when the folder is gone.
+const char* const kFolderSections[] = {kFeedsSection, kStylesSection, kLastUpdateTimeSection,
+                                       kAutoRefreshSection, kClickRefreshSection};
+
+void ForgetFolder(const char* folderId) {
+    for (const char* section : kFolderSections) {
+        DeleteSetting(section, folderId);
+    }
+}
+
+// One folder of the minute pass: clean up when its directory is gone, else refresh when due.
+void VisitFolder(const char* folderId) {
+    char url[kTextCapacity];
+    bool isFeedFolder = ReadFeedUrl(folderId, url, sizeof url);
+
+    // Without the host's data folder, or with a cut path, the path would name some other place;
+    // its absence says nothing about this folder, whose settings would be lost for nothing. Such
+    // a folder is kept.
+    const char* dataFolder = g_hostApi.PXA_GetDataFolder();
+    char path[kTextCapacity];
+    bool pathKnown =
+        dataFolder != nullptr && dataFolder[0] != '\0' &&
+        FormatText(path, sizeof path, "%s" QF_PATH_SEPARATOR "%s", dataFolder, folderId);
+    if (pathKnown && !PathExists(path)) {
+        ForgetFolder(folderId);
+        return;
+    }
+    if (!isFeedFolder) {
+        return;
+    }
+
+    unsigned now = g_scheduleClock();
+    unsigned last = ReadSettingUnsigned(kLastUpdateTimeSection, folderId);
+    int minutes =
+        AtLeast(ReadSettingInt(kAutoRefreshSection, folderId), kMinimumAutoRefreshMinutes);
+    unsigned elapsed = now - last;
+    if (!IsAutoRefreshDue(elapsed, minutes)) {
+        return;
+    }
+    Trace("AutoRefresh: Update %s[%s](%d>=%d)", url, folderId, static_cast<int>(elapsed / 60),
+          minutes);
+    g_refreshStart(url, folderId);
+    // Written whatever the start answered: a refresh that could not start waits a full interval
+    // like one that failed later.
+    WriteSettingUnsigned(kLastUpdateTimeSection, folderId, now);
+}
+
+}  // namespace
+
+bool IsClickRefreshDue(unsigned elapsed, int minutes) {
+    return elapsed > IntervalSeconds(minutes);
+}
+
+bool IsAutoRefreshDue(unsigned elapsed, int minutes) {
+    return elapsed >= IntervalSeconds(minutes);
+}
+
+int QF_CALL PXC_OnOpenFolder(const char* folderIdArgument) {
+    if (folderIdArgument == nullptr) {
+        return 0;
+    }
+    char folderId[kTextCapacity];
+    CopyText(folderId, sizeof folderId, folderIdArgument);
+    char url[kTextCapacity];
+    bool isFeedFolder = ReadFeedUrl(folderId, url, sizeof url);
+    unsigned now = g_scheduleClock();
+    int minutes =
+        AtLeast(ReadSettingInt(kClickRefreshSection, folderId), kMinimumClickRefreshMinutes);
+    if (!isFeedFolder) {
+        return 0;
+    }
+    unsigned last = ReadSettingUnsigned(kLastUpdateTimeSection, folderId);
+    if (IsClickRefreshDue(now - last, minutes)) {
+        Trace("Manual to get %s", url);
+        g_refreshStart(url, folderId);
+        // Written at once, before the download ends and whatever the start answered.
+        WriteSettingUnsigned(kLastUpdateTimeSection, folderId, now);
+    }
     return 0;
 }
 
 int QF_CALL PXC_OnEveryMinute(void) {
+    // Read once: the deletions of this pass do not change the list being walked.
+    static_assert(kKeyListCapacity >= 2, "the list holds at least its two terminators");
+    char names[kKeyListCapacity];
+    size_t count = ReadSettingKeys(kFeedsSection, names, sizeof names);
+    // The list ends with an empty name; `count` stops a walk that would run past what was read.
+    // Every position reached is at most count + 1, inside the buffer.
+    size_t at = 0;
+    while (at < count && names[at] != '\0') {
+        const char* folderId = names + at;
+        VisitFolder(folderId);
+        at += strlen(folderId) + 1;
+    }
     return 0;
 }

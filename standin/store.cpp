@@ -24,14 +24,18 @@ bool Exists(const std::string& path) {
 // A header value of the message, as the index shows it: up to the line end, without the
 // separator byte.
 std::string HeaderValue(const std::string& message, const char* name) {
-    std::string prefix = std::string("\n") + name + ": ";
+    // The name, a colon and the value, with or without blanks after the colon.
+    std::string prefix = std::string("\n") + name + ":";
     std::string text = "\n" + message;
     size_t headerEnd = text.find("\r\n\r\n");
     size_t at = text.find(prefix);
     if (at == std::string::npos || (headerEnd != std::string::npos && at > headerEnd)) {
         return std::string();
     }
-    at += prefix.size();
+    at = text.find_first_not_of(" \t", at + prefix.size());
+    if (at == std::string::npos) {
+        return std::string();
+    }
     size_t end = text.find_first_of("\r\n", at);
     std::string value = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
     for (char& c : value) {

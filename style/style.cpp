@@ -1,6 +1,166 @@
-// Placeholder until the stylesheet substitution lands.
-#include "host/pxapi.h"
+#include "style/style.h"
 
-int QF_CALL PXC_OnOpenMail(const char*) {
+#include <climits>
+#include <cstring>
+
+#include "host/hostapi.h"
+#include "host/module.h"
+#include "host/pxapi.h"
+#include "host/status.h"
+#include "host/text.h"
+#include "settings/settings.h"
+
+const char kStyleLinkOpening[] = "<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"";
+const char kStyleLinkClose[] = "\">";
+
+namespace {
+
+const char kLinkMarker[] = "<LINK REL";
+const char kHeadEndMarker[] = "</HEAD>";
+const char kDefaultStyle[] = "default.css";
+const char kStyleDirectory[] = "RssStyles";
+const char kShownMessageId[] = "TEMP";
+
+// The room every block has beyond the source's length.
+constexpr size_t kBlockExtra = 1024;
+// What the rewrite adds at most beyond the source and the path: the new element's two fixed
+// parts and the terminator, less the marker that is always dropped.
+constexpr size_t kRewriteGrowth =
+    (sizeof kStyleLinkOpening - 1) + (sizeof kStyleLinkClose - 1) + 1 - (sizeof kLinkMarker - 1);
+
+// Appends `length` bytes to a block of fixed capacity, refusing what would not fit with the
+// terminator that ends the block.
+struct BlockWriter {
+    char* block;
+    size_t capacity;
+    size_t used;
+
+    bool Put(const char* bytes, size_t length) {
+        if (length >= capacity - used) {
+            return false;
+        }
+        memcpy(block + used, bytes, length);
+        used += length;
+        block[used] = '\0';
+        return true;
+    }
+    bool Put(const char* text) { return Put(text, strlen(text)); }
+};
+
+}  // namespace
+
+bool MakeStylesheetPath(const char* style, char* out, size_t capacity) {
+    return FormatText(out, capacity, "%s" QF_PATH_SEPARATOR "%s" QF_PATH_SEPARATOR "%s",
+                      ModuleDirectory(), kStyleDirectory,
+                      style != nullptr && style[0] != '\0' ? style : kDefaultStyle);
+}
+
+const char* FindMessageBody(const char* source) {
+    for (const char* line = source; *line != '\0';) {
+        if (line[0] == '\n') {
+            return line + 1;
+        }
+        if (line[0] == '\r' && line[1] == '\n') {
+            return line + 2;
+        }
+        const char* end = strchr(line, '\n');
+        if (end == nullptr) {
+            break;
+        }
+        line = end + 1;
+    }
+    return source;
+}
+
+unsigned RewriteBlockSize(size_t sourceLength, size_t hrefLength) {
+    size_t extra = kBlockExtra;
+    // Detect and prevent integer overflow
+    if (hrefLength > SIZE_MAX - kRewriteGrowth) {
+        return 0;
+    }
+    if (hrefLength + kRewriteGrowth > extra) {
+        extra = hrefLength + kRewriteGrowth;
+    }
+    // Detect and prevent integer overflow
+    if (sourceLength > UINT_MAX - extra) {
+        return 0;
+    }
+    return static_cast<unsigned>(sourceLength + extra);
+}
+
+bool RewriteStylesheetLink(const char* source, const char* cssHref, char* block, size_t capacity) {
+    if (capacity == 0) {
+        return false;
+    }
+    block[0] = '\0';
+    const char* link = strstr(FindMessageBody(source), kLinkMarker);
+    if (link == nullptr) {
+        return false;
+    }
+    const char* headEnd = strstr(link, kHeadEndMarker);
+    if (headEnd == nullptr) {
+        return false;
+    }
+    BlockWriter writer = {block, capacity, 0};
+    bool fits = writer.Put(source, static_cast<size_t>(link - source)) &&
+                writer.Put(kStyleLinkOpening) && writer.Put(cssHref) &&
+                writer.Put(kStyleLinkClose) && writer.Put(headEnd);
+    if (!fits) {
+        block[0] = '\0';
+    }
+    return fits;
+}
+
+int QF_CALL PXC_OnOpenMail(const char* mailId) {
+    const char* folder = g_hostApi.PXA_GetCurrentFolder();
+    Trace("OnOpenMail: %s", mailId ? mailId : "");
+    if (folder == nullptr) {
+        return 0;
+    }
+    char folderId[kTextCapacity];
+    CopyText(folderId, sizeof folderId, folder);
+    Trace("current folder: %s", folderId);
+
+    char url[kTextCapacity];
+    if (!ReadFeedUrl(folderId, url, sizeof url)) {
+        Trace("Not a rss folder: %s", folderId);
+        return 0;
+    }
+    const char* source = g_hostApi.PXA_GetSource(mailId);
+    if (source == nullptr) {
+        return 0;
+    }
+    Trace("pSrc : %s", source);
+
+    char style[kTextCapacity];
+    ReadSetting(kStylesSection, folderId, style, sizeof style);
+    Trace("Style: %s", style);
+    char cssHref[kTextCapacity];
+    if (!MakeStylesheetPath(style, cssHref, sizeof cssHref)) {
+        // A cut path names some other file; the message keeps the link it was stored with.
+        Trace("cssHref too long: %s", cssHref);
+        return 0;
+    }
+    Trace("cssHref: %s", cssHref);
+
+    unsigned size = RewriteBlockSize(strlen(source), strlen(cssHref));
+    Trace("need alloc: %d bytes", static_cast<int>(size));
+    if (size == 0) {
+        return 0;
+    }
+    char* block = static_cast<char*>(g_hostApi.PXA_Alloc(size));
+    if (block == nullptr) {
+        return 0;
+    }
+    Trace("alloc succ: %d bytes", static_cast<int>(size));
+    block[0] = '\0';
+
+    if (RewriteStylesheetLink(source, cssHref, block, size)) {
+        Trace("replace succ: %s ", source);
+        g_hostApi.PXA_SetSource(kShownMessageId, block);
+        Trace("setsource succ: %s ", mailId ? mailId : "");
+    }
+    g_hostApi.PXA_Free(block);
+    Trace("end succ: %s ", mailId ? mailId : "");
     return 0;
 }

@@ -1,4 +1,4 @@
-// What the tests share: the built programs, scratch directories, a fake host and file helpers.
+// What the tests share: the built programs, scratch directories and a way to run a program.
 #pragma once
 
 #include <string>
@@ -6,3 +6,28 @@
 // The plug-in module and the stand-in host built with this test program (empty when not given).
 const std::string& PluginPath();
 const std::string& PellixPath();
+
+// A fresh directory under the system's temporary directory, removed with everything in it when
+// the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // The path of `name` inside the directory, joined with the platform's separator.
+    std::string File(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+// Runs a program with its arguments (each quoted), collecting its output. Returns its exit code.
+int RunProgram(const std::string& program, const std::string& arguments, std::string* output);
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+// Writes a whole file; false when it cannot be written.
+bool WriteFile(const std::string& path, const std::string& bytes);

@@ -18,3 +18,21 @@ int CountProcessThreads() {
     closedir(tasks);
     return count;
 }
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+int RunCommandLine(const std::string& commandLine, std::string* output) {
+    FILE* pipe = popen((commandLine + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+        output->append(chunk, got);
+    }
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

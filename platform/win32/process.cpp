@@ -21,3 +21,19 @@ int CountProcessThreads() {
     CloseHandle(snapshot);
     return count;
 }
+
+#include <cstdio>
+
+int RunCommandLine(const std::string& commandLine, std::string* output) {
+    // cmd.exe drops the outer quotes of a line that starts with one; a second pair keeps them.
+    FILE* pipe = _popen(("\"" + commandLine + " 2>&1\"").c_str(), "rb");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+        output->append(chunk, got);
+    }
+    return _pclose(pipe);
+}

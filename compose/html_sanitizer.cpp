@@ -1,0 +1,612 @@
+#include "compose/html_sanitizer.h"
+
+#include <cstring>
+
+#include "codepage.h"
+
+namespace {
+
+// How an element of the feed's HTML is treated.
+enum class Treatment {
+    kDropTag,          // not on the list: the tag goes, its text stays
+    kKeep,             // written anew, closed at the end if left open
+    kKeepVoid,         // written anew, has no content and no end tag
+    kDropWithContent,  // the tag and everything up to its matching end tag go
+    kDropVoid,         // the tag goes; it has no content
+};
+
+struct ElementRule {
+    const char* name;
+    Treatment treatment;
+};
+
+const ElementRule kElementRules[] = {
+    {"a", Treatment::kKeep},
+    {"abbr", Treatment::kKeep},
+    {"acronym", Treatment::kKeep},
+    {"address", Treatment::kKeep},
+    {"b", Treatment::kKeep},
+    {"big", Treatment::kKeep},
+    {"blockquote", Treatment::kKeep},
+    {"caption", Treatment::kKeep},
+    {"center", Treatment::kKeep},
+    {"cite", Treatment::kKeep},
+    {"code", Treatment::kKeep},
+    {"colgroup", Treatment::kKeep},
+    {"dd", Treatment::kKeep},
+    {"del", Treatment::kKeep},
+    {"dfn", Treatment::kKeep},
+    {"div", Treatment::kKeep},
+    {"dl", Treatment::kKeep},
+    {"dt", Treatment::kKeep},
+    {"em", Treatment::kKeep},
+    {"figcaption", Treatment::kKeep},
+    {"figure", Treatment::kKeep},
+    {"h1", Treatment::kKeep},
+    {"h2", Treatment::kKeep},
+    {"h3", Treatment::kKeep},
+    {"h4", Treatment::kKeep},
+    {"h5", Treatment::kKeep},
+    {"h6", Treatment::kKeep},
+    {"i", Treatment::kKeep},
+    {"ins", Treatment::kKeep},
+    {"kbd", Treatment::kKeep},
+    {"li", Treatment::kKeep},
+    {"ol", Treatment::kKeep},
+    {"p", Treatment::kKeep},
+    {"pre", Treatment::kKeep},
+    {"q", Treatment::kKeep},
+    {"s", Treatment::kKeep},
+    {"samp", Treatment::kKeep},
+    {"small", Treatment::kKeep},
+    {"span", Treatment::kKeep},
+    {"strike", Treatment::kKeep},
+    {"strong", Treatment::kKeep},
+    {"sub", Treatment::kKeep},
+    {"sup", Treatment::kKeep},
+    {"table", Treatment::kKeep},
+    {"tbody", Treatment::kKeep},
+    {"td", Treatment::kKeep},
+    {"tfoot", Treatment::kKeep},
+    {"th", Treatment::kKeep},
+    {"thead", Treatment::kKeep},
+    {"tr", Treatment::kKeep},
+    {"tt", Treatment::kKeep},
+    {"u", Treatment::kKeep},
+    {"ul", Treatment::kKeep},
+    {"var", Treatment::kKeep},
+    {"br", Treatment::kKeepVoid},
+    {"col", Treatment::kKeepVoid},
+    {"hr", Treatment::kKeepVoid},
+    {"img", Treatment::kKeepVoid},
+    {"wbr", Treatment::kKeepVoid},
+    {"applet", Treatment::kDropWithContent},
+    {"form", Treatment::kDropWithContent},
+    {"iframe", Treatment::kDropWithContent},
+    {"object", Treatment::kDropWithContent},
+    {"script", Treatment::kDropWithContent},
+    {"style", Treatment::kDropWithContent},
+    {"xml", Treatment::kDropWithContent},
+    {"base", Treatment::kDropVoid},
+    {"embed", Treatment::kDropVoid},
+    {"link", Treatment::kDropVoid},
+    {"meta", Treatment::kDropVoid},
+};
+
+const char* const kKeptAttributes[] = {"href",  "src",    "alt",     "title",
+                                       "width", "height", "colspan", "rowspan"};
+
+// Elements open at once; deeper ones are dropped (their text stays).
+constexpr int kMaxOpen = 64;
+// Room kept back for closing what is open: "</" + the longest name + ">".
+constexpr size_t kCloserReserve = kMaxOpen * 13;
+// The longest attribute value whose URL is looked at; longer URLs are refused.
+constexpr size_t kUrlCheckCapacity = 4096;
+// The most attributes one kept tag carries.
+constexpr int kMaxAttributes = 8;
+
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsNoCase(const char* a, size_t length, const char* b) {
+    if (strlen(b) != length) {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        if (Lower(a[i]) != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const ElementRule* FindRule(const char* name, size_t length) {
+    for (const ElementRule& rule : kElementRules) {
+        if (EqualsNoCase(name, length, rule.name)) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+const char* FindKeptAttribute(const char* name, size_t length) {
+    for (const char* kept : kKeptAttributes) {
+        if (EqualsNoCase(name, length, kept)) {
+            return kept;
+        }
+    }
+    return nullptr;
+}
+
+// The bytes of the character at `p` (two for a double-byte character of the ANSI code page).
+// A lead byte without a proper second byte is reported as "lone": written as-is it could swallow
+// the quote or "<" after it in an old browser, so it is written as "?".
+size_t CharacterAt(const char* p, size_t length, bool* lone) {
+    *lone = false;
+    const unsigned char c = static_cast<unsigned char>(p[0]);
+    if (c < 0x80 || !_ismbblead(c)) {
+        return 1;
+    }
+    const unsigned char next = length > 1 ? static_cast<unsigned char>(p[1]) : 0;
+    if (next < 0x40 || next == 0x7F) {
+        *lone = true;
+        return 1;
+    }
+    return 2;
+}
+
+// Length of a character reference at `p` ("&amp;", "&#38;", "&#x26;"), 0 when there is none.
+size_t ReferenceLength(const char* p, size_t length) {
+    const size_t kMax = 32;
+    if (length < 3 || p[0] != '&') {
+        return 0;
+    }
+    size_t i = 1;
+    if (p[1] == '#') {
+        i = 2;
+        bool hex = i < length && (p[i] == 'x' || p[i] == 'X');
+        if (hex) {
+            ++i;
+        }
+        size_t digits = 0;
+        while (i < length && i < kMax &&
+               (IsAsciiDigit(p[i]) ||
+                (hex && ((p[i] >= 'a' && p[i] <= 'f') || (p[i] >= 'A' && p[i] <= 'F'))))) {
+            ++i;
+            ++digits;
+        }
+        if (digits == 0) {
+            return 0;
+        }
+    } else {
+        while (i < length && i < kMax && (IsAsciiLetter(p[i]) || IsAsciiDigit(p[i]))) {
+            ++i;
+        }
+        if (i == 1) {
+            return 0;
+        }
+    }
+    return (i < length && p[i] == ';') ? i + 1 : 0;
+}
+
+// Writes into a fixed buffer, whole pieces only; once a piece does not fit, nothing more is
+// written except into the room kept back for closing tags.
+struct Writer {
+    char* out;
+    size_t capacity;  // terminator included
+    size_t reserve;
+    size_t used = 0;
+    bool cut = false;
+
+    Writer(char* buffer, size_t size, size_t keptBack)
+        : out(buffer), capacity(size), reserve(keptBack) {
+        out[0] = '\0';
+    }
+
+    bool Put(const char* piece, size_t length, bool intoReserve = false) {
+        if (cut && !intoReserve) {
+            return false;
+        }
+        const size_t limit = capacity - 1 - (intoReserve ? 0 : reserve);
+        if (length > limit - used) {
+            cut = true;
+            return false;
+        }
+        memcpy(out + used, piece, length);
+        used += length;
+        out[used] = '\0';
+        return true;
+    }
+    bool Put(const char* text) { return Put(text, strlen(text)); }
+};
+
+// Escapes text. With `keepReferences`, character references already in it stay as they are
+// (text from HTML); otherwise every "&" is escaped (a plain value).
+void PutEscaped(Writer* w, const char* text, size_t length, bool keepReferences) {
+    for (size_t i = 0; i < length && !w->cut;) {
+        const char c = text[i];
+        bool lone = false;
+        size_t size = CharacterAt(text + i, length - i, &lone);
+        if (c == '&') {
+            const size_t reference = keepReferences ? ReferenceLength(text + i, length - i) : 0;
+            if (reference != 0) {
+                w->Put(text + i, reference);
+                i += reference;
+                continue;
+            }
+            w->Put("&amp;");
+        } else if (c == '<') {
+            w->Put("&lt;");
+        } else if (c == '>') {
+            w->Put("&gt;");
+        } else if (c == '"') {
+            w->Put("&quot;");
+        } else if (lone) {
+            w->Put("?");
+        } else {
+            w->Put(text + i, size);
+        }
+        i += size;
+    }
+}
+
+// Decodes the character references a browser would decode in an attribute value, as far as they
+// can hide a scheme: numeric ones below 0x80 (with or without ";") and a few named ones. Returns
+// false when the value does not fit.
+bool DecodeReferences(const char* value, char* out, size_t capacity) {
+    static const struct {
+        const char* name;
+        char value;
+    } kNamed[] = {{"colon;", ':'}, {"tab;", '\t'}, {"newline;", '\n'}, {"amp;", '&'},
+                  {"lt;", '<'},    {"gt;", '>'},   {"quot;", '"'},     {"apos;", '\''},
+                  {"sol;", '/'},   {"num;", '#'},  {"quest;", '?'},    {"bsol;", '\\'}};
+    size_t used = 0;
+    for (const char* p = value; *p != '\0';) {
+        if (used + 1 >= capacity) {
+            return false;
+        }
+        char c = *p++;
+        if (c == '&' && *p == '#') {
+            const char* q = p + 1;
+            bool hex = *q == 'x' || *q == 'X';
+            if (hex) {
+                ++q;
+            }
+            unsigned long code = 0;
+            const char* digits = q;
+            for (; IsAsciiDigit(*q) ||
+                   (hex && ((*q >= 'a' && *q <= 'f') || (*q >= 'A' && *q <= 'F')));
+                 ++q) {
+                const unsigned long digit = IsAsciiDigit(*q) ? *q - '0' : (Lower(*q) - 'a' + 10);
+                code = code > 0x10FFFF ? code : code * (hex ? 16 : 10) + digit;
+            }
+            // References beyond ASCII stay as written: no scheme character hides there.
+            if (q != digits && code < 0x80) {
+                c = static_cast<char>(code);
+                p = *q == ';' ? q + 1 : q;
+            }
+        } else if (c == '&') {
+            for (const auto& named : kNamed) {
+                const size_t length = strlen(named.name);
+                if (EqualsNoCase(p, length, named.name)) {
+                    c = named.value;
+                    p += length;
+                    break;
+                }
+            }
+        }
+        out[used++] = c;
+    }
+    out[used] = '\0';
+    return true;
+}
+
+bool SchemeAllowed(const char* scheme, size_t length) {
+    return EqualsNoCase(scheme, length, "http") || EqualsNoCase(scheme, length, "https") ||
+           EqualsNoCase(scheme, length, "mailto");
+}
+
+// The check itself, on a URL whose references are decoded (or that is no markup at all).
+bool DecodedUrlAllowed(const char* decoded, bool fromMarkup) {
+    // Browsers skip blanks and control characters in a scheme ("java\tscript:").
+    char squeezed[kUrlCheckCapacity];
+    size_t length = 0;
+    for (const char* p = decoded; *p != '\0'; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (length + 1 >= sizeof squeezed) {
+            return false;
+        }
+        if (c > 0x20 && c != 0x7F) {
+            squeezed[length++] = *p;
+        }
+    }
+    squeezed[length] = '\0';
+    // A backslash at the start names a network share, which the engine would open.
+    if (squeezed[0] == '\\' || (squeezed[0] == '/' && squeezed[1] == '\\')) {
+        return false;
+    }
+    const size_t prefix = strcspn(squeezed, ":/?#");
+    if (squeezed[prefix] == ':') {
+        return SchemeAllowed(squeezed, prefix);
+    }
+    // A reference this code does not know could still stand for a ":" before the path.
+    return !fromMarkup || memchr(squeezed, '&', prefix) == nullptr;
+}
+
+// Decodes an attribute value's references into `decoded` and checks the URL there.
+bool DecodeMarkupUrl(const char* value, size_t length, char* decoded, size_t capacity) {
+    char raw[kUrlCheckCapacity];
+    if (length >= sizeof raw) {
+        return false;
+    }
+    memcpy(raw, value, length);
+    raw[length] = '\0';
+    return DecodeReferences(raw, decoded, capacity) && DecodedUrlAllowed(decoded, true);
+}
+
+// One attribute kept from a tag: its name from the list and its value as written.
+struct Attribute {
+    const char* name;
+    const char* value;
+    size_t length;
+};
+
+// A tag as read from the input.
+struct Tag {
+    bool end = false;
+    const char* name = nullptr;
+    size_t nameLength = 0;
+    Attribute attributes[kMaxAttributes];
+    int attributeCount = 0;
+    const char* next = nullptr;  // the input right after the tag
+};
+
+// Reads the tag that starts at `p` (at "<" followed by a letter, or "</" and a letter). False
+// when the input ends inside it; then the "<" is text.
+bool ReadTag(const char* p, Tag* tag) {
+    ++p;
+    if (*p == '/') {
+        tag->end = true;
+        ++p;
+    }
+    tag->name = p;
+    while (*p != '\0' && !IsSpace(*p) && *p != '/' && *p != '>') {
+        ++p;
+    }
+    tag->nameLength = static_cast<size_t>(p - tag->name);
+    for (;;) {
+        while (IsSpace(*p) || *p == '/') {
+            ++p;
+        }
+        if (*p == '\0') {
+            return false;
+        }
+        if (*p == '>') {
+            tag->next = p + 1;
+            return true;
+        }
+        const char* name = p;
+        ++p;  // a name may begin with "="
+        while (*p != '\0' && !IsSpace(*p) && *p != '/' && *p != '>' && *p != '=') {
+            ++p;
+        }
+        const size_t nameLength = static_cast<size_t>(p - name);
+        const char* value = "";
+        size_t valueLength = 0;
+        while (IsSpace(*p)) {
+            ++p;
+        }
+        if (*p == '=') {
+            ++p;
+            while (IsSpace(*p)) {
+                ++p;
+            }
+            if (*p == '"' || *p == '\'') {
+                const char* close = strchr(p + 1, *p);
+                if (close == nullptr) {
+                    return false;
+                }
+                value = p + 1;
+                valueLength = static_cast<size_t>(close - value);
+                p = close + 1;
+            } else {
+                value = p;
+                while (*p != '\0' && !IsSpace(*p) && *p != '>') {
+                    ++p;
+                }
+                valueLength = static_cast<size_t>(p - value);
+            }
+        }
+        const char* kept = tag->end ? nullptr : FindKeptAttribute(name, nameLength);
+        if (kept != nullptr && tag->attributeCount < kMaxAttributes) {
+            tag->attributes[tag->attributeCount++] = {kept, value, valueLength};
+        }
+    }
+}
+
+bool IsUrlAttribute(const char* name) {
+    return strcmp(name, "href") == 0 || strcmp(name, "src") == 0;
+}
+
+// Writes a start tag anew; a tag that does not fit whole is taken back, so the result never ends
+// inside one.
+void PutStartTag(Writer* w, const char* name, const Tag& tag) {
+    const size_t start = w->used;
+    w->Put("<");
+    w->Put(name);
+    for (int i = 0; i < tag.attributeCount; ++i) {
+        const Attribute& attribute = tag.attributes[i];
+        char decoded[kUrlCheckCapacity];
+        const bool url = IsUrlAttribute(attribute.name);
+        if (url && !DecodeMarkupUrl(attribute.value, attribute.length, decoded, sizeof decoded)) {
+            continue;
+        }
+        w->Put(" ");
+        w->Put(attribute.name);
+        w->Put("=\"");
+        if (url) {
+            // The URL is written as it was checked, with every "&" escaped, so that what the
+            // browser decodes is exactly what passed the check.
+            PutEscaped(w, decoded, strlen(decoded), false);
+        } else {
+            PutEscaped(w, attribute.value, attribute.length, true);
+        }
+        w->Put("\"");
+    }
+    w->Put(">");
+    if (w->cut) {
+        w->used = start;
+        w->out[start] = '\0';
+    }
+}
+
+void PutEndTag(Writer* w, const char* name, bool intoReserve) {
+    w->Put("</", 2, intoReserve);
+    w->Put(name, strlen(name), intoReserve);
+    w->Put(">", 1, intoReserve);
+}
+
+// Skips what follows a dropped element's start tag up to and with its matching end tag; the
+// whole rest of the input when there is none. Nested elements of the same name count.
+const char* SkipContent(const char* p, const char* name) {
+    int depth = 1;
+    while (*p != '\0') {
+        const char* open = strchr(p, '<');
+        if (open == nullptr) {
+            break;
+        }
+        const bool end = open[1] == '/';
+        const char* tagName = open + (end ? 2 : 1);
+        const size_t length = strlen(name);
+        if (EqualsNoCase(tagName, length, name) &&
+            (tagName[length] == '\0' || IsSpace(tagName[length]) || tagName[length] == '/' ||
+             tagName[length] == '>')) {
+            depth += end ? -1 : 1;
+            if (depth == 0) {
+                const char* close = strchr(tagName, '>');
+                return close ? close + 1 : tagName + strlen(tagName);
+            }
+        }
+        p = open + 1;
+    }
+    return p + strlen(p);
+}
+
+}  // namespace
+
+bool EscapeHtmlText(const char* text, char* out, size_t capacity) {
+    if (capacity == 0) {
+        return false;
+    }
+    Writer w(out, capacity, 0);
+    if (text != nullptr) {
+        PutEscaped(&w, text, strlen(text), false);
+    }
+    return !w.cut;
+}
+
+bool IsAllowedUrl(const char* url, bool fromMarkup) {
+    if (url == nullptr) {
+        return false;
+    }
+    char decoded[kUrlCheckCapacity];
+    if (fromMarkup) {
+        return DecodeMarkupUrl(url, strlen(url), decoded, sizeof decoded);
+    }
+    return DecodedUrlAllowed(url, false);
+}
+
+bool SanitizeHtml(const char* html, char* out, size_t capacity) {
+    if (capacity <= kCloserReserve) {
+        if (capacity > 0) {
+            out[0] = '\0';
+        }
+        return html == nullptr || *html == '\0';
+    }
+    Writer w(out, capacity, kCloserReserve);
+    const char* open[kMaxOpen];
+    int openCount = 0;
+    const char* p = html ? html : "";
+    while (*p != '\0' && !w.cut) {
+        const char* lt = strchr(p, '<');
+        const size_t textLength = lt ? static_cast<size_t>(lt - p) : strlen(p);
+        PutEscaped(&w, p, textLength, true);
+        p += textLength;
+        if (*p == '\0' || w.cut) {
+            break;
+        }
+        // At "<".
+        if (strncmp(p, "<!--", 4) == 0) {
+            const char* close = strstr(p + 4, "-->");
+            p = close ? close + 3 : p + strlen(p);
+            continue;
+        }
+        if (p[1] == '!' || p[1] == '?') {
+            const char* close = strchr(p, '>');
+            p = close ? close + 1 : p + strlen(p);
+            continue;
+        }
+        const bool looksLikeTag = IsAsciiLetter(p[1]) || (p[1] == '/' && IsAsciiLetter(p[2]));
+        Tag tag;
+        if (!looksLikeTag || !ReadTag(p, &tag)) {
+            w.Put("&lt;");
+            ++p;
+            continue;
+        }
+        p = tag.next;
+        const ElementRule* rule = FindRule(tag.name, tag.nameLength);
+        const Treatment treatment = rule ? rule->treatment : Treatment::kDropTag;
+        if (tag.end) {
+            if (treatment != Treatment::kKeep) {
+                continue;
+            }
+            // Closes the element and whatever was left open inside it; an end tag without a
+            // start is dropped.
+            int at = openCount - 1;
+            while (at >= 0 && open[at] != rule->name) {
+                --at;
+            }
+            while (at >= 0 && openCount > at) {
+                PutEndTag(&w, open[--openCount], false);
+            }
+            continue;
+        }
+        switch (treatment) {
+            case Treatment::kKeep:
+                if (openCount < kMaxOpen) {
+                    const size_t before = w.used;
+                    PutStartTag(&w, rule->name, tag);
+                    if (w.used != before) {
+                        open[openCount++] = rule->name;
+                    }
+                }
+                break;
+            case Treatment::kKeepVoid:
+                PutStartTag(&w, rule->name, tag);
+                break;
+            case Treatment::kDropWithContent:
+                p = SkipContent(p, rule->name);
+                break;
+            case Treatment::kDropTag:
+            case Treatment::kDropVoid:
+                break;
+        }
+    }
+    while (openCount > 0) {
+        PutEndTag(&w, open[--openCount], true);
+    }
+    return !w.cut;
+}

@@ -1,0 +1,36 @@
+// HTML out of feed text. Item messages are shown by the mail client's old browser engine, which
+// runs script from a handful of places (script elements, event attributes, javascript: and
+// vbscript: URLs, CSS expression()), so nothing a feed writes may reach the message as markup
+// unless it is on the short list of formatting markup below.
+#pragma once
+
+#include <cstddef>
+
+// Rewrites a feed's description HTML into `out` (capacity in bytes, terminator included):
+// - kept: formatting elements (p, br, a, img, b/strong, i/em, u, s, lists, blockquote, q, pre,
+//   code, h1-h6, tables, div, span, figure, sub, sup, hr and the like) with only the attributes
+//   href, src, alt, title, width, height, colspan and rowspan; href and src only when relative or
+//   http, https or mailto;
+// - dropped with their content: script, style, iframe, object, embed, applet, form, meta, base,
+//   link (and xml data islands);
+// - every other element is dropped and its text kept; comments and declarations are dropped.
+// Every kept tag is written anew (lower-case name, attribute values double-quoted and escaped),
+// stray "<", ">" and "&" become entities, and elements left open are closed at the end, so the
+// result can sit inside a division without ending it. Broken markup such as an unclosed tag
+// comes out as text. Returns false when the result was cut to fit; it is well-formed either way.
+bool SanitizeHtml(const char* html, char* out, size_t capacity);
+
+// Escapes a plain text value for HTML text or a double-quoted attribute: &, <, > and " become
+// entities. Returns false when the result was cut to fit (whole characters only).
+bool EscapeHtmlText(const char* text, char* out, size_t capacity);
+
+// True when a URL may stand in an href or src: relative, or with the scheme http, https or
+// mailto. Control characters and blanks are ignored the way browsers ignore them in a scheme.
+// With `fromMarkup`, character references are decoded first (an attribute value as written in
+// HTML); otherwise the text is the URL itself.
+bool IsAllowedUrl(const char* url, bool fromMarkup);
+
+// The most a text grows by escaping or sanitizing: the result of either function for an input
+// of n bytes fits in kHtmlGrowth * n + kHtmlSlack bytes, terminator included.
+constexpr size_t kHtmlGrowth = 6;
+constexpr size_t kHtmlSlack = 1024;

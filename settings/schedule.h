@@ -1,0 +1,30 @@
+// Refresh scheduling: when a feed folder is refreshed by opening it (PXC_OnOpenFolder) and by the
+// host's minute timer (PXC_OnEveryMinute), and the clean-up of folders that no longer exist.
+//
+// The only scheduling state is each folder's "LastUpdateTime" entry; nothing stays in memory
+// between calls. Both callbacks run on the host's thread and return without waiting for a
+// download. The callbacks themselves are declared with the others in host/pxapi.h.
+#pragma once
+
+// The shortest intervals, in minutes; a smaller, absent or negative value counts as these.
+constexpr int kMinimumClickRefreshMinutes = 1;
+constexpr int kMinimumAutoRefreshMinutes = 20;
+
+// The clock the triggers read: seconds since 1 January 1970, UTC, cut to unsigned 32 bits.
+typedef unsigned (*ScheduleClock)(void);
+// The runtime clock, which the product uses.
+unsigned RuntimeClock(void);
+
+// Starts one refresh of a folder, with the signature and result of StartFeedUpdate.
+typedef int (*RefreshStart)(const char* url, const char* folderId);
+
+// The two seams of the triggers: the clock and the refresh start. They default to RuntimeClock
+// and StartFeedUpdate; tests replace them while no callback runs, and put them back afterwards.
+extern ScheduleClock g_scheduleClock;
+extern RefreshStart g_refreshStart;
+
+// Whether a refresh is due after `elapsed` seconds (unsigned, so a last start in the future wraps
+// to a large value) with an interval of `minutes`, already raised to its minimum. The click
+// trigger wants strictly more than the interval, the timer at least the interval.
+bool IsClickRefreshDue(unsigned elapsed, int minutes);
+bool IsAutoRefreshDue(unsigned elapsed, int minutes);

@@ -1,0 +1,32 @@
+// The stylesheet substitution: when a message of a feed folder is opened, its stylesheet link is
+// rebuilt from the folder's current "Styles" entry and the rebuilt source is handed to the host
+// under the message id "TEMP" (PXC_OnOpenMail, declared in host/pxapi.h).
+#pragma once
+
+#include <cstddef>
+
+// The new link element is this opening, the stylesheet's path and this close.
+extern const char kStyleLinkOpening[];  // 45 characters, ending with the quote before the path
+extern const char kStyleLinkClose[];    // the quote after the path and ">"
+
+// The stylesheet path of a folder whose "Styles" entry is `style` (empty: default.css): the module
+// directory, "RssStyles" and the file name, joined by the path separator. Returns false when the
+// path does not fit `capacity`; `out` then holds it cut, terminated.
+bool MakeStylesheetPath(const char* style, char* out, size_t capacity);
+
+// Where the search for the link starts: right after the empty line that ends the message's
+// header, so that header lines (a subject quoting markup, say) are never taken for the link; the
+// start of the source when it has no such line. An empty line is a line break (CR LF or LF)
+// directly after another or at the very start.
+const char* FindMessageBody(const char* source);
+
+// The size of a block that holds the rewrite of a source of `sourceLength` bytes with a path of
+// `hrefLength` characters, whatever the source holds: the source's length plus 1024, or more when
+// the path is long enough to need it. Returns 0 when the size would not fit an unsigned int.
+unsigned RewriteBlockSize(size_t sourceLength, size_t hrefLength);
+
+// Writes into `block` the source with everything from the first "<LINK REL" of its body up to
+// the first "</HEAD>" after it replaced by the new link element to `cssHref`. Returns false,
+// leaving `block` an empty text, when either marker is missing (both are matched exactly, case
+// included) or the result would not fit `capacity`.
+bool RewriteStylesheetLink(const char* source, const char* cssHref, char* block, size_t capacity);

@@ -1,0 +1,167 @@
+// The description's HTML: formatting survives, nothing active does, broken markup stays inert.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "compose/html_sanitizer.h"
+#include "tests/compose_support.h"
+
+namespace {
+
+struct HtmlCase {
+    const char* input;
+    const char* output;
+};
+
+std::string Sanitize(const std::string& html) {
+    std::string out(kHtmlGrowth * html.size() + kHtmlSlack, '\0');
+    EXPECT_TRUE(SanitizeHtml(html.c_str(), &out[0], out.size())) << html;
+    return out.c_str();
+}
+
+TEST(ComposeSanitizer, FormattingSurvives) {
+    const HtmlCase cases[] = {
+        {"plain text", "plain text"},
+        {"<p>Hi <b>there</b><br/>x</p>", "<p>Hi <b>there</b><br>x</p>"},
+        {"<P CLASS=x ID=y>Hi</P>", "<p>Hi</p>"},
+        {"<ul><li>one<li>two</ul>", "<ul><li>one<li>two</li></li></ul>"},
+        {"<blockquote><q>q</q></blockquote><pre><code>c</code></pre>",
+         "<blockquote><q>q</q></blockquote><pre><code>c</code></pre>"},
+        {"<table><tr><td colspan=2 rowspan='3'>c</td></tr></table>",
+         "<table><tr><td colspan=\"2\" rowspan=\"3\">c</td></tr></table>"},
+        {"<h3>t</h3><hr><sub>1</sub><sup>2</sup><figure>f</figure>",
+         "<h3>t</h3><hr><sub>1</sub><sup>2</sup><figure>f</figure>"},
+        {"<a href=\"http://e.com/a?b=1&amp;c=2\" title='T'>L</a>",
+         "<a href=\"http://e.com/a?b=1&amp;c=2\" title=\"T\">L</a>"},
+        {"<a href=\"HTTPS://e.com\">s</a><a href=mailto:a@b.c>m</a><a href=\"../rel#x\">r</a>",
+         "<a href=\"HTTPS://e.com\">s</a><a href=\"mailto:a@b.c\">m</a><a href=\"../rel#x\">r</a>"},
+        {"<img src=pic.png width=10 height=20 alt=\"a &quot;b&quot;\">",
+         "<img src=\"pic.png\" width=\"10\" height=\"20\" alt=\"a &quot;b&quot;\">"},
+        {"<img src='x.png' alt='say \"hi\"'>", "<img src=\"x.png\" alt=\"say &quot;hi&quot;\">"},
+        {"&amp; &#169; &#xA9; &nbsp; &bogus", "&amp; &#169; &#xA9; &nbsp; &amp;bogus"},
+        {"a < b > c", "a &lt; b &gt; c"},
+        {"<font color=red>red</font> <span>s</span>", "red <span>s</span>"},
+    };
+    for (const HtmlCase& c : cases) {
+        EXPECT_EQ(Sanitize(c.input), c.output) << c.input;
+    }
+}
+
+TEST(ComposeSanitizer, NothingActiveSurvives) {
+    const HtmlCase cases[] = {
+        {"<script>alert(1)</script>after", "after"},
+        {"<SCRIPT type=x>alert(1)</SCRIPT >after", "after"},
+        {"<script>document.write('<b>')</script>b", "b"},
+        {"<style>body{width:expression(alert(1))}</style>t", "t"},
+        {"<iframe src=x>inner</iframe>t", "t"},
+        {"<object><object></object>in</object>t", "t"},
+        {"<applet code=x>a</applet><form action=x><input name=a>f</form>t", "t"},
+        {"<meta http-equiv=refresh content=0><link rel=stylesheet href=x><base href=x>"
+         "<embed src=x>t",
+         "t"},
+        {"<xml id=x><x>data</x></xml>t", "t"},
+        {"<svg><script>x</script>y</svg>", "y"},
+        {"<div style=\"width:expression(alert(1))\" onmouseover=x class=y>d</div>", "<div>d</div>"},
+        {"<img src=x onerror=alert(1)>", "<img src=\"x\">"},
+        {"<body onload=alert(1)>b</body>", "b"},
+        {"<a href=\"javascript:alert(1)\">L</a>", "<a>L</a>"},
+        {"<a href=\" JaVa\tScRiPt:alert(1)\">L</a>", "<a>L</a>"},
+        {"<a href=\"java&#x09;script:alert(1)\">L</a>", "<a>L</a>"},
+        {"<a href=\"javascript&#58;alert(1)\">L</a>", "<a>L</a>"},
+        {"<a href=\"javascript&#0000058alert(1)\">L</a>", "<a>L</a>"},
+        {"<a href=\"javascript&colon;alert(1)\">L</a>", "<a>L</a>"},
+        {"<a href=\"javascript&Colon;alert(1)\">L</a>", "<a>L</a>"},
+        {"<img src=\"vbscript:x\" alt=a>", "<img alt=\"a\">"},
+        {"<img src=\"data:image/png;base64,xx\">", "<img>"},
+        {"<img src=`javascript:alert(1)`>", "<img>"},
+        {"<a href=\"\\\\evil\\share\">x</a>", "<a>x</a>"},
+        {"<!-- <script>alert(1)</script> -->t", "t"},
+        {"<!--[if IE]><script>x</script><![endif]-->t", "t"},
+        {"<!DOCTYPE html><?xml version='1.0'?>t", "t"},
+        {"<scr<script>ipt>alert(1)</script>", "ipt&gt;alert(1)"},
+    };
+    for (const HtmlCase& c : cases) {
+        EXPECT_EQ(Sanitize(c.input), c.output) << c.input;
+    }
+}
+
+TEST(ComposeSanitizer, BrokenMarkupStaysInert) {
+    const HtmlCase cases[] = {
+        {"<b>unclosed", "<b>unclosed</b>"},
+        {"<b><i>x</b>y</i>", "<b><i>x</i></b>y"},
+        {"</div></div>breakout", "breakout"},
+        {"<img src=x onerror=alert(1)", "&lt;img src=x onerror=alert(1)"},
+        {"<a href='x>y", "&lt;a href='x&gt;y"},
+        {"<a href=\"http://x\" title=\"unterminated>t",
+         "&lt;a href=&quot;http://x&quot; title=&quot;unterminated&gt;t"},
+        {"x<", "x&lt;"},
+        {"<!-- never closed <script>x</script>", ""},
+        {"<script>never closed", ""},
+        {"< script>alert(1)", "&lt; script&gt;alert(1)"},
+    };
+    for (const HtmlCase& c : cases) {
+        EXPECT_EQ(Sanitize(c.input), c.output) << c.input;
+    }
+}
+
+TEST(ComposeSanitizer, LoneLeadBytesCannotSwallowAQuote) {
+    // In a double-byte code page an old engine reads a lead byte and the quote after it as one
+    // character, which would leave the attribute open.
+    ScopedMultiByteCodePage dbcs(936);
+    ASSERT_TRUE(dbcs.ok());
+    EXPECT_EQ(Sanitize("<img alt=\"x\x95\" src=y>"), "<img alt=\"x?\" src=\"y\">");
+    EXPECT_EQ(Sanitize("\x95<b>x</b>\xB0\xA1"), "?<b>x</b>\xB0\xA1");
+    char out[16];
+    EXPECT_TRUE(EscapeHtmlText("t\x95", out, sizeof out));
+    EXPECT_STREQ(out, "t?");
+}
+
+TEST(ComposeSanitizer, CutResultIsStillClosed) {
+    const std::string html = "<div><b>" + std::string(5000, 'x') + "</b></div>";
+    char out[2000];
+    EXPECT_FALSE(SanitizeHtml(html.c_str(), out, sizeof out));
+    const std::string result = out;
+    EXPECT_LT(result.size(), sizeof out);
+    EXPECT_EQ(result.substr(0, 8), "<div><b>");
+    EXPECT_EQ(result.substr(result.size() - 10), "</b></div>");
+}
+
+TEST(ComposeSanitizer, EscapesPlainValues) {
+    char out[64];
+    EXPECT_TRUE(EscapeHtmlText("a&b<c>d\"e&amp;", out, sizeof out));
+    EXPECT_STREQ(out, "a&amp;b&lt;c&gt;d&quot;e&amp;amp;");
+    char small[8];
+    EXPECT_FALSE(EscapeHtmlText("&&&", small, sizeof small));
+    EXPECT_STREQ(small, "&amp;");
+}
+
+TEST(ComposeSanitizer, AllowedUrls) {
+    const struct {
+        const char* url;
+        bool allowed;
+    } cases[] = {
+        {"http://x", true},
+        {"HTTPS://x", true},
+        {"mailto:a@b", true},
+        {"rel/path?q=1&r=2", true},
+        {"//host/x", true},
+        {"#top", true},
+        {"", true},
+        {"javascript:x", false},
+        {"vbscript:x", false},
+        {"data:text/html,x", false},
+        {"file:///c:/x", false},
+        {"java\nscript:x", false},
+        {":x", false},
+        {"\\\\host\\share", false},
+        {"/\\host", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsAllowedUrl(c.url, false), c.allowed) << c.url;
+    }
+    EXPECT_FALSE(IsAllowedUrl("javascript&#58;x", true));
+    EXPECT_TRUE(IsAllowedUrl("javascript&#58;x", false));  // a relative URL when not markup
+    EXPECT_FALSE(IsAllowedUrl(nullptr, false));
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include "tests/compose_support.h"
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+
+#include "host/module.h"
+#include "host/text.h"
+#include "settings/settings.h"
+
+namespace {
+
+std::mutex g_mutex;
+std::string g_dataFolder;
+std::string g_displayName;
+bool g_hasDisplayName = true;
+std::vector<std::string> g_appended;
+std::atomic<int> g_scratchCount{0};
+
+const char* QF_CALL FakeGetDataFolder(void) {
+    return g_dataFolder.c_str();
+}
+
+const char* QF_CALL FakeGetFolderDisplayName(const char*) {
+    return g_hasDisplayName ? g_displayName.c_str() : nullptr;
+}
+
+int QF_CALL FakeAppendMessage(const char*, const char* message) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_appended.emplace_back(message);
+    return 7;
+}
+
+}  // namespace
+
+FakeComposeHost::FakeComposeHost() : savedApi_(g_hostApi), savedSettingsPath_(SettingsFilePath) {
+    root_ = std::filesystem::temp_directory_path() /
+            ("quillfeed-compose-" + std::to_string(g_scratchCount++) + "-" +
+             std::to_string(reinterpret_cast<uintptr_t>(this)));
+    dataFolder_ = root_ / "data";
+    std::filesystem::create_directories(dataFolder_ / kFolderId);
+    g_dataFolder = dataFolder_.string();
+    g_displayName = "News/World/Asia";
+    g_hasDisplayName = true;
+    g_appended.clear();
+    g_hostApi.PXA_GetDataFolder = FakeGetDataFolder;
+    g_hostApi.PXA_GetFolderDisplayName = FakeGetFolderDisplayName;
+    g_hostApi.PXA_AppendMessage = FakeAppendMessage;
+    CopyText(SettingsFilePath, sizeof SettingsFilePath, (root_ / "settings.ini").string().c_str());
+}
+
+FakeComposeHost::~FakeComposeHost() {
+    g_hostApi = savedApi_;
+    CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettingsPath_.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+void FakeComposeHost::SetDisplayName(const char* name) {
+    g_hasDisplayName = name != nullptr;
+    g_displayName = name ? name : "";
+}
+
+void FakeComposeHost::SetStyle(const char* style) {
+    WriteSetting(kStylesSection, kFolderId, style);
+}
+
+void FakeComposeHost::WriteIndex(const std::string& bytes) {
+    std::ofstream out(dataFolder_ / kFolderId / "Folder.idx", std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+void FakeComposeHost::RemoveIndex() {
+    std::filesystem::remove(dataFolder_ / kFolderId / "Folder.idx");
+}
+
+const std::vector<std::string>& FakeComposeHost::appended() const {
+    return g_appended;
+}

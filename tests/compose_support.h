@@ -1,0 +1,65 @@
+// What the composer's tests share: a fake host with a scratch data folder and settings file, and
+// guards that put the time zone and the multibyte code page back.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "clock.h"
+#include "codepage.h"
+#include "host/hostapi.h"
+
+// Sets TZ for its lifetime and restores what was there before.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        const char* old = getenv("TZ");
+        had_ = old != nullptr;
+        old_ = old ? old : "";
+        SetTimeZoneVariable(zone);
+    }
+    ~ScopedTimeZone() { SetTimeZoneVariable(had_ ? old_.c_str() : nullptr); }
+
+private:
+    bool had_;
+    std::string old_;
+};
+
+// Makes `codePage` the multibyte code page of _ismbblead and puts the ANSI one back afterwards.
+class ScopedMultiByteCodePage {
+public:
+    explicit ScopedMultiByteCodePage(int codePage) : ok_(_setmbcp(codePage) == 0) {}
+    ~ScopedMultiByteCodePage() { _setmbcp(static_cast<int>(GetACP())); }
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_;
+};
+
+// A host with one folder: a scratch data folder, a settings file, a display name, and every
+// appended message recorded. Restores the host record and the settings path when it goes.
+class FakeComposeHost {
+public:
+    static constexpr const char* kFolderId = "Feeds";
+
+    FakeComposeHost();
+    ~FakeComposeHost();
+
+    void SetDisplayName(const char* name);  // null: the host gives none
+    void SetStyle(const char* style);
+    // Writes the folder's index file byte for byte.
+    void WriteIndex(const std::string& bytes);
+    void RemoveIndex();
+
+    const std::vector<std::string>& appended() const;
+    const std::filesystem::path& dataFolder() const { return dataFolder_; }
+
+private:
+    HostApi savedApi_;
+    std::string savedSettingsPath_;
+    std::filesystem::path root_;
+    std::filesystem::path dataFolder_;
+};

@@ -1,0 +1,72 @@
+#include "tests/fetch_support.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::mutex g_answersLock;
+std::vector<RecordedAnswer> g_answers;
+
+std::mutex g_statusLock;
+std::vector<std::string> g_statusTexts;
+
+void QF_CALL RecordStatus(HWND, const char* text) {
+    std::lock_guard<std::mutex> hold(g_statusLock);
+    g_statusTexts.push_back(text ? text : "");
+}
+
+}  // namespace
+
+bool WaitForFetchWorkers(int seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (FetchWorkersRunning() > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void RecordAnswer(const char* text, const char* folderId) {
+    std::lock_guard<std::mutex> hold(g_answersLock);
+    g_answers.push_back({text ? text : "<null>", folderId ? folderId : "<null>"});
+}
+
+std::vector<RecordedAnswer> RecordedAnswers() {
+    std::lock_guard<std::mutex> hold(g_answersLock);
+    return g_answers;
+}
+
+void ForgetRecordedAnswers() {
+    std::lock_guard<std::mutex> hold(g_answersLock);
+    g_answers.clear();
+}
+
+bool FetchAndWait(const std::string& url, const std::string& folderId, FetchCompletion completion) {
+    FetchRequest* request = new FetchRequest;
+    CopyText(request->url, sizeof request->url, url.c_str());
+    request->completion = completion;
+    CopyText(request->folderId, sizeof request->folderId, folderId.c_str());
+    if (StartFetchWorker(request) == -1) {
+        return false;
+    }
+    return WaitForFetchWorkers(kWorkerPatienceSeconds);
+}
+
+RecordedStatusLine::RecordedStatusLine() : saved_(g_hostApi.PXA_SetMessageText) {
+    std::lock_guard<std::mutex> hold(g_statusLock);
+    g_statusTexts.clear();
+    g_hostApi.PXA_SetMessageText = RecordStatus;
+}
+
+RecordedStatusLine::~RecordedStatusLine() {
+    g_hostApi.PXA_SetMessageText = saved_;
+}
+
+std::vector<std::string> RecordedStatusLine::Texts() const {
+    std::lock_guard<std::mutex> hold(g_statusLock);
+    return g_statusTexts;
+}

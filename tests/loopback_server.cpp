@@ -1,0 +1,235 @@
+#include "tests/loopback_server.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+// How long the server waits for the other side, or for a release. Longer than the tests wait for
+// a worker, so that a worker that never gives up on a silent server fails its test instead of
+// being let go by the server.
+constexpr unsigned kServerPatienceMs = 300 * 1000;
+constexpr size_t kRequestLimit = 64 * 1024;
+
+// A socket bound to 127.0.0.1 at a port the system picks; INVALID_SOCKET when that fails.
+SOCKET BindLoopback(int* port) {
+    SOCKET bound = socket(AF_INET, SOCK_STREAM, 0);
+    if (bound == INVALID_SOCKET) {
+        return INVALID_SOCKET;
+    }
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    address.sin_port = 0;
+    SocketLength length = sizeof address;
+    if (bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        closesocket(bound);
+        return INVALID_SOCKET;
+    }
+    *port = ntohs(address.sin_port);
+    return bound;
+}
+
+bool SendAll(SOCKET connection, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        int result =
+            send(connection, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+        if (result <= 0) {
+            return false;
+        }
+        sent += static_cast<size_t>(result);
+    }
+    return true;
+}
+
+}  // namespace
+
+ServerStep Send(const std::string& bytes) {
+    return ServerStep{ServerStep::kSend, bytes, 0};
+}
+ServerStep Pause(int milliseconds) {
+    return ServerStep{ServerStep::kPause, std::string(), milliseconds};
+}
+ServerStep WaitForRelease() {
+    return ServerStep{ServerStep::kWaitForRelease, std::string(), 0};
+}
+ServerStep Reset() {
+    return ServerStep{ServerStep::kReset, std::string(), 0};
+}
+
+std::vector<ServerStep> SendInPieces(const std::string& answer, size_t pieceSize) {
+    std::vector<ServerStep> script;
+    for (size_t at = 0; at < answer.size(); at += pieceSize) {
+        script.push_back(Send(answer.substr(at, pieceSize)));
+        script.push_back(Pause(1));
+    }
+    return script;
+}
+
+LoopbackServer::LoopbackServer(std::vector<ServerStep> script, int connections)
+    : script_(std::move(script)), connections_(connections) {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(1, 1), &winsock);
+    listener_ = BindLoopback(&port_);
+    if (listener_ != INVALID_SOCKET && listen(listener_, 16) != 0) {
+        closesocket(listener_);
+        listener_ = INVALID_SOCKET;
+    }
+    if (listener_ != INVALID_SOCKET) {
+        acceptor_ = std::thread(&LoopbackServer::AcceptLoop, this);
+    }
+}
+
+LoopbackServer::~LoopbackServer() {
+    stopping_ = true;
+    Release();
+    if (acceptor_.joinable()) {
+        acceptor_.join();
+    }
+    for (std::thread& server : servers_) {
+        server.join();
+    }
+    if (listener_ != INVALID_SOCKET) {
+        closesocket(listener_);
+    }
+    WSACleanup();
+}
+
+std::string LoopbackServer::Url(const std::string& rest) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + rest;
+}
+
+void LoopbackServer::Release() {
+    std::lock_guard<std::mutex> hold(lock_);
+    release_ = true;
+    released_.notify_all();
+}
+
+std::vector<std::string> LoopbackServer::Requests() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return requests_;
+}
+
+void LoopbackServer::AcceptLoop() {
+    int served = 0;
+    while (served < connections_ && !stopping_) {
+        // Waits in short rounds, so that the destructor can stop a server nobody connected to.
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(listener_, &readable);
+        timeval round;
+        round.tv_sec = 0;
+        round.tv_usec = 50 * 1000;
+        if (select(static_cast<int>(listener_) + 1, &readable, nullptr, nullptr, &round) <= 0) {
+            continue;
+        }
+        SOCKET connection = accept(listener_, nullptr, nullptr);
+        if (connection == INVALID_SOCKET) {
+            continue;
+        }
+        ++served;
+        servers_.emplace_back(&LoopbackServer::Serve, this, connection);
+    }
+}
+
+void LoopbackServer::Serve(SOCKET connection) {
+    SetReceiveTimeLimit(connection, kServerPatienceMs);
+    std::string request;
+    char piece[4096];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < kRequestLimit) {
+        int got = recv(connection, piece, sizeof piece, 0);
+        if (got <= 0) {
+            break;
+        }
+        request.append(piece, static_cast<size_t>(got));
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        requests_.push_back(request);
+    }
+    for (const ServerStep& step : script_) {
+        switch (step.kind) {
+            case ServerStep::kSend:
+                if (!SendAll(connection, step.bytes)) {
+                    closesocket(connection);
+                    return;
+                }
+                break;
+            case ServerStep::kPause:
+                std::this_thread::sleep_for(std::chrono::milliseconds(step.milliseconds));
+                break;
+            case ServerStep::kWaitForRelease: {
+                std::unique_lock<std::mutex> hold(lock_);
+                released_.wait_for(hold, std::chrono::milliseconds(kServerPatienceMs),
+                                   [this] { return release_; });
+                break;
+            }
+            case ServerStep::kReset: {
+                // A zero linger time makes the close send a reset instead of the orderly end.
+                linger hard;
+                hard.l_onoff = 1;
+                hard.l_linger = 0;
+                setsockopt(connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard),
+                           sizeof hard);
+                closesocket(connection);
+                return;
+            }
+        }
+    }
+    closesocket(connection);
+}
+
+RefusingPort::RefusingPort() {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(1, 1), &winsock);
+    socket_ = BindLoopback(&port_);
+}
+
+RefusingPort::~RefusingPort() {
+    if (socket_ != INVALID_SOCKET) {
+        closesocket(socket_);
+    }
+    WSACleanup();
+}
+
+FullListener::FullListener() {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(1, 1), &winsock);
+    listener_ = BindLoopback(&port_);
+    if (listener_ == INVALID_SOCKET || listen(listener_, 0) != 0) {
+        return;
+    }
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    address.sin_port = htons(static_cast<unsigned short>(port_));
+    // Connects until one connection is left hanging; a few are enough wherever the queue holds.
+    for (int attempt = 0; attempt < 16 && !full_; ++attempt) {
+        SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
+        if (client == INVALID_SOCKET) {
+            return;
+        }
+        pending_.push_back(client);
+        if (ConnectWithTimeLimit(client, reinterpret_cast<const sockaddr*>(&address),
+                                 sizeof address, 500) != 0) {
+            full_ = WSAGetLastError() == WSAETIMEDOUT;
+            if (!full_) {
+                return;
+            }
+        }
+    }
+}
+
+FullListener::~FullListener() {
+    for (SOCKET client : pending_) {
+        closesocket(client);
+    }
+    if (listener_ != INVALID_SOCKET) {
+        closesocket(listener_);
+    }
+    WSACleanup();
+}

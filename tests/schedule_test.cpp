@@ -1,0 +1,363 @@
+// The two scheduled triggers: opening a folder and the minute timer, with the clock and the
+// refresh start replaced, a scratch settings file and a scratch data folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/hostapi.h"
+#include "host/module.h"
+#include "host/pxapi.h"
+#include "settings/schedule.h"
+#include "settings/settings.h"
+#include "tests/support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const unsigned kNow = 1800000000u;
+
+unsigned g_now;
+std::string g_dataFolder;
+std::vector<std::pair<std::string, std::string>> g_started;  // url, folder id; in order
+
+unsigned FakeClock() {
+    return g_now;
+}
+
+// Answers as a start that could not begin its worker, so the tests also show that the time is
+// written whatever the start said.
+int RecordStart(const char* url, const char* folderId) {
+    g_started.emplace_back(url, folderId);
+    return -1;
+}
+
+const char* QF_CALL FakeDataFolder() {
+    return g_dataFolder.c_str();
+}
+
+// A scratch settings file and data folder, the fake clock and the recorder; every global the
+// triggers read is put back afterwards.
+class Schedule : public testing::Test {
+protected:
+    void SetUp() override {
+        savedApi_ = g_hostApi;
+        CopyText(savedSettings_, sizeof savedSettings_, SettingsFilePath);
+        savedClock_ = g_scheduleClock;
+        savedStart_ = g_refreshStart;
+
+        scratch_ = scratchDir_.path();
+        fs::create_directories(scratch_ / "data");
+        g_dataFolder = (scratch_ / "data").string();
+        CopyText(SettingsFilePath, sizeof SettingsFilePath,
+                 (scratch_ / "settings.ini").string().c_str());
+        g_hostApi.PXA_GetDataFolder = FakeDataFolder;
+        g_scheduleClock = FakeClock;
+        g_refreshStart = RecordStart;
+        g_now = kNow;
+        g_started.clear();
+    }
+    void TearDown() override {
+        g_hostApi = savedApi_;
+        CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_);
+        g_scheduleClock = savedClock_;
+        g_refreshStart = savedStart_;
+    }
+
+    void MakeFolderDirectory(const std::string& id) {
+        fs::create_directories(scratch_ / "data" / id);
+    }
+
+    // A feed folder whose directory exists.
+    void AddFeedFolder(const std::string& id, const std::string& url) {
+        MakeFolderDirectory(id);
+        WriteSetting(kFeedsSection, id.c_str(), url.c_str());
+    }
+
+    static std::string Read(const char* section, const std::string& id) {
+        char value[kTextCapacity];
+        ReadSetting(section, id.c_str(), value, sizeof value);
+        return value;
+    }
+    static bool Has(const char* section, const std::string& id) {
+        char value[kTextCapacity];
+        return GetPrivateProfileStringA(section, id.c_str(), "\x7f", value, sizeof value,
+                                        SettingsFilePath) == 0 ||
+               std::string(value) != "\x7f";
+    }
+
+    ScratchDir scratchDir_;
+    fs::path scratch_;
+
+private:
+    HostApi savedApi_;
+    char savedSettings_[kSettingsPathCapacity];
+    ScheduleClock savedClock_;
+    RefreshStart savedStart_;
+};
+
+const char kAbsent[] = "(absent)";
+
+struct TriggerCase {
+    const char* name;
+    const char* interval;  // the folder's interval entry, or kAbsent
+    const char* last;      // its "LastUpdateTime" entry, or kAbsent
+    bool due;
+};
+
+std::string Before(unsigned seconds) {
+    return std::to_string(kNow - seconds);
+}
+
+void WriteUnlessAbsent(const char* section, const char* id, const std::string& value) {
+    if (value != kAbsent) {
+        WriteSetting(section, id, value.c_str());
+    }
+}
+
+TEST_F(Schedule, OpeningRefreshesOnlyAfterMoreThanTheClickInterval) {
+    const std::string at60 = Before(60), at61 = Before(61), at180 = Before(180),
+                      at181 = Before(181), future = std::to_string(kNow + 100);
+    const struct {
+        const char* name;
+        const char* click;
+        std::string last;
+        bool due;
+    } cases[] = {
+        {"one minute, 60 s ago", "1", at60, false},
+        {"one minute, 61 s ago", "1", at61, true},
+        {"absent counts as one minute, 60 s ago", kAbsent, at60, false},
+        {"absent counts as one minute, 61 s ago", kAbsent, at61, true},
+        {"zero counts as one minute", "0", at60, false},
+        {"negative counts as one minute", "-7", at61, true},
+        {"three minutes, 180 s ago", "3", at180, false},
+        {"three minutes, 181 s ago", "3", at181, true},
+        {"never refreshed", "30", kAbsent, true},
+        {"last start in the future wraps", "30", future, true},
+        {"an interval too large for 32-bit seconds is not cut short", "100000000", kAbsent, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string id = "inbox";
+        fs::remove(SettingsFilePath);
+        g_started.clear();
+        WriteSetting(kFeedsSection, id.c_str(), "http://example.test/feed.xml");
+        WriteUnlessAbsent(kClickRefreshSection, id.c_str(), c.click);
+        WriteUnlessAbsent(kLastUpdateTimeSection, id.c_str(), c.last);
+
+        EXPECT_EQ(0, PXC_OnOpenFolder(id.c_str()));
+
+        if (c.due) {
+            ASSERT_EQ(1u, g_started.size());
+            EXPECT_EQ("http://example.test/feed.xml", g_started[0].first);
+            EXPECT_EQ(id, g_started[0].second);
+            EXPECT_EQ(std::to_string(kNow), Read(kLastUpdateTimeSection, id));
+        } else {
+            EXPECT_TRUE(g_started.empty());
+            EXPECT_EQ(c.last == kAbsent ? "" : c.last, Read(kLastUpdateTimeSection, id));
+        }
+    }
+}
+
+TEST_F(Schedule, OpeningSomethingOtherThanAFeedFolderDoesNothing) {
+    WriteSetting(kFeedsSection, "empty", "");
+    WriteSetting(kClickRefreshSection, "unregistered", "1");
+    const char* ids[] = {nullptr, "empty", "unregistered"};
+    for (const char* id : ids) {
+        SCOPED_TRACE(id ? id : "(null)");
+        EXPECT_EQ(0, PXC_OnOpenFolder(id));
+        EXPECT_TRUE(g_started.empty());
+        if (id) {
+            EXPECT_FALSE(Has(kLastUpdateTimeSection, id));
+        }
+    }
+}
+
+TEST_F(Schedule, MinutePassRefreshesAtTheAutoInterval) {
+    const std::string at1199 = Before(1199), at1200 = Before(1200), at300 = Before(300),
+                      at1799 = Before(1799), at1800 = Before(1800),
+                      future = std::to_string(kNow + 1);
+    const struct {
+        const char* name;
+        const char* autoMinutes;
+        std::string last;
+        bool due;
+    } cases[] = {
+        {"twenty minutes, 1199 s ago", "20", at1199, false},
+        {"twenty minutes, exactly 1200 s ago", "20", at1200, true},
+        {"absent counts as twenty, 1199 s ago", kAbsent, at1199, false},
+        {"absent counts as twenty, 1200 s ago", kAbsent, at1200, true},
+        {"five counts as twenty", "5", at300, false},
+        {"negative counts as twenty", "-1", at1200, true},
+        {"thirty minutes, 1799 s ago", "30", at1799, false},
+        {"thirty minutes, 1800 s ago", "30", at1800, true},
+        {"never refreshed", "60", kAbsent, true},
+        {"last start in the future wraps", "60", future, true},
+        {"an interval too large for 32-bit seconds is not cut short", "100000000", kAbsent, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string id = "news";
+        fs::remove(SettingsFilePath);
+        g_started.clear();
+        AddFeedFolder(id, "http://example.test/news.rss");
+        WriteUnlessAbsent(kAutoRefreshSection, id.c_str(), c.autoMinutes);
+        WriteUnlessAbsent(kLastUpdateTimeSection, id.c_str(), c.last);
+
+        EXPECT_EQ(0, PXC_OnEveryMinute());
+
+        if (c.due) {
+            ASSERT_EQ(1u, g_started.size());
+            EXPECT_EQ("http://example.test/news.rss", g_started[0].first);
+            EXPECT_EQ(id, g_started[0].second);
+            EXPECT_EQ(std::to_string(kNow), Read(kLastUpdateTimeSection, id));
+        } else {
+            EXPECT_TRUE(g_started.empty());
+            EXPECT_EQ(c.last == kAbsent ? "" : c.last, Read(kLastUpdateTimeSection, id));
+        }
+        // The pass leaves an existing folder's other entries alone.
+        EXPECT_EQ("http://example.test/news.rss", Read(kFeedsSection, id));
+    }
+}
+
+TEST_F(Schedule, MinutePassStartsEveryDueFolderInKeyOrderEachWithItsOwnTime) {
+    AddFeedFolder("charlie", "http://c.test/");
+    AddFeedFolder("alpha", "http://a.test/");
+    AddFeedFolder("resting", "http://r.test/");
+    AddFeedFolder("bravo", "http://b.test/");
+    WriteSetting(kLastUpdateTimeSection, "resting", Before(60).c_str());
+    WriteSetting(kLastUpdateTimeSection, "bravo", Before(5000).c_str());
+
+    PXC_OnEveryMinute();
+
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"http://c.test/", "charlie"}, {"http://a.test/", "alpha"}, {"http://b.test/", "bravo"}};
+    EXPECT_EQ(expected, g_started);
+    for (const char* id : {"charlie", "alpha", "bravo"}) {
+        EXPECT_EQ(std::to_string(kNow), Read(kLastUpdateTimeSection, id)) << id;
+    }
+    EXPECT_EQ(Before(60), Read(kLastUpdateTimeSection, "resting"));
+}
+
+TEST_F(Schedule, MinutePassForgetsAVanishedFolderInAllFiveSections) {
+    AddFeedFolder("kept", "http://kept.test/");
+    WriteSetting(kLastUpdateTimeSection, "kept", std::to_string(kNow).c_str());
+    const char* sections[] = {kFeedsSection, kStylesSection, kLastUpdateTimeSection,
+                              kAutoRefreshSection, kClickRefreshSection};
+    for (const char* section : sections) {
+        WriteSetting(section, "moved", "1");
+        WriteSetting(section, "deleted", "");
+    }
+    WriteSetting(kFeedsSection, "moved", "http://moved.test/");
+    WriteSetting(kLastUpdateTimeSection, "moved", "0");
+
+    PXC_OnEveryMinute();
+
+    EXPECT_TRUE(g_started.empty()) << "a vanished folder is not refreshed";
+    for (const char* section : sections) {
+        EXPECT_FALSE(Has(section, "moved")) << section;
+        EXPECT_FALSE(Has(section, "deleted")) << section;
+    }
+    EXPECT_EQ("http://kept.test/", Read(kFeedsSection, "kept"));
+
+    // Its directory coming back does not register it again: only the dialog does.
+    MakeFolderDirectory("moved");
+    g_now += 3600;
+    PXC_OnEveryMinute();
+    ASSERT_EQ(1u, g_started.size());
+    EXPECT_EQ("kept", g_started[0].second);
+}
+
+TEST_F(Schedule, MinutePassKeepsButNeverRefreshesARegisteredFolderWithoutUrl) {
+    MakeFolderDirectory("plain");
+    WriteSetting(kFeedsSection, "plain", "");
+    WriteSetting(kStylesSection, "plain", "dark.css");
+
+    PXC_OnEveryMinute();
+    PXC_OnEveryMinute();
+
+    EXPECT_TRUE(g_started.empty());
+    EXPECT_TRUE(Has(kFeedsSection, "plain"));
+    EXPECT_EQ("dark.css", Read(kStylesSection, "plain"));
+    EXPECT_FALSE(Has(kLastUpdateTimeSection, "plain"));
+}
+
+const char* QF_CALL NoDataFolder() {
+    return nullptr;
+}
+
+TEST_F(Schedule, MinutePassKeepsAFolderWhosePathItCannotForm) {
+    // A path that is cut or lacks the data folder names some other place; losing the folder's
+    // settings over its absence would be wrong.
+    WriteSetting(kFeedsSection, "far", "http://far.test/");
+    WriteSetting(kLastUpdateTimeSection, "far", std::to_string(kNow).c_str());
+    const struct {
+        const char* name;
+        std::string dataFolder;
+        bool hostAnswers;
+    } cases[] = {
+        {"path longer than its buffer", (scratch_ / std::string(kTextCapacity, 'd')).string(),
+         true},
+        {"empty data folder", "", true},
+        {"no data folder", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_dataFolder = c.dataFolder;
+        g_hostApi.PXA_GetDataFolder = c.hostAnswers ? FakeDataFolder : NoDataFolder;
+
+        PXC_OnEveryMinute();
+
+        EXPECT_EQ("http://far.test/", Read(kFeedsSection, "far"));
+    }
+}
+
+TEST_F(Schedule, MinutePassWalksAKeyListCutAtItsCapacity) {
+    // More names than the list holds: the pass visits what was read, without running past it.
+    const int kNames = 240;
+    auto name = [](int i) {
+        std::string text = std::to_string(10000 + i);
+        // Nested, since one level of a path holds at most 255 characters; short enough for the
+        // whole path to stay within the 260 characters Windows allows.
+        return text + std::string(90 - text.size(), 'x') + QF_PATH_SEPARATOR + std::string(89, 'y');
+    };
+    {
+        std::ofstream out(SettingsFilePath, std::ios::binary);
+        out << "[Feeds]\r\n";
+        for (int i = 0; i < kNames; ++i) {
+            out << name(i) << "=\r\n";
+        }
+    }
+    // Only the first and the last have no directory: which of them is visited shows how far the
+    // pass went.
+    for (int i = 1; i < kNames - 1; ++i) {
+        MakeFolderDirectory(name(i));
+    }
+
+    PXC_OnEveryMinute();
+
+    EXPECT_FALSE(Has(kFeedsSection, name(0)));
+    EXPECT_TRUE(Has(kFeedsSection, name(1)));
+    EXPECT_TRUE(Has(kFeedsSection, name(kNames - 1))) << "beyond the list, not visited";
+    EXPECT_TRUE(g_started.empty());
+}
+
+TEST_F(Schedule, MinutePassWithoutRegisteredFoldersDoesNothing) {
+    EXPECT_EQ(0, PXC_OnEveryMinute());
+    WriteSetting(kStylesSection, "styled", "dark.css");
+    EXPECT_EQ(0, PXC_OnEveryMinute());
+    EXPECT_TRUE(g_started.empty());
+    EXPECT_EQ("dark.css", Read(kStylesSection, "styled"));
+}
+
+TEST(ScheduleClock, RuntimeClockReadsTheTimeOfDay) {
+    // Any time after this code was written, as seconds since 1970.
+    EXPECT_GT(RuntimeClock(), 1700000000u);
+    EXPECT_EQ(RuntimeClock, g_scheduleClock);
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// The settings file, through the platform's profile functions: the same cases run against the
+// POSIX stand-in and against the real functions under Wine.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "host/module.h"
+#include "settings/settings.h"
+#include "tests/support.h"
+
+namespace {
+
+// Points SettingsFilePath at a file of a scratch directory for one test.
+class SettingsFile : public testing::Test {
+protected:
+    void SetUp() override {
+        memcpy(saved, SettingsFilePath, sizeof saved);
+        UseFile(scratch.File("pxQuillfeed.ini"));
+    }
+    void TearDown() override { memcpy(SettingsFilePath, saved, sizeof saved); }
+
+    void UseFile(const std::string& path) {
+        ASSERT_LT(path.size(), sizeof SettingsFilePath);
+        CopyText(SettingsFilePath, sizeof SettingsFilePath, path.c_str());
+    }
+
+    std::string Read(const char* section, const char* key, size_t capacity = kTextCapacity) {
+        std::string buffer(capacity, '#');
+        ReadSetting(section, key, &buffer[0], capacity);
+        return buffer.c_str();
+    }
+
+    // The key list as the names it holds, joined with "|", and the count the read returned.
+    std::string Keys(const char* section, size_t capacity, size_t* count) {
+        std::string buffer(capacity + 4, '#');
+        *count = ReadSettingKeys(section, &buffer[0], capacity);
+        EXPECT_EQ(buffer[capacity], '#') << "wrote past the capacity";
+        std::string joined;
+        for (size_t at = 0; at < capacity && buffer[at] != '\0';) {
+            std::string name = &buffer[at];
+            joined += (joined.empty() ? "" : "|") + name;
+            at += name.size() + 1;
+        }
+        return joined;
+    }
+
+    ScratchDir scratch;
+    char saved[kSettingsPathCapacity];
+};
+
+TEST_F(SettingsFile, WithoutAFileEveryReadGivesItsDefault) {
+    EXPECT_EQ(Read(kFeedsSection, "Inbox"), "");
+    EXPECT_EQ(ReadSettingInt(kClickRefreshSection, "Inbox"), 0);
+    EXPECT_EQ(ReadSettingUnsigned(kLastUpdateTimeSection, "Inbox"), 0u);
+    char url[kTextCapacity] = "stale";
+    EXPECT_FALSE(ReadFeedUrl("Inbox", url, sizeof url));
+    size_t count = 99;
+    EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "");
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(SettingsFile, ValuesWrittenReadBackUnchanged) {
+    const char* values[] = {
+        "http://example.com/feed.xml?a=1&b=2#top",
+        "C:\\Program Files\\Pellix\\x y.css",
+        "007",
+        "1700000000",
+        "semi;colon = equals [brackets]",
+    };
+    for (const char* value : values) {
+        WriteSetting(kFeedsSection, "Inbox\\News", value);
+        EXPECT_EQ(Read(kFeedsSection, "Inbox\\News"), value);
+    }
+}
+
+TEST_F(SettingsFile, SectionsAndKeysMatchWithoutRegardToCase) {
+    WriteSetting(kFeedsSection, "Inbox\\News", "http://a/");
+    EXPECT_EQ(Read("FEEDS", "inbox\\news"), "http://a/");
+    WriteSetting("feeds", "INBOX\\NEWS", "http://b/");
+    EXPECT_EQ(Read(kFeedsSection, "Inbox\\News"), "http://b/");
+    size_t count = 0;
+    EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "Inbox\\News");
+}
+
+TEST_F(SettingsFile, ANullValueDeletesTheKeyOnly) {
+    WriteSetting(kFeedsSection, "A", "http://a/");
+    WriteSetting(kFeedsSection, "B", "http://b/");
+    WriteSetting(kStylesSection, "A", "blue.css");
+    DeleteSetting(kFeedsSection, "A");
+    DeleteSetting(kFeedsSection, "never there");
+    EXPECT_EQ(Read(kFeedsSection, "A"), "");
+    EXPECT_EQ(Read(kFeedsSection, "B"), "http://b/");
+    EXPECT_EQ(Read(kStylesSection, "A"), "blue.css");
+}
+
+TEST_F(SettingsFile, AnEmptyValueKeepsTheFolderRegistered) {
+    WriteSetting(kFeedsSection, "Empty", "");
+    char url[kTextCapacity];
+    EXPECT_FALSE(ReadFeedUrl("Empty", url, sizeof url));
+    size_t count = 0;
+    EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "Empty");
+    EXPECT_EQ(count, 6u);
+}
+
+TEST_F(SettingsFile, IntegersAreTheNumberTheTextBeginsWith) {
+    struct Case {
+        const char* text;
+        int value;
+    };
+    const Case cases[] = {
+        {"007", 7}, {"20", 20}, {"-3", -3}, {"0", 0}, {"12abc", 12}, {"abc", 0}, {"", 0},
+    };
+    for (const Case& c : cases) {
+        WriteSetting(kAutoRefreshSection, "F", c.text);
+        EXPECT_EQ(ReadSettingInt(kAutoRefreshSection, "F"), c.value) << '"' << c.text << '"';
+    }
+}
+
+TEST_F(SettingsFile, TimesReadBackAsUnsigned32BitNumbers) {
+    const unsigned times[] = {0u, 1u, 1700000000u, 2147483648u, 4000000000u, 4294967295u};
+    for (unsigned time : times) {
+        WriteSettingUnsigned(kLastUpdateTimeSection, "F", time);
+        EXPECT_EQ(ReadSettingUnsigned(kLastUpdateTimeSection, "F"), time);
+    }
+}
+
+TEST_F(SettingsFile, AValueIsCutToTheCapacity) {
+    WriteSetting(kFeedsSection, "F", "abcdefgh");
+    char out[8];
+    memset(out, '#', sizeof out);
+    EXPECT_EQ(ReadSetting(kFeedsSection, "F", out, 5), 4u);
+    EXPECT_STREQ(out, "abcd");
+    EXPECT_EQ(out[5], '#');
+
+    std::string longValue(1500, 'u');
+    WriteSetting(kFeedsSection, "Long", longValue.c_str());
+    EXPECT_EQ(Read(kFeedsSection, "Long").size(), kTextCapacity - 1);
+}
+
+TEST_F(SettingsFile, KeyListHoldsEveryNameInFileOrder) {
+    WriteSetting(kFeedsSection, "a", "1");
+    WriteSetting(kFeedsSection, "bb", "2");
+    WriteSetting(kFeedsSection, "ccc", "3");
+    WriteSetting(kStylesSection, "other", "x");
+    size_t count = 0;
+    EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "a|bb|ccc");
+    EXPECT_EQ(count, 9u);  // "a\0bb\0ccc\0", without the final terminator
+}
+
+TEST_F(SettingsFile, KeyListIsCutWithTwoTerminators) {
+    WriteSetting(kFeedsSection, "alpha", "1");
+    WriteSetting(kFeedsSection, "beta", "2");
+    WriteSetting(kFeedsSection, "gamma", "3");
+    char list[16];
+    memset(list, '#', sizeof list);
+    size_t count = ReadSettingKeys(kFeedsSection, list, 10);
+    EXPECT_EQ(count, 8u);
+    EXPECT_EQ(std::string(list, 10), std::string("alpha\0be\0\0", 10));
+    EXPECT_EQ(list[10], '#');
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeWrittenLeavesTheDefaults) {
+    UseFile(scratch.File("missing-directory") + QF_PATH_SEPARATOR + "pxQuillfeed.ini");
+    WriteSetting(kFeedsSection, "F", "http://a/");
+    WriteSettingUnsigned(kLastUpdateTimeSection, "F", 5);
+    DeleteSetting(kStylesSection, "F");
+    EXPECT_EQ(Read(kFeedsSection, "F"), "");
+    EXPECT_EQ(ReadSettingUnsigned(kLastUpdateTimeSection, "F"), 0u);
+    size_t count = 1;
+    EXPECT_EQ(Keys(kFeedsSection, 64, &count), "");
+    EXPECT_EQ(count, 0u);
+}
+
+}  // namespace
