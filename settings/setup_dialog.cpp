@@ -1,10 +1,9 @@
 #include "settings/setup_dialog.h"
 
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 
 #include "compose/compose.h"
+#include "compose/text_scan.h"
 #include "host/hostapi.h"
 #include "host/module.h"
 #include "res/resource.h"
@@ -74,6 +73,8 @@ void OnOpen(HWND dialog) {
 // Reads an interval field. Below `minimum` it tells the user, puts the minimum back, focuses the
 // field and answers false; the dialog stays open.
 bool TakeInterval(HWND dialog, int control, int minimum, const char* refusal, char* text) {
+    // The number the text begins with, as atoi reads it; the field takes only digits from the
+    // keyboard, but pasted text may hold anything.
     GetDlgItemTextA(dialog, control, text, kIntervalTextCapacity);
     if (LeadingNumber(text) >= minimum) {
         return true;
@@ -124,17 +125,6 @@ void OnOk(HWND dialog) {
 }
 
 }  // namespace
-
-int LeadingNumber(const char* text) {
-    long value = strtol(text, nullptr, 10);
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    if (value < INT_MIN) {
-        return INT_MIN;
-    }
-    return static_cast<int>(value);
-}
 
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {

@@ -21,7 +21,3 @@ constexpr int kIntervalTextCapacity = 20;
 // 1024 bytes). Handles WM_INITDIALOG (returning FALSE: it sets the focus itself) and WM_COMMAND;
 // every other message answers FALSE.
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// The number an interval field's text begins with: optional white space, an optional sign and
-// decimal digits; 0 when there are none. Numbers beyond the int range are held at its ends.
-int LeadingNumber(const char* text);

@@ -96,6 +96,8 @@ TEST_F(PellixSession, SetupWritesWhatWasTypedAndUpdateLeavesTheScheduleAlone) {
     std::string update = Run("update News", &status);
     EXPECT_EQ(0, status) << update;
     EXPECT_EQ(std::string::npos, update.find("message box")) << update;
+    // The refresh started (however recent the last one), and the schedule was left alone.
+    EXPECT_NE(std::string::npos, update.find("status: RSS:http://127.0.0.1:9/feed")) << update;
     EXPECT_EQ("1234", Setting("LastUpdateTime", "News"));
 }
 

@@ -243,26 +243,4 @@ TEST_F(SetupFixture, DialogProcedureLeavesOtherMessagesAndCommandsAlone) {
     EXPECT_FALSE(SettingsFileExists());
 }
 
-TEST(LeadingNumber, ReadsOptionalBlanksSignAndDigits) {
-    struct {
-        const char* text;
-        int number;
-    } cases[] = {{"", 0},
-                 {"abc", 0},
-                 {"7", 7},
-                 {"007", 7},
-                 {" 12", 12},
-                 {"+3", 3},
-                 {"-3", -3},
-                 {"19x", 19},
-                 {"- 3", 0},
-                 {"1 2", 1},
-                 {"2147483647", 2147483647},
-                 {"99999999999999999", 2147483647},
-                 {"-99999999999999999", -2147483647 - 1}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.number, LeadingNumber(c.text)) << '"' << c.text << '"';
-    }
-}
-
 }  // namespace
