@@ -1,8 +1,15 @@
 // The menu, its two commands, the plug-in information and the About box.
+#include "host/commands.h"
+
 #include <cstring>
 
+#include "dialog.h"
+#include "fetch/fetch.h"
+#include "host/hostapi.h"
 #include "host/module.h"
-#include "host/pxapi.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "settings/setup_dialog.h"
 
 namespace {
 
@@ -10,13 +17,56 @@ const char kPlugInName[] = "Pellix Quillfeed plug-in";
 const char kPlugInVendor[] = "The Quillfeed developers";
 const char kPlugInDescription[] = "Enables Pellix to use RSS with Styles.";
 
+const char kAboutFormat[] =
+    "Pellix Quillfeed PlugIn!\r\n"
+    "By the Quillfeed developers\r\n"
+    "Version:%s\r\n"
+    "Home page: https://quillfeed.example/\r\n";
+
 }  // namespace
 
-int QF_CALL PXC_OnMenuInit(HWND, HMENU, int) {
+int QF_CALL PXC_OnMenuInit(HWND, HMENU menu, int menuKind) {
+    if (menuKind != kPluginMenuKind) {
+        return 0;
+    }
+    // The host hands out new command ids at every call; they live only as the ids of the items
+    // appended here. Neither the registrations nor the menu calls can be acted on if they fail.
+    int updateId = g_hostApi.PXA_RegisterCommand("RSS Update", kPluginMenuKind, UpdateRssCommand);
+    AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(updateId), "&Update RSS");
+    int setupId = g_hostApi.PXA_RegisterCommand("RSS Setup", kPluginMenuKind, RssSetupCommand);
+    AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(setupId), "&RSS Setup");
     return 0;
 }
 
-int QF_CALL PXC_OnPlugInSetup(HWND) {
+int QF_CALL UpdateRssCommand(HWND window, int) {
+    // An id that does not fit the key buffer is refused like a missing one: cut, it would name
+    // another folder.
+    const char* current = g_hostApi.PXA_GetCurrentFolder();
+    char folderId[kTextCapacity];
+    if (current == nullptr || !CopyText(folderId, sizeof folderId, current)) {
+        MessageBoxA(window, "Invalid Current Folder!", "Error", MB_OK);
+        return 0;
+    }
+    char url[kTextCapacity];
+    if (ReadFeedUrl(folderId, url, sizeof url)) {
+        StartFeedUpdate(url, folderId);
+    }
+    return 0;
+}
+
+int QF_CALL RssSetupCommand(HWND window, int) {
+    return static_cast<int>(DialogBoxParamA(g_moduleInstance, MAKEINTRESOURCEA(IDD_RSS_SETUP),
+                                            window, SetupDialogProc, 0));
+}
+
+void FormatAboutText(char* out, size_t capacity) {
+    FormatText(out, capacity, kAboutFormat, PlugInVersion);
+}
+
+int QF_CALL PXC_OnPlugInSetup(HWND window) {
+    char text[kAboutTextCapacity];
+    FormatAboutText(text, sizeof text);
+    MessageBoxA(window, text, "About Quillfeed", MB_OK);
     return 1;
 }
 

@@ -17,6 +17,10 @@ const char* ModuleDirectory() {
     return g_moduleDirectory;
 }
 
+void SetModuleDirectory(const char* directory) {
+    CopyText(g_moduleDirectory, sizeof g_moduleDirectory, directory);
+}
+
 void MakeSettingsFilePath(const char* moduleFile, char* out, size_t capacity) {
     CopyText(out, capacity, moduleFile);
     char* dot = strrchr(out, '.');

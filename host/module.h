@@ -20,6 +20,9 @@ extern char SettingsFilePath[kSettingsPathCapacity];
 
 // The directory that holds the module file, without a trailing separator.
 const char* ModuleDirectory();
+// Replaces the module directory: the seam through which tests point the style directory at a
+// scratch directory. The module itself never calls it.
+void SetModuleDirectory(const char* directory);
 
 // The work of the module entry. Only process attach does anything: it binds the host API and,
 // when that succeeds, computes the two paths. Returns FALSE when the load must be refused.

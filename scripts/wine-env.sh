@@ -19,6 +19,9 @@ wine_start() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "creating the Wine prefix in $WINEPREFIX"
         timeout 900 "$WINE" wineboot --init >/dev/null 2>&1 || true
+        # The set-up leaves a desktop behind that has no display (it ran outside xvfb-run); every
+        # window of a later program would fail to open on it.
+        "$WINESERVER" -k >/dev/null 2>&1 || true
     fi
     "$WINESERVER" -p >/dev/null 2>&1 || true
 }

@@ -1,0 +1,261 @@
+// The scripted user on real windows. A thread timer, which every modal loop dispatches, looks at
+// the thread's dialog windows a few times a second: a dialog without edit fields or list boxes
+// is taken for a message box, recorded and answered with OK; the dialog under script gets the
+// next step by messages to its controls, once no box is in front of it.
+#include "dialog.h"
+
+#include <set>
+
+namespace {
+
+struct Step {
+    enum Kind { kSetText, kSelect, kPress, kLook, kWait } kind;
+    int control;
+    std::string text;
+    bool hasText;
+    std::vector<int> fields;
+};
+
+const UINT kTickMilliseconds = 40;
+
+}  // namespace
+
+struct ScriptedUser::State {
+    std::vector<Step> steps;
+    size_t next = 0;
+    std::vector<DialogLook> looks;
+    std::vector<MessageBoxSeen> boxes;
+    bool ranOut = false;
+    UINT_PTR timer = 0;
+    bool busy = false;    // a step is being taken; a tick inside it only sees to boxes
+    DWORD waitUntil = 0;  // GetTickCount() before which no step is taken
+    bool waiting = false;
+    HWND finishedWith = nullptr;  // the dialog seen open once after the last step
+    std::set<HWND> answered;      // boxes already answered, until they close
+};
+
+namespace {
+
+ScriptedUser::State* g_user;
+
+bool HasClass(HWND window, const char* name) {
+    char found[64] = {};
+    GetClassNameA(window, found, sizeof found);
+    return lstrcmpiA(found, name) == 0;
+}
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
+    if (IsWindowVisible(window) && HasClass(window, "#32770")) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    }
+    return TRUE;
+}
+
+struct ChildSearch {
+    bool inputs = false;
+    std::string text;
+};
+
+BOOL CALLBACK InspectChild(HWND child, LPARAM search) {
+    ChildSearch* found = reinterpret_cast<ChildSearch*>(search);
+    if (HasClass(child, "Edit") || HasClass(child, "ListBox")) {
+        found->inputs = true;
+    } else if (found->text.empty() && HasClass(child, "Static")) {
+        char text[1024] = {};
+        GetWindowTextA(child, text, sizeof text);
+        found->text = text;
+    }
+    return TRUE;
+}
+
+std::string TextOf(HWND window) {
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+DialogLook Observe(HWND dialog, const Step& step) {
+    DialogLook look;
+    for (int id : step.fields) {
+        char text[1024] = {};
+        GetDlgItemTextA(dialog, id, text, sizeof text);
+        look.fields.push_back({id, text});
+    }
+    if (step.control != 0) {
+        HWND list = GetDlgItem(dialog, step.control);
+        LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
+            std::vector<char> buffer(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+            SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
+            look.items.push_back(buffer.data());
+        }
+        LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+        look.selectedItem = selected == LB_ERR ? -1 : static_cast<int>(selected);
+    }
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(dialog, focus)) {
+        look.focus = GetDlgCtrlID(focus);
+        if (HasClass(focus, "Edit")) {
+            DWORD start = 0;
+            DWORD end = 0;
+            SendMessageA(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                         reinterpret_cast<LPARAM>(&end));
+            look.selectionStart = static_cast<int>(start);
+            look.selectionEnd = static_cast<int>(end);
+        }
+    }
+    return look;
+}
+
+void Perform(HWND dialog, const Step& step, ScriptedUser::State* user) {
+    switch (step.kind) {
+        case Step::kSetText:
+            SetDlgItemTextA(dialog, step.control, step.text.c_str());
+            break;
+        case Step::kSelect:
+            if (step.hasText) {
+                SendDlgItemMessageA(dialog, step.control, LB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(step.text.c_str()));
+            } else {
+                SendDlgItemMessageA(dialog, step.control, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            }
+            break;
+        case Step::kPress:
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(step.control, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, step.control)));
+            break;
+        case Step::kLook:
+            user->looks.push_back(Observe(dialog, step));
+            break;
+        case Step::kWait:
+            user->waitUntil = GetTickCount() + static_cast<DWORD>(step.control) * 1000;
+            user->waiting = true;
+            break;
+    }
+}
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    ScriptedUser::State* user = g_user;
+    if (user == nullptr) {
+        return;
+    }
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&windows));
+
+    HWND dialog = nullptr;
+    bool boxOpen = false;
+    std::set<HWND> stillOpen;
+    for (HWND window : windows) {
+        ChildSearch search;
+        EnumChildWindows(window, InspectChild, reinterpret_cast<LPARAM>(&search));
+        if (search.inputs) {
+            dialog = dialog != nullptr ? dialog : window;
+            continue;
+        }
+        boxOpen = true;
+        stillOpen.insert(window);
+        if (user->answered.insert(window).second) {
+            user->boxes.push_back(
+                {GetWindow(window, GW_OWNER) != nullptr, TextOf(window), search.text});
+            PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+        }
+    }
+    for (auto at = user->answered.begin(); at != user->answered.end();) {
+        at = stillOpen.count(*at) != 0 ? ++at : user->answered.erase(at);
+    }
+    if (boxOpen || user->busy || dialog == nullptr) {
+        return;
+    }
+    if (user->waiting && static_cast<LONG>(GetTickCount() - user->waitUntil) < 0) {
+        return;
+    }
+    user->waiting = false;
+    if (user->next >= user->steps.size()) {
+        // The last step may have ended the dialog; the modal loop lets it go before the next
+        // tick, so a dialog still open one tick later was left open by the script.
+        if (user->finishedWith == dialog) {
+            user->ranOut = true;
+            user->finishedWith = nullptr;
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        } else {
+            user->finishedWith = dialog;
+        }
+        return;
+    }
+    user->busy = true;
+    Perform(dialog, user->steps[user->next++], user);
+    user->busy = false;
+}
+
+}  // namespace
+
+std::string DialogLook::Text(int id) const {
+    for (const Field& field : fields) {
+        if (field.id == id) {
+            return field.text;
+        }
+    }
+    return std::string();
+}
+
+std::string DialogLook::SelectedText() const {
+    return selectedItem >= 0 && selectedItem < static_cast<int>(items.size()) ? items[selectedItem]
+                                                                              : std::string();
+}
+
+ScriptedUser::ScriptedUser() : state_(new State) {
+    g_user = state_;
+    state_->timer = SetTimer(nullptr, 0, kTickMilliseconds, Tick);
+}
+
+ScriptedUser::~ScriptedUser() {
+    KillTimer(nullptr, state_->timer);
+    if (g_user == state_) {
+        g_user = nullptr;
+    }
+    delete state_;
+}
+
+void ScriptedUser::SetText(int control, const char* text) {
+    state_->steps.push_back({Step::kSetText, control, text ? text : "", true, {}});
+}
+
+void ScriptedUser::Select(int list, const char* prefix) {
+    state_->steps.push_back({Step::kSelect, list, prefix ? prefix : "", prefix != nullptr, {}});
+}
+
+void ScriptedUser::Press(int control) {
+    state_->steps.push_back({Step::kPress, control, "", false, {}});
+}
+
+void ScriptedUser::Look(const std::vector<int>& fields, int list) {
+    state_->steps.push_back({Step::kLook, list, "", false, fields});
+}
+
+void ScriptedUser::Wait(int seconds) {
+    state_->steps.push_back({Step::kWait, seconds, "", false, {}});
+}
+
+const std::vector<DialogLook>& ScriptedUser::Looks() const {
+    return state_->looks;
+}
+
+const std::vector<MessageBoxSeen>& ScriptedUser::MessageBoxes() const {
+    return state_->boxes;
+}
+
+bool ScriptedUser::RanOut() const {
+    return state_->ranOut;
+}
+
+HINSTANCE LoadModuleResources(const char* modulePath) {
+    return LoadLibraryExA(modulePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+void FreeModuleResources(HINSTANCE resources) {
+    if (resources != nullptr) {
+        FreeLibrary(resources);
+    }
+}
