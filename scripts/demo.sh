@@ -74,8 +74,15 @@ demo_host() {
 
 demo_host native build-demo pxQuillfeed.so build-demo/pellix
 
+# Under Wine the set-up dialog is a real window: one virtual screen serves the whole run.
+display=:$((100 + RANDOM % 800))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >build-logs/demo-xvfb.log 2>&1 &
+xvfb=$!
+trap 'kill $server $xvfb 2>/dev/null' EXIT
+export DISPLAY=$display
+sleep 1
 export WINE_BUILD_DIR="$root/build-win64"
 source scripts/wine-env.sh
 wine_start
-demo_host "Wine" build-win64 pxQuillfeed.dll xvfb-run -a "$WINE" build-win64/pellix.exe
+demo_host "Wine" build-win64 pxQuillfeed.dll "$WINE" build-win64/pellix.exe
 wine_stop
