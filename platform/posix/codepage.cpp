@@ -78,6 +78,16 @@ size_t ConvertOne(iconv_t handle, const WCHAR* units, size_t count, char* bytes,
     return room - outLeft;
 }
 
+constexpr bool SortedByCharacter() {
+    for (size_t i = 1; i < sizeof kBestFit1252 / sizeof kBestFit1252[0]; ++i) {
+        if (kBestFit1252[i - 1].character >= kBestFit1252[i].character) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(SortedByCharacter(), "the best-fit table is searched by halves");
+
 // The near character Windows writes for one that code page 1252 lacks, or 0 where it writes the
 // default character.
 unsigned char BestFit1252(WCHAR c) {
