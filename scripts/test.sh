@@ -4,7 +4,8 @@
 #   native, with ThreadSanitizer: the suites of the threaded refresh path
 #   native, with clang and libFuzzer: every fuzz target for a short fixed number of runs
 #   win32 (the product, 32-bit): built, its export list checked
-#   win32 (64-bit, under Wine and Xvfb): the whole suite
+#   win32 (64-bit, under Wine and Xvfb): the whole suite, then every corpus feed read by both
+#     builds' readers, failing on a difference docs/reader-differences.md does not list
 # It ends with one line that sums up every suite's cases.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -96,6 +97,17 @@ if build build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUI
     run_suite wine xvfb-run -a -s "-screen 0 1024x768x24" "$WINE" build-win64/quillfeed_tests.exe \
         --plugin=build-win64/pxQuillfeed.dll --pellix=build-win64/pellix.exe
     wine_stop
+    if [ -x build-native/feeddump ]; then
+        echo "== reader comparison"
+        if bash scripts/compare-corpus.sh build-native build-win64 >build-logs/reader-comparison.log 2>&1; then
+            passed=$((passed + 1))
+        else
+            failed=$((failed + 1))
+            failures+=("reader comparison")
+            grep -E 'NOT LISTED|failed|missing' build-logs/reader-comparison.log | head -40
+        fi
+        tail -1 build-logs/reader-comparison.log
+    fi
 fi
 
 echo

@@ -91,6 +91,36 @@ TEST(FeedConversionTest, TurnsCharactersTheCodePageLacksIntoItsDefault) {
     EXPECT_STREQ(out, "\x81\x8D\x8F\x90\x9D");
 }
 
+// Characters code page 1252 lacks that Windows writes as a near character rather than "?": real
+// feeds carry primes in coordinates, key symbols and box drawing in code listings.
+TEST(FeedConversionTest, WritesNearCharactersWhereWindowsHasThem) {
+    const struct {
+        WCHAR character;
+        const char* expected;
+    } cases[] = {
+        {0x2032, "'"},     // prime
+        {0x2033, "?"},     // double prime: no near character
+        {0x2303, "^"},     // up arrowhead (the control key)
+        {0x2318, "?"},     // place of interest (the command key)
+        {0x2500, "-"},     // box drawing: horizontal
+        {0x2502, "\xA6"},  // box drawing: vertical, the broken bar
+        {0x251C, "+"},     // box drawing: vertical and right
+        {0xFF21, "A"},     // full-width capital A
+        {0xFF5E, "~"},     // full-width tilde
+        {0x0110, "\xD0"},  // D with stroke: the eth of 1252
+        {0x0111, "d"},     // d with stroke
+        {0x013F, "?"},     // L with middle dot: no near character
+        {0x0192, "\x83"},  // f with hook: in 1252 itself
+        {0x2260, "?"},     // not equal to
+    };
+    for (const auto& one : cases) {
+        char out[8];
+        memset(out, 'x', sizeof out);
+        ConvertFeedText(&one.character, 1, out, sizeof out);
+        EXPECT_STREQ(out, one.expected) << "U+" << std::hex << static_cast<unsigned>(one.character);
+    }
+}
+
 TEST(SaxContentHandlerBaseTest, AnswersOnlyForItsOwnInterfaces) {
     FeedContentHandler handler(nullptr, "f");
     void* out = &handler;

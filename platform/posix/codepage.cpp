@@ -1,7 +1,10 @@
 #include "codepage.h"
 
+#include "bestfit1252.h"
+
 #include <iconv.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -75,21 +78,24 @@ size_t ConvertOne(iconv_t handle, const WCHAR* units, size_t count, char* bytes,
     return room - outLeft;
 }
 
-// Windows writes many Latin letters that code page 1252 lacks as the same letter without its
-// accent, before it falls back to the default character; this is that table for U+0100 to
-// U+017F, "?" where there is no near letter (or where 1252 has the character itself).
-const char kLatinExtendedBestFit1252[] =
-    "AaAaAaCcCcCcCcDd"
-    "DdEeEeEeEeEeGgGg"
-    "GgGgHhHhIiIiIiIi"
-    "Ii??JjKk?LlLlLlL"
-    "lLlNnNnNn???OoOo"
-    "Oo??RrRrRrSsSsSs"
-    "??TtTtTtUuUuUuUu"
-    "UuUuWwYy?ZzZz???";
+constexpr bool SortedByCharacter() {
+    for (size_t i = 1; i < sizeof kBestFit1252 / sizeof kBestFit1252[0]; ++i) {
+        if (kBestFit1252[i - 1].character >= kBestFit1252[i].character) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(SortedByCharacter(), "the best-fit table is searched by halves");
 
-char BestFit1252(WCHAR c) {
-    return c >= 0x100 && c < 0x180 ? kLatinExtendedBestFit1252[c - 0x100] : '?';
+// The near character Windows writes for one that code page 1252 lacks, or 0 where it writes the
+// default character.
+unsigned char BestFit1252(WCHAR c) {
+    const BestFitEntry* end = kBestFit1252 + sizeof kBestFit1252 / sizeof kBestFit1252[0];
+    const BestFitEntry* found = std::lower_bound(
+        kBestFit1252, end, c,
+        [](const BestFitEntry& entry, WCHAR key) { return entry.character < key; });
+    return found != end && found->character == c ? found->byte : 0;
 }
 
 bool IsUnassigned1252(WCHAR c) {
@@ -152,8 +158,8 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
             bytes[0] = static_cast<char>(text[i]);
             size = 1;
         }
-        if (size == 0 && codePage == 1252 && units == 1 && BestFit1252(text[i]) != '?') {
-            bytes[0] = BestFit1252(text[i]);
+        if (size == 0 && codePage == 1252 && units == 1 && BestFit1252(text[i]) != 0) {
+            bytes[0] = static_cast<char>(BestFit1252(text[i]));
             size = 1;
         }
         if (size == 0) {
