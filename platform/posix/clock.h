@@ -5,14 +5,24 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
+
+// The C library guards its zone state with a lock of its own, which the thread sanitizer cannot
+// see; workers re-read the zone at every item, so they take this lock around the zone calls too.
+inline std::mutex& TimeZoneLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 // Reads the time-zone setting (TZ) again, so that later conversions see the zone now in force.
 inline void RefreshTimeZone() {
+    std::lock_guard<std::mutex> hold(TimeZoneLock());
     tzset();
 }
 
 // The local time of `when`; false when it cannot be represented.
 inline bool ToLocalTime(time_t when, struct tm* out) {
+    std::lock_guard<std::mutex> hold(TimeZoneLock());
     return localtime_r(&when, out) != nullptr;
 }
 
@@ -28,5 +38,5 @@ inline void SetTimeZoneVariable(const char* value) {
     } else {
         unsetenv("TZ");
     }
-    tzset();
+    RefreshTimeZone();
 }
