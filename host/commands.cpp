@@ -75,6 +75,9 @@ int QF_CALL PXC_OnPlugInInfo(PlugInInfo* info) {
     static_assert(sizeof kPlugInName <= kPlugInInfoFieldSize, "name fits");
     static_assert(sizeof kPlugInVendor <= kPlugInInfoFieldSize, "vendor fits");
     static_assert(sizeof kPlugInDescription <= kPlugInInfoFieldSize, "description fits");
+    if (info == nullptr) {
+        return 0;
+    }
     memcpy(info->name, kPlugInName, sizeof kPlugInName);
     memcpy(info->vendor, kPlugInVendor, sizeof kPlugInVendor);
     memcpy(info->version, PlugInVersion, sizeof PlugInVersion);
