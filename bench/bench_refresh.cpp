@@ -25,10 +25,16 @@ std::string ReadCorpusFile(const char* name) {
     return all.str();
 }
 
-int CountItem(const FeedItem*, const char*) { return 0; }
+int CountItem(const FeedItem*, const char*) {
+    return 0;
+}
 
-const char* QF_CALL BenchDataFolder(void) { return "/nonexistent"; }
-const char* QF_CALL BenchDisplayName(const char*) { return "Feeds/Bench"; }
+const char* QF_CALL BenchDataFolder(void) {
+    return "/nonexistent";
+}
+const char* QF_CALL BenchDisplayName(const char*) {
+    return "Feeds/Bench";
+}
 int QF_CALL BenchAppend(const char*, const char* message) {
     benchmark::DoNotOptimize(message);
     return 1;

@@ -49,8 +49,8 @@ size_t ReadSettingKeys(const char* section, char* out, size_t capacity) {
     }
     out[0] = '\0';
     out[1] = '\0';
-    size_t count = GetPrivateProfileStringA(section, nullptr, "", out,
-                                            static_cast<DWORD>(capacity), SettingsFilePath);
+    size_t count = GetPrivateProfileStringA(section, nullptr, "", out, static_cast<DWORD>(capacity),
+                                            SettingsFilePath);
     // A cut list ends in two terminators. Wine's ANSI profile function writes only the first of
     // them and leaves the last byte as it was, so the second is put in place here.
     if (count + 2 == capacity) {
