@@ -212,20 +212,6 @@ void Perform(HWND__* dialog, const Step& step, ScriptedUser::State* user) {
 
 // The scripted user.
 
-std::string DialogLook::Text(int id) const {
-    for (const Field& field : fields) {
-        if (field.id == id) {
-            return field.text;
-        }
-    }
-    return std::string();
-}
-
-std::string DialogLook::SelectedText() const {
-    return selectedItem >= 0 && selectedItem < static_cast<int>(items.size()) ? items[selectedItem]
-                                                                              : std::string();
-}
-
 ScriptedUser::ScriptedUser() : state_(new State) {
     UserSlot() = state_;
 }

@@ -191,20 +191,6 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 
 }  // namespace
 
-std::string DialogLook::Text(int id) const {
-    for (const Field& field : fields) {
-        if (field.id == id) {
-            return field.text;
-        }
-    }
-    return std::string();
-}
-
-std::string DialogLook::SelectedText() const {
-    return selectedItem >= 0 && selectedItem < static_cast<int>(items.size()) ? items[selectedItem]
-                                                                              : std::string();
-}
-
 ScriptedUser::ScriptedUser() : state_(new State) {
     g_user = state_;
     state_->timer = SetTimer(nullptr, 0, kTickMilliseconds, Tick);
