@@ -12,14 +12,11 @@ step() { printf '\n=== %s\n' "$*"; }
 step "building: native"
 cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=Release >build-logs/demo-configure.log
 cmake --build build-demo -j2 >build-logs/demo-build.log
-step "building: win32 (the product, 32-bit) and win32 (64-bit, for Wine)"
+step "building: win32 (the product, 32-bit)"
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DCMAKE_BUILD_TYPE=Release >build-logs/win32-configure.log
 cmake --build build-win32 -j2 --target pxQuillfeed pellix >build-logs/win32-build.log
 bash scripts/check-exports.sh build-win32/pxQuillfeed.dll
-cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release >build-logs/win64-configure.log
-cmake --build build-win64 -j2 --target pxQuillfeed pellix >build-logs/win64-build.log
 ls -l build-win32/pxQuillfeed.dll build-demo/pxQuillfeed.so
 
 # The sample feeds, served on 127.0.0.1 at a free port for as long as the demo runs.
@@ -37,7 +34,9 @@ demo_host() {
     shift 3
     local runner=("$@")
     local data
-    data=$(mktemp -d)
+    # Inside the checkout, where the Windows programs under Wine can reach it too.
+    mkdir -p build-logs/demo
+    data=$(mktemp -d "$root/build-logs/demo/run.XXXXXX")
     mkdir -p "$data/plugin"
     cp "$build/$module" "$data/plugin/"
     cp -r RssStyles "$data/plugin/"
@@ -74,15 +73,15 @@ demo_host() {
 
 demo_host native build-demo pxQuillfeed.so build-demo/pellix
 
-# Under Wine the set-up dialog is a real window: one virtual screen serves the whole run.
-display=:$((100 + RANDOM % 800))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >build-logs/demo-xvfb.log 2>&1 &
-xvfb=$!
-trap 'kill $server $xvfb 2>/dev/null' EXIT
-export DISPLAY=$display
-sleep 1
-export WINE_BUILD_DIR="$root/build-win64"
+# Under Wine (the 32-bit product in WoW64 mode, inside the root of scripts/wine-root.sh) the
+# set-up dialog is a real window: one virtual screen in that root serves the whole run.
+export WINE_BUILD_DIR="$root/build-win32"
 source scripts/wine-env.sh
 wine_start
-demo_host "Wine" build-win64 pxQuillfeed.dll "$WINE" build-win64/pellix.exe
-wine_stop
+display=:$((100 + RANDOM % 800))
+in_wine_root Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >build-logs/demo-xvfb.log 2>&1 &
+xvfb=$!
+trap 'kill $server $xvfb 2>/dev/null; pkill -f "Xvfb $display" 2>/dev/null; wine_stop' EXIT
+export DISPLAY=$display
+sleep 1
+demo_host "Wine" build-win32 pxQuillfeed.dll wine_run build-win32/pellix.exe

@@ -1,31 +1,70 @@
-# Sourced by the scripts that run Windows programs: one Wine prefix inside the build folder, no
-# .NET or HTML engine set-up (the system needs neither), no debug chatter, and the Western
-# European code page 1252 that the POSIX stand-in also uses. QF_WINEPREFIX names another prefix
-# to reuse (creating one takes minutes).
+# Sourced by the scripts that run Windows programs. They run the 32-bit build, the product, under
+# Debian 13's Wine 10 in its WoW64 mode, inside the root that scripts/wine-root.sh makes (this
+# machine's own Wine cannot start 32-bit programs: its kernel runs no 32-bit Linux programs).
 #
-# The Windows tests run the 64-bit build of the same sources under 64-bit Wine: the 32-bit Wine
-# needs a kernel that runs 32-bit Linux programs, which these machines lack. The 32-bit DLL, the
-# product, is built and its exports are checked on every run.
+# Each program runs in a mount namespace of its own, chrooted into that root, with /proc, /dev,
+# the checkout and the shared corpus beside it bound at the same paths, so that every path a test
+# or script names means the same file inside and out. Files a Windows program is to read or write
+# must lie in the checkout or the corpus.
+#
+#   wine_start              makes the root if needed, creates the prefix, keeps a Wine server up
+#   wine_run PROGRAM ...    runs a Windows program (paths as they are here, or Z:\...)
+#   wine_run_x PROGRAM ...  the same on a virtual screen of its own, for programs with windows
+#   in_wine_root CMD ...    any command of the root, with the same binds and environment
+#   wine_stop               ends the Wine server
+#
+# Settings: WINE_BUILD_DIR (the win32 build folder; its wineprefix/ is the prefix unless
+# QF_WINEPREFIX names another), QF_WINE_ROOT (the root, default /var/cache/quillfeed/wine-root).
+# Wine is quiet (WINEDEBUG=-all), skips the .NET and HTML engine set-up that the system needs
+# neither of, and answers the Western European code page 1252 that the POSIX stand-in uses too.
+qf_checkout=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export QF_WINE_ROOT="${QF_WINE_ROOT:-/var/cache/quillfeed/wine-root}"
 export WINEPREFIX="${QF_WINEPREFIX:-${WINE_BUILD_DIR:?}/wineprefix}"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=en_US.UTF-8
-unset LC_ALL
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver64
+qf_shared_at="$(dirname "$qf_checkout")/shared"
+
+in_wine_root() {
+    local shared=""
+    [ -d "$qf_shared_at" ] && shared=$(cd "$qf_shared_at" && pwd -P)
+    # The working directory is kept when it lies in the checkout; elsewhere it is the checkout.
+    local here=$PWD
+    case "$here/" in "$qf_checkout"/*) ;; *) here=$qf_checkout ;; esac
+    unshare -m -- bash -c '
+        r=$1 checkout=$2 shared=$3 sharedAt=$4 here=$5
+        shift 5
+        mount --bind /proc "$r/proc" && mount --rbind /dev "$r/dev" || exit 125
+        mkdir -p "$r$checkout" && mount --bind "$checkout" "$r$checkout" || exit 125
+        if [ -n "$shared" ]; then
+            mkdir -p "$r$sharedAt" && mount --bind "$shared" "$r$sharedAt" || exit 125
+        fi
+        exec chroot "$r" /usr/bin/env -i -C "$here" PATH=/usr/bin:/bin HOME=/root \
+            LANG=C.UTF-8 WINEPREFIX="$WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+            ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
+    ' in-wine-root "$QF_WINE_ROOT" "$qf_checkout" "$shared" "$qf_shared_at" "$here" "$@"
+}
+
+# Both give up on a program that runs longer than QF_WINE_TIMEOUT seconds (default 1800).
+wine_run() {
+    in_wine_root timeout "${QF_WINE_TIMEOUT:-1800}" /usr/lib/wine/wine64 "$@"
+}
+
+wine_run_x() {
+    in_wine_root xvfb-run -a -s "-screen 0 1024x768x24" \
+        timeout "${QF_WINE_TIMEOUT:-1800}" /usr/lib/wine/wine64 "$@"
+}
 
 wine_start() {
-    # The first start creates the prefix (a minute or more); later starts reuse a running server.
+    bash "$qf_checkout/scripts/wine-root.sh" || return 1
+    # The first start creates the prefix (half a minute or so); later starts reuse it.
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "creating the Wine prefix in $WINEPREFIX"
-        timeout 900 "$WINE" wineboot --init >/dev/null 2>&1 || true
-        # The set-up leaves a desktop behind that has no display (it ran outside xvfb-run); every
+        QF_WINE_TIMEOUT=900 wine_run wineboot --init >/dev/null 2>&1 || true
+        # The set-up leaves a desktop behind that has no display (it ran without one); every
         # window of a later program would fail to open on it.
-        "$WINESERVER" -k >/dev/null 2>&1 || true
+        in_wine_root /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
     fi
-    "$WINESERVER" -p >/dev/null 2>&1 || true
+    in_wine_root /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
 }
 
 wine_stop() {
-    "$WINESERVER" -k >/dev/null 2>&1 || true
+    in_wine_root /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 }

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Builds the 64-bit Windows build and runs the test program under Wine and Xvfb, passing on any
-# arguments (a --gtest_filter, say). For a quick loop, reuse a prefix: QF_WINEPREFIX=/tmp/wp64.
+# The Windows tests alone: builds the 32-bit build (the product) and runs its test program under
+# Wine in WoW64 mode and Xvfb, inside the root of scripts/wine-root.sh, passing on any arguments
+# (a --gtest_filter, say). Runs as root, like the test command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-win64 -j2 --target quillfeed_tests pxQuillfeed pellix pellix_nosetstatus >/dev/null
-export WINE_BUILD_DIR="$PWD/build-win64"
+cmake --build build-win32 -j2 --target quillfeed_tests pxQuillfeed pellix pellix_nosetstatus \
+    feeddump >/dev/null
+export WINE_BUILD_DIR="$PWD/build-win32"
 source scripts/wine-env.sh
 wine_start
-xvfb-run -a -s "-screen 0 1024x768x24" "$WINE" build-win64/quillfeed_tests.exe \
-    --plugin=build-win64/pxQuillfeed.dll --pellix=build-win64/pellix.exe "$@"
+status=0
+wine_run_x build-win32/quillfeed_tests.exe \
+    --plugin=build-win32/pxQuillfeed.dll --pellix=build-win32/pellix.exe "$@" || status=$?
+wine_stop
+exit $status
