@@ -1,46 +1,70 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both builds and runs every test.
 #   native, with AddressSanitizer and UndefinedBehaviorSanitizer: the whole suite
-#   native, with ThreadSanitizer: the suites of the threaded refresh path
+#   native, with ThreadSanitizer: the tests of the threaded refresh path (quillfeed_thread_tests)
 #   native, with clang and libFuzzer: every fuzz target for a short fixed number of runs
-#   win32 (the product, 32-bit): built, its export list checked
-#   win32 (64-bit, under Wine and Xvfb): the whole suite, then every corpus feed read by both
-#     builds' readers, failing on a difference docs/reader-differences.md does not list
-# It ends with one line that sums up every suite's cases.
+#   win32, the product (32-bit): built, its export list checked, then under Wine in WoW64 mode
+#     (scripts/wine-root.sh) and Xvfb: the whole suite, end-to-end tests through pellix.exe
+#     included, then every corpus feed read by both builds' readers, failing on a difference that
+#     docs/reader-differences.md does not list
+# The shared corpus must be at ../shared/corpus. The last line sums up every suite: passed, failed
+# and skipped tests; a skip that tests/allowed-skips.txt does not list fails the run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=2
+started=$SECONDS
 
 bash scripts/install-deps.sh || exit 1
 
 passed=0
 failed=0
+skipped=0
 failures=()
+mkdir -p build-logs
 
-# Runs one gtest program; adds its counts to the totals.
+fail() {
+    failures+=("$1")
+    failed=$((failed + 1))
+}
+
+# Runs one gtest program under the name `run`; adds its counts to the totals.
 run_suite() {
-    local name=$1
+    local run=$1
     shift
-    local log="$root/build-logs/$name.log"
-    echo "== $name"
+    local log="$root/build-logs/$run.log"
+    echo "== $run"
     "$@" >"$log" 2>&1
     local status=$?
-    local ok bad
+    local ok bad skip
     ok=$(grep -E '^\[  PASSED  \] [0-9]+ test' "$log" | grep -oE '[0-9]+' | head -1)
     bad=$(grep -E '^\[  FAILED  \] [0-9]+ test' "$log" | grep -oE '[0-9]+' | head -1)
-    ok=${ok:-0}
-    bad=${bad:-0}
+    skip=$(grep -E '^\[  SKIPPED \] [0-9]+ test' "$log" | grep -oE '[0-9]+' | head -1)
+    ok=${ok:-0} bad=${bad:-0} skip=${skip:-0}
     if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then
+        bad=1
+    fi
+    if [ "$ok" -eq 0 ] && [ "$bad" -eq 0 ]; then
+        echo "$run: ran no test at all"
         bad=1
     fi
     passed=$((passed + ok))
     failed=$((failed + bad))
+    skipped=$((skipped + skip))
+    [ "$bad" -ne 0 ] && failures+=("$run")
+    # The summary lists every skipped test once, after "N tests, listed below:".
+    local name
+    while read -r name; do
+        if ! grep -qE "^$run $name( |$)" tests/allowed-skips.txt; then
+            echo "$run: $name skipped, and tests/allowed-skips.txt gives no reason for it"
+            fail "$run: unlisted skip"
+        fi
+    done < <(tr -d '\r' <"$log" | sed -n '/^\[  SKIPPED \] [0-9]* tests\?, listed below:/,/^$/p' |
+        sed -n 's/^\[  SKIPPED \] \([^ ]*\)$/\1/p')
     if [ "$bad" -ne 0 ]; then
-        failures+=("$name")
         grep -E '^\[  FAILED  \]|Failure|ERROR: |SUMMARY: ' "$log" | head -40
     fi
-    echo "$name: $ok passed, $bad failed"
+    echo "$run: $ok passed, $bad failed, $skip skipped"
 }
 
 build() {
@@ -55,29 +79,31 @@ build() {
         cmake --build "$dir" -j"$jobs" "${building[@]}" >"$root/build-logs/$(basename "$dir").log" 2>&1 || {
         echo "build failed: $dir"
         tail -30 "$root/build-logs/$(basename "$dir").log"
-        failures+=("build $dir")
-        failed=$((failed + 1))
+        fail "build $dir"
         return 1
     }
 }
 
-mkdir -p build-logs
+if [ ! -d ../shared/corpus/feeds ] || [ -z "$(ls -A ../shared/corpus/feeds 2>/dev/null)" ]; then
+    echo "the shared corpus is missing: expected it at $(dirname "$root")/shared/corpus"
+    fail "corpus"
+fi
 
 if build build-native -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=address,undefined; then
     run_suite native ./build-native/quillfeed_tests \
         --plugin=build-native/pxQuillfeed.so --pellix=build-native/pellix
 fi
 
-if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=thread; then
-    run_suite native-threads ./build-tsan/quillfeed_tests --gtest_filter='Fetch*:Schedule*:ParseFeedConcurrency*:ComposeFeedDate*' \
+if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=thread -- \
+    --target quillfeed_thread_tests pxQuillfeed pellix pellix_nosetstatus; then
+    run_suite native-threads ./build-tsan/quillfeed_thread_tests \
         --plugin=build-tsan/pxQuillfeed.so --pellix=build-tsan/pellix
 fi
 
 if build build-fuzz -DCMAKE_BUILD_TYPE=Debug -DQF_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -- --target fuzz_targets; then
-    bash scripts/fuzz-smoke.sh build-fuzz
-    status=$?
-    if [ $status -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); failures+=(fuzz); fi
+    echo "== fuzz"
+    if bash scripts/fuzz-smoke.sh build-fuzz; then passed=$((passed + 1)); else fail fuzz; fi
 fi
 
 if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release; then
@@ -85,34 +111,34 @@ if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD
     if bash scripts/check-exports.sh build-win32/pxQuillfeed.dll; then
         passed=$((passed + 1))
     else
-        failed=$((failed + 1))
-        failures+=("win32 exports")
+        fail "win32 exports"
     fi
-fi
-
-if build build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release; then
-    export WINE_BUILD_DIR="$root/build-win64"
+    export WINE_BUILD_DIR="$root/build-win32"
     source scripts/wine-env.sh
-    wine_start
-    run_suite wine xvfb-run -a -s "-screen 0 1024x768x24" "$WINE" build-win64/quillfeed_tests.exe \
-        --plugin=build-win64/pxQuillfeed.dll --pellix=build-win64/pellix.exe
-    wine_stop
-    if [ -x build-native/feeddump ]; then
-        echo "== reader comparison"
-        if bash scripts/compare-corpus.sh build-native build-win64 >build-logs/reader-comparison.log 2>&1; then
-            passed=$((passed + 1))
-        else
-            failed=$((failed + 1))
-            failures+=("reader comparison")
-            grep -E 'NOT LISTED|failed|missing' build-logs/reader-comparison.log | head -40
+    if wine_start; then
+        run_suite wine wine_run_x build-win32/quillfeed_tests.exe \
+            --plugin=build-win32/pxQuillfeed.dll --pellix=build-win32/pellix.exe
+        wine_stop
+        if [ -x build-native/feeddump ]; then
+            echo "== reader comparison"
+            if bash scripts/compare-corpus.sh build-native build-win32 \
+                >build-logs/reader-comparison.log 2>&1; then
+                passed=$((passed + 1))
+            else
+                fail "reader comparison"
+                grep -E 'NOT LISTED|failed|missing' build-logs/reader-comparison.log | head -40
+            fi
+            tail -1 build-logs/reader-comparison.log
         fi
-        tail -1 build-logs/reader-comparison.log
+    else
+        fail "wine root"
     fi
 fi
 
 echo
+echo "took $((SECONDS - started)) s"
 if [ ${#failures[@]} -gt 0 ]; then
     echo "failed: ${failures[*]}"
 fi
-echo "all suites: $passed passed, $failed failed"
+echo "all suites: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -39,6 +39,9 @@ Callback FindCallback(HMODULE plugin, const char* name) {
 }
 #define PELLIX_CALLBACK(plugin, name) pellix::FindCallback<decltype(&name)>(plugin, #name)
 
+// The process's thread count before the plug-in is asked to start anything.
+int ThreadBaseline();
+
 // Waits until the threads the plug-in started have ended, at most `seconds`; the plug-in reports
 // no completion, so the host watches the process's thread count fall back to where it was when
 // the command began. Returns false when the time ran out.

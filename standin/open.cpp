@@ -20,7 +20,7 @@ int OpenCommand(pellix::Session& session) {
     }
     const std::string& id = session.arguments[0];
     pellix::State().currentFolder = id;
-    int baseline = CountProcessThreads();
+    int baseline = pellix::ThreadBaseline();
     openFolder(id.c_str());
     pellix::Say("opened folder " + id);
     if (!pellix::WaitForPluginThreads(baseline, kWorkerWaitSeconds)) {

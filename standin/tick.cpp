@@ -17,7 +17,7 @@ int TickCommand(pellix::Session& session) {
         pellix::Say("pellix: the plug-in does not export PXC_OnEveryMinute");
         return 1;
     }
-    int baseline = CountProcessThreads();
+    int baseline = pellix::ThreadBaseline();
     everyMinute();
     pellix::Say("minute timer called");
     if (!pellix::WaitForPluginThreads(baseline, kWorkerWaitSeconds)) {

@@ -17,7 +17,7 @@ int UpdateCommand(pellix::Session& session) {
         return 1;
     }
     ScriptedUser user;
-    int baseline = CountProcessThreads();
+    int baseline = pellix::ThreadBaseline();
     update(nullptr, 0);
     bool ended = pellix::WaitForPluginThreads(baseline, kWorkerSeconds);
     pellix::SayMessageBoxes(user);

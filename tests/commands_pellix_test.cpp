@@ -19,9 +19,8 @@ namespace fs = std::filesystem;
 class PellixSession : public testing::Test {
 protected:
     void SetUp() override {
-        if (PluginPath().empty() || PellixPath().empty()) {
-            GTEST_SKIP() << "needs --plugin and --pellix";
-        }
+        ASSERT_FALSE(PluginPath().empty() || PellixPath().empty())
+            << "run with --plugin=PATH --pellix=PATH";
         scratch_ = fs::temp_directory_path() /
                    ("qf-pellix-" +
                     std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));

@@ -190,9 +190,8 @@ std::vector<fs::path> CorpusFiles() {
 
 TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
     std::vector<fs::path> files = CorpusFiles();
-    if (files.empty()) {
-        GTEST_SKIP() << "the shared feed corpus is missing: expected it at " << QF_CORPUS_DIR;
-    }
+    ASSERT_FALSE(files.empty()) << "the shared feed corpus is missing: expected it at "
+                                << QF_CORPUS_DIR;
     Watchdog watchdog(300);
     size_t messages = 0;
     for (const fs::path& file : files) {

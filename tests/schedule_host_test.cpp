@@ -19,9 +19,8 @@ namespace {
 class PellixOpenTickShow : public testing::Test {
 protected:
     void SetUp() override {
-        if (PluginPath().empty() || PellixPath().empty()) {
-            GTEST_SKIP() << "run with --pellix=PATH --plugin=PATH";
-        }
+        ASSERT_FALSE(PluginPath().empty() || PellixPath().empty())
+            << "run with --plugin=PATH --pellix=PATH";
         const fs::path plugin = PluginPath();
         plugin_ = scratch_.File(plugin.filename().string());
         fs::copy_file(plugin, plugin_);

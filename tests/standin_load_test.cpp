@@ -19,9 +19,8 @@ std::string OldHostPath() {
 class StandInLoad : public testing::Test {
 protected:
     void SetUp() override {
-        if (PellixPath().empty() || PluginPath().empty()) {
-            GTEST_SKIP() << "run with --pellix=PATH --plugin=PATH";
-        }
+        ASSERT_FALSE(PluginPath().empty() || PellixPath().empty())
+            << "run with --plugin=PATH --pellix=PATH";
     }
 
     int Pellix(const std::string& program, const std::string& arguments, std::string* output) {
