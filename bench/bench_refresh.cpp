@@ -14,7 +14,7 @@
 #include "compose/feed_date.h"
 #include "feed/parse_feed.h"
 #include "fetch/fetch.h"
-#include "host/hostapi.h"
+#include "base/hostapi.h"
 
 namespace {
 

@@ -7,29 +7,22 @@
 #include <new>
 
 #include "platform.h"
-#include "clock.h"
-#include "codepage.h"
+#include "platform/time_zone.h"
+#include "platform/codepage.h"
 #include "compose/charset.h"
 #include "compose/civil_time.h"
 #include "compose/feed_date.h"
 #include "compose/html_sanitizer.h"
-#include "host/hostapi.h"
-#include "host/module.h"
-#include "host/status.h"
-#include "host/text.h"
-#include "settings/settings.h"
+#include "base/hostapi.h"
+#include "base/module.h"
+#include "base/status.h"
+#include "base/text.h"
+#include "base/settings_file.h"
 
 namespace {
 
-// The whole message, header and body, terminator included.
-constexpr size_t kMessageCapacity = 0x80000;
-// The current time text: what strftime gets (99 characters) plus the zone offset.
-constexpr size_t kTimeTextCapacity = 100 + 8;
-// How much of the index file is read at once.
-constexpr size_t kIndexChunk = 4096;
 // The one recipient every item message is addressed to.
 constexpr char kRecipient[] = "feeds@quillfeed.invalid";
-constexpr char kDefaultStyle[] = "default.css";
 
 constexpr size_t Escaped(size_t capacity) {
     return kHtmlGrowth * capacity;
@@ -104,8 +97,8 @@ void FormatCurrentTime(char* out, size_t capacity) {
     const time_t now = time(nullptr);
     struct tm local;
     struct tm universal;
+    out[0] = '\0';
     if (!ToLocalTime(now, &local) || !ToUniversalTime(now, &universal)) {
-        CopyText(out, capacity, "");
         return;
     }
     // The offset of the local time just formatted, daylight saving included.
@@ -115,20 +108,24 @@ void FormatCurrentTime(char* out, size_t capacity) {
         CivilSeconds(universal.tm_year + 1900, universal.tm_mon + 1, universal.tm_mday,
                      universal.tm_hour, universal.tm_min, universal.tm_sec);
     const int64_t magnitude = offset < 0 ? -offset : offset;
-    FormatText(out, capacity, "%s, %02d %s %d %02d:%02d:%02d %c%02d%02d", DayName(local.tm_wday),
-               local.tm_mday, MonthName(local.tm_mon + 1), local.tm_year + 1900, local.tm_hour,
-               local.tm_min, local.tm_sec, offset < 0 ? '-' : '+',
-               static_cast<int>(magnitude / 3600), static_cast<int>(magnitude % 3600 / 60));
+    // The text is at most 31 characters for any year the runtime gives.
+    static_cast<void>(FormatText(out, capacity, "%s, %02d %s %d %02d:%02d:%02d %c%02d%02d",
+                                 DayName(local.tm_wday), local.tm_mday, MonthName(local.tm_mon + 1),
+                                 local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec,
+                                 offset < 0 ? '-' : '+', static_cast<int>(magnitude / 3600),
+                                 static_cast<int>(magnitude % 3600 / 60)));
 }
 
 // The Content-Type lines for the ANSI code page the feed's text was converted to. A code page
 // without a known name gets no charset, so the client falls back to the system's own.
 void ContentTypeLines(char* out, size_t capacity) {
+    // The longest charset name of the table fits with room to spare.
     const char* charset = CharsetForCodePage(GetACP());
     if (charset != nullptr) {
-        FormatText(out, capacity, "Content-Type:text/html; \r\n\tcharset=%s\r\n", charset);
+        static_cast<void>(
+            FormatText(out, capacity, "Content-Type:text/html; \r\n\tcharset=%s\r\n", charset));
     } else {
-        CopyText(out, capacity, "Content-Type:text/html\r\n");
+        static_cast<void>(CopyText(out, capacity, "Content-Type:text/html\r\n"));
     }
 }
 
@@ -245,17 +242,21 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         const char* display = g_hostApi.PXA_GetFolderDisplayName
                                   ? g_hostApi.PXA_GetFolderDisplayName(folderId)
                                   : nullptr;
-        CopyText(s->displayName, sizeof s->displayName, display);
+        // Only shown as the sender's name: a longer one is shown cut.
+        static_cast<void>(CopyText(s->displayName, sizeof s->displayName, display));
         sender = LastPathComponent(s->displayName, "/");
     }
 
     char now[kTimeTextCapacity];
     FormatCurrentTime(now, sizeof now);
 
+    // A path that does not fit would name another file: the message then links none, and the
+    // style is put in when it is shown, if that path fits there.
     ReadSetting(kStylesSection, folderId, s->style, sizeof s->style);
-    const char* style = IsEmpty(s->style) ? kDefaultStyle : s->style;
-    FormatText(s->stylesheetPath, sizeof s->stylesheetPath,
-               "%s" QF_PATH_SEPARATOR "RssStyles" QF_PATH_SEPARATOR "%s", ModuleDirectory(), style);
+    if (!StylesheetPath(s->style, s->stylesheetPath, sizeof s->stylesheetPath)) {
+        Trace("stylesheet path too long for %s", folderId);
+        s->stylesheetPath[0] = '\0';
+    }
 
     const char* headerDate = NormalizeFeedDate(item->date, s->headerDate, sizeof s->headerDate);
     if (headerDate == nullptr) {
@@ -276,18 +277,20 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
 
     // The body is HTML that the client renders: plain values are escaped, URLs are only kept
     // when harmless, and the description passes the sanitizer.
+    // Each buffer is sized for the most its value can grow (kHtmlGrowth), so none is ever cut.
     const bool showImage = !IsEmpty(item->imageUrl) && IsAllowedUrl(item->imageUrl, false);
-    EscapeHtmlText(s->stylesheetPath, s->htmlStylesheet, sizeof s->htmlStylesheet);
-    EscapeHtmlText(item->title, s->htmlTitle, sizeof s->htmlTitle);
-    EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage);
-    EscapeHtmlText(author, s->htmlAuthor, sizeof s->htmlAuthor);
-    SanitizeHtml(item->description, s->description, sizeof s->description);
-    EscapeHtmlText(IsAllowedUrl(item->link, false) ? item->link : "", s->htmlHref,
-                   sizeof s->htmlHref);
-    EscapeHtmlText(item->link, s->htmlLinkText, sizeof s->htmlLinkText);
-    EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate);
+    const bool escaped =
+        EscapeHtmlText(s->stylesheetPath, s->htmlStylesheet, sizeof s->htmlStylesheet) &&
+        EscapeHtmlText(item->title, s->htmlTitle, sizeof s->htmlTitle) &&
+        EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&
+        EscapeHtmlText(author, s->htmlAuthor, sizeof s->htmlAuthor) &&
+        SanitizeHtml(item->description, s->description, sizeof s->description) &&
+        EscapeHtmlText(IsAllowedUrl(item->link, false) ? item->link : "", s->htmlHref,
+                       sizeof s->htmlHref) &&
+        EscapeHtmlText(item->link, s->htmlLinkText, sizeof s->htmlLinkText) &&
+        EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate);
 
-    char contentType[128];
+    char contentType[kContentTypeCapacity];
     ContentTypeLines(contentType, sizeof contentType);
 
     const bool whole = FormatText(
@@ -310,7 +313,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         s->headerAuthor, kRecipient, s->headerDateClean, PlugInVersion, contentType, s->headerTitle,
         s->htmlStylesheet, s->htmlTitle, showImage ? "visible" : "hidden", s->htmlImage,
         s->htmlAuthor, s->description, s->htmlHref, s->htmlLinkText, s->htmlDate);
-    if (!whole) {
+    if (!escaped || !whole) {
         // Cannot happen with the record's capacities (see the assertion above); a cut message
         // would be a broken one.
         Trace("message for %s does not fit", folderId);
@@ -351,7 +354,7 @@ bool IsDuplicateSubject(const char* folderId, const char* subject) {
     bool found = false;
     if (length > 0) {
         IndexScanner scanner(subject, length);
-        char chunk[kIndexChunk];
+        char chunk[kIndexReadCapacity];
         size_t count = 0;
         while (!found && (count = fread(chunk, 1, sizeof chunk, file)) > 0) {
             found = scanner.Feed(chunk, count);
@@ -360,35 +363,4 @@ bool IsDuplicateSubject(const char* folderId, const char* subject) {
     }
     fclose(file);
     return found;
-}
-
-const char* LastPathComponent(const char* text, const char* separator) {
-    if (text == nullptr) {
-        return nullptr;
-    }
-    const char* sep = separator != nullptr ? separator : "\\";
-    const size_t sepLength = strlen(sep);
-    const char* result = text;
-    if (sepLength == 0) {
-        return result;
-    }
-    for (const char* p = text; *p != '\0';) {
-        if (_ismbblead(static_cast<unsigned char>(*p))) {
-            // A double-byte character is never a separator, not even its second byte.
-            if (p[1] == '\0') {
-                break;
-            }
-            p += 2;
-            continue;
-        }
-        if (strncmp(p, sep, sepLength) == 0) {
-            const char* after = p + sepLength;
-            if (*after == '\0') {
-                break;
-            }
-            result = after;
-        }
-        ++p;
-    }
-    return result;
 }

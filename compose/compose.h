@@ -16,9 +16,3 @@ int OnFeedItem(const FeedItem* item, const char* folderId);
 // and the line end after the field are ignored. False for an empty subject, a missing argument
 // or an index that cannot be opened.
 bool IsDuplicateSubject(const char* folderId, const char* subject);
-
-// The part of `text` after the last occurrence of `separator` that is not at the very end (the
-// whole text when there is none). Without a separator, a backslash; an empty separator gives the
-// whole text. A double-byte character of the multibyte code page never counts as a separator.
-// Nothing is copied: the result points into `text`.
-const char* LastPathComponent(const char* text, const char* separator);

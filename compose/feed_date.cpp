@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "compose/civil_time.h"
-#include "compose/text_scan.h"
-#include "host/text.h"
+#include "base/text_scan.h"
+#include "base/text.h"
 
 namespace {
 
@@ -172,8 +172,7 @@ char* NormalizeFeedDate(const char* source, char* out, size_t outSize) {
         return nullptr;
     }
     if (HasMailDateShape(source)) {
-        CopyText(out, outSize, source);
-        return out;
+        return CopyText(out, outSize, source) ? out : nullptr;
     }
     if (RewriteW3c(source, out, outSize)) {
         return out;

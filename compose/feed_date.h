@@ -4,8 +4,7 @@
 
 #include <cstddef>
 
-// The smallest output buffer NormalizeFeedDate accepts.
-constexpr size_t kFeedDateCapacity = 256;
+#include "base/capacities.h"
 
 // Turns one feed date into a mail date ("Tue, 07 Dec 2004 10:20:30 +0800"). Tried in order:
 // - a text that already has the shape of a mail date (an optional three-character day name and a

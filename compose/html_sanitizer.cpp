@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "codepage.h"
+#include "base/capacities.h"
+#include "platform/codepage.h"
 
 namespace {
 
@@ -100,8 +101,6 @@ const char* const kKeptAttributes[] = {"href",  "src",    "alt",     "title",
 constexpr int kMaxOpen = 64;
 // Room kept back for closing what is open: "</" + the longest name + ">".
 constexpr size_t kCloserReserve = kMaxOpen * 13;
-// The longest attribute value whose URL is looked at; longer URLs are refused.
-constexpr size_t kUrlCheckCapacity = 4096;
 // The most attributes one kept tag carries.
 constexpr int kMaxAttributes = 8;
 

@@ -18,11 +18,11 @@
 // stray "<", ">" and "&" become entities, and elements left open are closed at the end, so the
 // result can sit inside a division without ending it. Broken markup such as an unclosed tag
 // comes out as text. Returns false when the result was cut to fit; it is well-formed either way.
-bool SanitizeHtml(const char* html, char* out, size_t capacity);
+[[nodiscard]] bool SanitizeHtml(const char* html, char* out, size_t capacity);
 
 // Escapes a plain text value for HTML text or a double-quoted attribute: &, <, > and " become
 // entities. Returns false when the result was cut to fit (whole characters only).
-bool EscapeHtmlText(const char* text, char* out, size_t capacity);
+[[nodiscard]] bool EscapeHtmlText(const char* text, char* out, size_t capacity);
 
 // True when a URL may stand in an href or src: relative, or with the scheme http, https or
 // mailto. Control characters and blanks are ignored the way browsers ignore them in a scheme.

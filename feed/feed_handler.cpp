@@ -2,13 +2,10 @@
 
 #include <cstring>
 
-#include "host/status.h"
-#include "host/text.h"
+#include "base/status.h"
+#include "base/text.h"
 
 namespace {
-
-// The longest attribute value kept: the fields it goes into hold 1023 bytes of text.
-constexpr size_t kAttributeTargetCapacity = 1024;
 
 char FoldAscii(unsigned int c) {
     return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -88,7 +85,7 @@ bool FeedContentHandler::SearchAttribute(ISAXAttributes* attributes, const char*
         }
         field[0] = '\0';
         ConvertFeedText(value, valueLength, field,
-                        capacity < kAttributeTargetCapacity ? capacity : kAttributeTargetCapacity);
+                        capacity < kAttributeValueCapacity ? capacity : kAttributeValueCapacity);
         return true;
     }
     return false;
@@ -363,9 +360,10 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::characters(const WCHAR* text, int 
     }
     // The scratch is terminated whatever the conversion did, so what it holds can be appended
     // even when the conversion had to cut and answered 0.
-    char scratch[kConversionScratchSize];
+    char scratch[kConversionScratchCapacity];
     int converted = ConvertFeedText(text, length, scratch, sizeof scratch);
-    AppendText(field, capacity, scratch);
+    // What does not fit the field is dropped: the field keeps its first capacity - 1 bytes.
+    static_cast<void>(AppendText(field, capacity, scratch));
     if (traceFormat != nullptr) {
         Trace(traceFormat, field, converted, length);
     }

@@ -31,9 +31,6 @@ enum FeedParseState : int32_t {
     RSS_IDLE = 18,               // handler made, document not yet started
 };
 
-// The size of the scratch each chunk of text is converted into: that of the largest field.
-constexpr size_t kConversionScratchSize = kItemDescriptionCapacity;
-
 // True when `name` (UTF-16, `length` characters) has at least `count` characters and its first
 // `count` equal those of the ASCII `keyword`, ASCII letters compared without regard to case.
 // With `exact`, the name must also be exactly `count` characters long.

@@ -1,16 +1,7 @@
 // The record of one feed item and its channel, handed to the item callback at each item's end.
 #pragma once
 
-#include <cstddef>
-
-constexpr size_t kItemTitleCapacity = 1024;
-constexpr size_t kItemDescriptionCapacity = 51200;
-constexpr size_t kItemLinkCapacity = 1024;
-constexpr size_t kItemDateCapacity = 256;
-constexpr size_t kItemAuthorCapacity = 256;
-constexpr size_t kChannelTitleCapacity = 1024;
-constexpr size_t kImageUrlCapacity = 1024;
-constexpr size_t kChannelDateCapacity = 256;
+#include "base/capacities.h"
 
 // Eight terminated texts in the ANSI code page, each cut at its capacity. The five item fields
 // are emptied at every item start; the three channel fields stay for all later items.

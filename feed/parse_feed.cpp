@@ -5,8 +5,8 @@
 #include <new>
 
 #include "feed/feed_handler.h"
-#include "host/status.h"
-#include "sax.h"
+#include "base/status.h"
+#include "platform/sax_reader.h"
 
 namespace {
 

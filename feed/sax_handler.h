@@ -1,7 +1,7 @@
 // A SAX content handler whose operations do nothing, for handlers to derive from.
 #pragma once
 
-#include "sax.h"
+#include "platform/sax_reader.h"
 
 // Implements the reader's content-handler interface with operations that all report success.
 // It counts no references: AddRef and Release return 0 and never destroy the object, so whoever

@@ -11,11 +11,11 @@
 
 #include "compose/compose.h"
 #include "feed/parse_feed.h"
-#include "host/module.h"
-#include "host/status.h"
+#include "base/module.h"
+#include "base/status.h"
 #include "platform.h"
-#include "thread.h"
-#include "winsock.h"
+#include "platform/thread_start.h"
+#include "platform/sockets.h"
 
 namespace {
 
@@ -135,8 +135,9 @@ bool Download(WorkerState* state) {
         return fail();
     }
 
-    FormatText(state->request, sizeof state->request, kRequestFormat, state->path, state->host,
-               PlugInVersion);
+    // The capacity holds the request of the longest path and host name.
+    static_cast<void>(FormatText(state->request, sizeof state->request, kRequestFormat, state->path,
+                                 state->host, PlugInVersion));
     int length = static_cast<int>(strlen(state->request));
     if (send(connection, state->request, length, 0) != length) {
         Trace("Fetch %s | Send HTTP request failed : %d\n", state->url, WSAGetLastError());
@@ -157,9 +158,14 @@ int StartFeedUpdate(const char* url, const char* folderId) {
     if (request == nullptr) {
         return -1;
     }
-    CopyText(request->url, sizeof request->url, url);
+    // A cut URL or folder id would fetch another feed or fill another folder.
     request->completion = OnFeedDownloaded;
-    CopyText(request->folderId, sizeof request->folderId, folderId);
+    if (!CopyText(request->url, sizeof request->url, url) ||
+        !CopyText(request->folderId, sizeof request->folderId, folderId)) {
+        Trace("Fetch %s | URL or folder id too long\n", request->url);
+        delete request;
+        return -1;
+    }
     return StartFetchWorker(request);
 }
 
@@ -182,8 +188,9 @@ void FetchWorker(void* argument) {
     FetchRequest* request = static_cast<FetchRequest*>(argument);
     WorkerState* state = new (std::nothrow) WorkerState;
     if (state != nullptr) {
-        CopyText(state->url, sizeof state->url, request->url);
-        CopyText(state->folderId, sizeof state->folderId, request->folderId);
+        // The worker's copies have the request's capacities.
+        static_cast<void>(CopyText(state->url, sizeof state->url, request->url));
+        static_cast<void>(CopyText(state->folderId, sizeof state->folderId, request->folderId));
         state->completion = request->completion;
         state->port = kDefaultPort;
         state->received = 0;
@@ -204,8 +211,9 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     if (url == nullptr) {
         return -1;
     }
+    // The callers' URLs have this capacity; a longer one given directly is split cut.
     char work[kTextCapacity];
-    CopyText(work, sizeof work, url);
+    static_cast<void>(CopyText(work, sizeof work, url));
     ShowStatus("RSS:%s", url);
 
     // The scheme is never looked at: whatever it names, the feed is fetched with plain HTTP.
@@ -213,11 +221,12 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     rest = rest != nullptr ? rest + 3 : work;
 
     char* slash = strchr(rest, '/');
+    // The parts of `work` always fit outputs of its capacity.
     if (slash != nullptr) {
-        CopyText(path, kTextCapacity, slash);
+        static_cast<void>(CopyText(path, kTextCapacity, slash));
         *slash = '\0';
     } else {
-        CopyText(path, kTextCapacity, "/");
+        static_cast<void>(CopyText(path, kTextCapacity, "/"));
     }
 
     // Only the host part is searched, so a colon in the path never names a port.
@@ -228,7 +237,7 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     } else {
         *port = kDefaultPort;
     }
-    CopyText(host, kTextCapacity, rest);
+    static_cast<void>(CopyText(host, kTextCapacity, rest));
     return 0;
 }
 

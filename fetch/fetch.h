@@ -3,11 +3,7 @@
 
 #include <cstddef>
 
-#include "host/text.h"
-
-// The receive buffer holds answers of fewer than this many bytes; one that reaches it is
-// dropped.
-constexpr size_t kReceiveCapacity = 0x80000;
+#include "base/text.h"
 
 // How long a worker waits for a connection to be made, and for each receive to bring a byte,
 // before it gives up on a silent server.

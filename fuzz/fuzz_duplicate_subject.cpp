@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "compose/compose.h"
-#include "host/hostapi.h"
+#include "base/hostapi.h"
 
 namespace {
 

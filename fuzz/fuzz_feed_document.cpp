@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "fetch/fetch.h"
-#include "host/hostapi.h"
-#include "host/module.h"
-#include "host/text.h"
+#include "base/hostapi.h"
+#include "base/module.h"
+#include "base/text.h"
 
 namespace {
 
@@ -26,7 +26,6 @@ namespace {
 // no run changes what the next one sees.
 const char kDataFolder[] = "/nonexistent-quillfeed-fuzz";
 const char kSettings[] = "/nonexistent-quillfeed-fuzz/pxQuillfeed.ini";
-const size_t kMessageBound = 0x80000;
 
 const char* QF_CALL DataFolder(void) {
     return kDataFolder;
@@ -52,8 +51,8 @@ bool IsHeaderLine(const char* line, const char* end) {
 }
 
 void CheckMessage(const char* message) {
-    const size_t length = strnlen(message, kMessageBound);
-    if (length >= kMessageBound) {
+    const size_t length = strnlen(message, kMessageCapacity);
+    if (length >= kMessageCapacity) {
         abort();
     }
     const char* headerEnd = strstr(message, "\r\n\r\n");
@@ -101,7 +100,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_hostApi.PXA_GetFolderDisplayName = DisplayName;
     g_hostApi.PXA_AppendMessage = Append;
     g_hostApi.PXA_SetMessageText = nullptr;
-    CopyText(SettingsFilePath, sizeof SettingsFilePath, kSettings);
+    static_cast<void>(CopyText(SettingsFilePath, sizeof SettingsFilePath, kSettings));
     return 0;
 }
 

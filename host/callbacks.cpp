@@ -1,6 +1,6 @@
 // The ten callbacks that do nothing. The other six live with the subsystem whose work they start:
 // host/commands.cpp, settings/schedule.cpp and style/style.cpp.
-#include "host/pxapi.h"
+#include "base/pxapi.h"
 
 int QF_CALL PXC_OnStart(void) {
     return 0;

@@ -3,12 +3,12 @@
 
 #include <cstring>
 
-#include "dialog.h"
+#include "platform/dialogs.h"
 #include "fetch/fetch.h"
-#include "host/hostapi.h"
-#include "host/module.h"
+#include "base/hostapi.h"
+#include "base/module.h"
 #include "res/resource.h"
-#include "settings/settings.h"
+#include "base/settings_file.h"
 #include "settings/setup_dialog.h"
 
 namespace {
@@ -59,22 +59,24 @@ int QF_CALL RssSetupCommand(HWND window, int) {
                                             window, SetupDialogProc, 0));
 }
 
-void FormatAboutText(char* out, size_t capacity) {
-    FormatText(out, capacity, kAboutFormat, PlugInVersion);
+bool FormatAboutText(char* out, size_t capacity) {
+    return FormatText(out, capacity, kAboutFormat, PlugInVersion);
 }
 
 int QF_CALL PXC_OnPlugInSetup(HWND window) {
     char text[kAboutTextCapacity];
-    FormatAboutText(text, sizeof text);
+    // The text is fixed and fits its capacity (the About test checks it); were it cut, the box
+    // would still say what it is.
+    static_cast<void>(FormatAboutText(text, sizeof text));
     MessageBoxA(window, text, "About Quillfeed", MB_OK);
     return 1;
 }
 
 int QF_CALL PXC_OnPlugInInfo(PlugInInfo* info) {
     // Each text fits its 80-byte field with its terminator; the host's record may hold anything.
-    static_assert(sizeof kPlugInName <= kPlugInInfoFieldSize, "name fits");
-    static_assert(sizeof kPlugInVendor <= kPlugInInfoFieldSize, "vendor fits");
-    static_assert(sizeof kPlugInDescription <= kPlugInInfoFieldSize, "description fits");
+    static_assert(sizeof kPlugInName <= kPlugInInfoFieldCapacity, "name fits");
+    static_assert(sizeof kPlugInVendor <= kPlugInInfoFieldCapacity, "vendor fits");
+    static_assert(sizeof kPlugInDescription <= kPlugInInfoFieldCapacity, "description fits");
     if (info == nullptr) {
         return 0;
     }

@@ -2,10 +2,7 @@
 // PXA_RegisterCommand.
 #pragma once
 
-#include "host/pxapi.h"
-
-// The About text's capacity, terminator included.
-constexpr size_t kAboutTextCapacity = 200;
+#include "base/pxapi.h"
 
 // Starts a refresh of the folder on screen, however recently it was refreshed; reads only its
 // "Feeds" entry and leaves the schedule alone. Without a folder on screen it says so in a box
@@ -16,5 +13,5 @@ int QF_CALL UpdateRssCommand(HWND window, int);
 // `window`, and returns its end code: IDOK or IDCANCEL.
 int QF_CALL RssSetupCommand(HWND window, int);
 
-// Formats the About box's text into `out` (kAboutTextCapacity bytes).
-void FormatAboutText(char* out, size_t capacity);
+// Formats the About box's text into `out` (kAboutTextCapacity bytes); false when it was cut.
+[[nodiscard]] bool FormatAboutText(char* out, size_t capacity);

@@ -3,7 +3,7 @@
 //
 // The interface is the same on both builds. On Windows the dialogs and boxes are real windows
 // and the script acts on them by messages to their controls; on POSIX they are the headless model
-// of platform/posix/dialog.cpp. Either way the script runs on the thread that shows the dialog,
+// of platform/posix/dialogs.cpp. Either way the script runs on the thread that shows the dialog,
 // while the code under test sits in its modal call.
 #pragma once
 

@@ -5,12 +5,12 @@
 #include <ctime>
 
 #include "fetch/fetch.h"
-#include "files.h"
-#include "host/hostapi.h"
-#include "host/pxapi.h"
-#include "host/status.h"
-#include "host/text.h"
-#include "settings/settings.h"
+#include "platform/files.h"
+#include "base/hostapi.h"
+#include "base/pxapi.h"
+#include "base/status.h"
+#include "base/text.h"
+#include "base/settings_file.h"
 
 ScheduleClock g_scheduleClock = RuntimeClock;
 RefreshStart g_refreshStart = StartFeedUpdate;
@@ -93,8 +93,11 @@ int QF_CALL PXC_OnOpenFolder(const char* folderIdArgument) {
     if (folderIdArgument == nullptr) {
         return 0;
     }
+    // An id that does not fit is left alone: cut, it would name another folder's settings.
     char folderId[kTextCapacity];
-    CopyText(folderId, sizeof folderId, folderIdArgument);
+    if (!CopyText(folderId, sizeof folderId, folderIdArgument)) {
+        return 0;
+    }
     char url[kTextCapacity];
     bool isFeedFolder = ReadFeedUrl(folderId, url, sizeof url);
     unsigned now = g_scheduleClock();
@@ -118,13 +121,20 @@ int QF_CALL PXC_OnEveryMinute(void) {
     static_assert(kKeyListCapacity >= 2, "the list holds at least its two terminators");
     char names[kKeyListCapacity];
     size_t count = ReadSettingKeys(kFeedsSection, names, sizeof names);
+    // A list that did not fit ends in a cut name, which would name another folder: the walk stops
+    // before it, as it stops before the names that were not read at all.
+    const bool cut = count + 2 >= sizeof names;
     // The list ends with an empty name; `count` stops a walk that would run past what was read.
     // Every position reached is at most count + 1, inside the buffer.
     size_t at = 0;
     while (at < count && names[at] != '\0') {
         const char* folderId = names + at;
+        const size_t length = strlen(folderId);
+        if (cut && at + length >= count) {
+            break;
+        }
         VisitFolder(folderId);
-        at += strlen(folderId) + 1;
+        at += length + 1;
     }
     return 0;
 }

@@ -3,12 +3,8 @@
 //
 // The only scheduling state is each folder's "LastUpdateTime" entry; nothing stays in memory
 // between calls. Both callbacks run on the host's thread and return without waiting for a
-// download. The callbacks themselves are declared with the others in host/pxapi.h.
+// download. The callbacks themselves are declared with the others in base/pxapi.h.
 #pragma once
-
-// The shortest intervals, in minutes; a smaller, absent or negative value counts as these.
-constexpr int kMinimumClickRefreshMinutes = 1;
-constexpr int kMinimumAutoRefreshMinutes = 20;
 
 // The clock the triggers read: seconds since 1 January 1970, UTC, cut to unsigned 32 bits.
 typedef unsigned (*ScheduleClock)(void);

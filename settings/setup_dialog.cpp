@@ -2,19 +2,25 @@
 
 #include <cstring>
 
-#include "compose/compose.h"
-#include "compose/text_scan.h"
-#include "host/hostapi.h"
-#include "host/module.h"
+#include "base/hostapi.h"
+#include "base/module.h"
+#include "base/settings_file.h"
+#include "base/text_scan.h"
 #include "res/resource.h"
-#include "settings/settings.h"
 
 namespace {
 
 const char kErrorCaption[] = "Error";
 const char kInvalidFolder[] = "Invalid Current Folder!";
-const char kClickTooSmall[] = "The interval must not be less than 1 minute. Set to default value.";
-const char kAutoTooSmall[] = "The interval must not be less than 20 minutes. Set to default value.";
+
+// The refusal of an interval below its minimum, worded from the minimum itself.
+void FormatRefusal(int minimum, char* out, size_t capacity) {
+    // The longest number fits with room to spare.
+    static_cast<void>(FormatText(out, capacity,
+                                 "The interval must not be less than %d minute%s. Set to default "
+                                 "value.",
+                                 minimum, minimum == 1 ? "" : "s"));
+}
 
 // Copies the current folder's id into `folderId`. Without a current folder (or with an id too
 // long to hold: a cut id would name another folder's settings) it tells the user, ends the
@@ -31,7 +37,8 @@ bool TakeCurrentFolder(HWND dialog, char* folderId) {
 
 void ShowInterval(HWND dialog, int control, int value, int shownForZero) {
     char text[kIntervalTextCapacity];
-    FormatText(text, sizeof text, "%d", value == 0 ? shownForZero : value);
+    // An int's decimal text always fits the field's capacity.
+    static_cast<void>(FormatText(text, sizeof text, "%d", value == 0 ? shownForZero : value));
     SetDlgItemTextA(dialog, control, text);
 }
 
@@ -49,8 +56,7 @@ void OnOpen(HWND dialog) {
     // The listing is of the directory itself: no wildcard, no trailing separator. A path that
     // does not fit is not listed at all rather than listing what its cut names.
     char styleDirectory[kTextCapacity];
-    if (FormatText(styleDirectory, sizeof styleDirectory, "%s" QF_PATH_SEPARATOR "RssStyles",
-                   ModuleDirectory())) {
+    if (StyleDirectoryPath(styleDirectory, sizeof styleDirectory)) {
         DlgDirListA(dialog, styleDirectory, IDC_STYLE_LIST, IDC_STYLE_PATH, DDL_READWRITE);
     }
     HWND list = GetDlgItem(dialog, IDC_STYLE_LIST);
@@ -61,9 +67,9 @@ void OnOpen(HWND dialog) {
     }
 
     ShowInterval(dialog, IDC_CLICK_REFRESH, ReadSettingInt(kClickRefreshSection, folderId),
-                 kMinimumClickRefresh);
+                 kMinimumClickRefreshMinutes);
     ShowInterval(dialog, IDC_AUTO_REFRESH, ReadSettingInt(kAutoRefreshSection, folderId),
-                 kMinimumAutoRefresh);
+                 kMinimumAutoRefreshMinutes);
 
     HWND urlField = GetDlgItem(dialog, IDC_RSS_URL);
     SetFocus(urlField);
@@ -72,7 +78,7 @@ void OnOpen(HWND dialog) {
 
 // Reads an interval field. Below `minimum` it tells the user, puts the minimum back, focuses the
 // field and answers false; the dialog stays open.
-bool TakeInterval(HWND dialog, int control, int minimum, const char* refusal, char* text) {
+bool TakeInterval(HWND dialog, int control, int minimum, char* text) {
     // The number the text begins with, as atoi reads it; the field takes only digits from the
     // keyboard, but pasted text may hold anything.
     GetDlgItemTextA(dialog, control, text, kIntervalTextCapacity);
@@ -80,10 +86,10 @@ bool TakeInterval(HWND dialog, int control, int minimum, const char* refusal, ch
         return true;
     }
     // No owner: the dialog stays enabled while the box is up.
+    char refusal[kFormatCapacity];
+    FormatRefusal(minimum, refusal, sizeof refusal);
     MessageBoxA(nullptr, refusal, kErrorCaption, MB_OK);
-    char shown[kIntervalTextCapacity];
-    FormatText(shown, sizeof shown, "%d", minimum);
-    SetDlgItemTextA(dialog, control, shown);
+    ShowInterval(dialog, control, minimum, minimum);
     SetFocus(GetDlgItem(dialog, control));
     return false;
 }
@@ -111,13 +117,13 @@ void OnOk(HWND dialog) {
 
     // The texts are written as typed (leading zeros and all), not re-formatted.
     char click[kIntervalTextCapacity] = "";
-    if (!TakeInterval(dialog, IDC_CLICK_REFRESH, kMinimumClickRefresh, kClickTooSmall, click)) {
+    if (!TakeInterval(dialog, IDC_CLICK_REFRESH, kMinimumClickRefreshMinutes, click)) {
         return;
     }
     WriteSetting(kClickRefreshSection, folderId, click);
 
     char autoRefresh[kIntervalTextCapacity] = "";
-    if (!TakeInterval(dialog, IDC_AUTO_REFRESH, kMinimumAutoRefresh, kAutoTooSmall, autoRefresh)) {
+    if (!TakeInterval(dialog, IDC_AUTO_REFRESH, kMinimumAutoRefreshMinutes, autoRefresh)) {
         return;
     }
     WriteSetting(kAutoRefreshSection, folderId, autoRefresh);

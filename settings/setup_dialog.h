@@ -6,15 +6,7 @@
 // written on OK, and the controls hold everything in between.
 #pragma once
 
-#include "dialog.h"
-#include "platform.h"
-
-// The smallest intervals, in minutes, that OK accepts.
-constexpr int kMinimumClickRefresh = 1;
-constexpr int kMinimumAutoRefresh = 20;
-
-// The capacity of an interval field's text: at most 19 characters are read.
-constexpr int kIntervalTextCapacity = 20;
+#include "platform/dialogs.h"
 
 // The dialog procedure. Ends the dialog with IDOK when OK was accepted and with IDCANCEL when it
 // was cancelled or there is no current folder (the host answered null, or its id does not fit

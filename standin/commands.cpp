@@ -1,9 +1,12 @@
 #include "standin/commands.h"
 
+#include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <thread>
 
-#include "process.h"
+#include "platform/process_facts.h"
 
 namespace pellix {
 namespace {
@@ -21,6 +24,20 @@ CommandRegistration::CommandRegistration(const CommandInfo& info) {
 
 const std::vector<CommandInfo>& Commands() {
     return Registry();
+}
+
+bool ParseNumber(const std::string& text, int* value) {
+    if (text.empty()) {
+        return false;
+    }
+    errno = 0;
+    char* end = nullptr;
+    long number = strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || number < INT_MIN || number > INT_MAX) {
+        return false;
+    }
+    *value = static_cast<int>(number);
+    return true;
 }
 
 int ThreadBaseline() {

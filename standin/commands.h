@@ -39,6 +39,10 @@ Callback FindCallback(HMODULE plugin, const char* name) {
 }
 #define PELLIX_CALLBACK(plugin, name) pellix::FindCallback<decltype(&name)>(plugin, #name)
 
+// Reads a whole decimal number of int range (an optional sign and digits, nothing else) into
+// `value`; false for any other text.
+bool ParseNumber(const std::string& text, int* value);
+
 // The process's thread count before the plug-in is asked to start anything.
 int ThreadBaseline();
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/pxapi.h"
+#include "base/pxapi.h"
 
 // The host functions the stand-in exports, declared from the one list the plug-in binds by, so
 // that a definition with another signature does not compile.

@@ -20,7 +20,7 @@ int InfoCommand(pellix::Session& session) {
     const char* labels[] = {"name", "vendor", "version", "description"};
     for (int i = 0; i < 4; ++i) {
         pellix::Say(std::string(labels[i]) + ": " +
-                    std::string(fields[i], strnlen(fields[i], kPlugInInfoFieldSize)));
+                    std::string(fields[i], strnlen(fields[i], kPlugInInfoFieldCapacity)));
     }
     return 0;
 }

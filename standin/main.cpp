@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "loader.h"
+#include "platform/loader.h"
 #include "standin/commands.h"
 #include "standin/host.h"
 

@@ -28,7 +28,7 @@ PxCommandProc FindMenuCommand(HMODULE plugin, const char* label) {
     }
     PxCommandProc found = nullptr;
     for (int i = 0; i < GetMenuItemCount(menu) && found == nullptr; ++i) {
-        char text[256] = {};
+        char text[kMenuLabelCapacity] = {};
         GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
         if (std::string(text) != label) {
             continue;
@@ -78,7 +78,10 @@ int MenuCommand(pellix::Session& session) {
     if (session.arguments.size() > 1) {
         return 2;
     }
-    int kind = session.arguments.empty() ? kPluginMenuKind : atoi(session.arguments[0].c_str());
+    int kind = kPluginMenuKind;
+    if (!session.arguments.empty() && !pellix::ParseNumber(session.arguments[0], &kind)) {
+        return 2;
+    }
     HMENU menu = pellix::BuildMenu(session.plugin, kind);
     if (menu == nullptr) {
         return 1;
@@ -86,7 +89,7 @@ int MenuCommand(pellix::Session& session) {
     int count = GetMenuItemCount(menu);
     pellix::Say("menu of kind " + std::to_string(kind) + ": " + std::to_string(count) + " item(s)");
     for (int i = 0; i < count; ++i) {
-        char text[256] = {};
+        char text[kMenuLabelCapacity] = {};
         GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
         int id = static_cast<int>(GetMenuItemID(menu, i));
         std::string line = std::to_string(id) + " " + text;

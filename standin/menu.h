@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "dialog.h"
+#include "platform/dialogs.h"
 #include "standin/host.h"
 
 namespace pellix {

@@ -1,6 +1,6 @@
 // Opening a folder: the folder becomes the current one and the plug-in hears of it, as when a
 // person clicks it in the folder tree.
-#include "process.h"
+#include "platform/process_facts.h"
 #include "standin/commands.h"
 #include "standin/host.h"
 

@@ -43,7 +43,9 @@ bool ParseSetup(const std::vector<std::string>& words, SetupOptions* options) {
         } else if (name == "--auto") {
             options->autoRefresh = value;
         } else if (name == "--show") {
-            options->showSeconds = atoi(value);
+            if (!pellix::ParseNumber(value, &options->showSeconds)) {
+                return false;
+            }
         } else {
             return false;
         }

@@ -1,5 +1,5 @@
 // One call of the host's minute timer.
-#include "process.h"
+#include "platform/process_facts.h"
 #include "standin/commands.h"
 #include "standin/host.h"
 

@@ -1,5 +1,5 @@
 // The update command: picks "&Update RSS" with a folder on screen and waits for the refresh.
-#include "process.h"
+#include "platform/process_facts.h"
 #include "standin/commands.h"
 #include "standin/menu.h"
 

@@ -3,12 +3,12 @@
 #include <climits>
 #include <cstring>
 
-#include "host/hostapi.h"
-#include "host/module.h"
-#include "host/pxapi.h"
-#include "host/status.h"
-#include "host/text.h"
-#include "settings/settings.h"
+#include "base/hostapi.h"
+#include "base/module.h"
+#include "base/pxapi.h"
+#include "base/status.h"
+#include "base/text.h"
+#include "base/settings_file.h"
 
 const char kStyleLinkOpening[] = "<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"";
 const char kStyleLinkClose[] = "\">";
@@ -17,12 +17,8 @@ namespace {
 
 const char kLinkMarker[] = "<LINK REL";
 const char kHeadEndMarker[] = "</HEAD>";
-const char kDefaultStyle[] = "default.css";
-const char kStyleDirectory[] = "RssStyles";
 const char kShownMessageId[] = "TEMP";
 
-// The room every block has beyond the source's length.
-constexpr size_t kBlockExtra = 1024;
 // What the rewrite adds at most beyond the source and the path: the new element's two fixed
 // parts and the terminator, less the marker that is always dropped.
 constexpr size_t kRewriteGrowth =
@@ -49,12 +45,6 @@ struct BlockWriter {
 
 }  // namespace
 
-bool MakeStylesheetPath(const char* style, char* out, size_t capacity) {
-    return FormatText(out, capacity, "%s" QF_PATH_SEPARATOR "%s" QF_PATH_SEPARATOR "%s",
-                      ModuleDirectory(), kStyleDirectory,
-                      style != nullptr && style[0] != '\0' ? style : kDefaultStyle);
-}
-
 const char* FindMessageBody(const char* source) {
     for (const char* line = source; *line != '\0';) {
         if (line[0] == '\n') {
@@ -73,7 +63,7 @@ const char* FindMessageBody(const char* source) {
 }
 
 unsigned RewriteBlockSize(size_t sourceLength, size_t hrefLength) {
-    size_t extra = kBlockExtra;
+    size_t extra = kStyleBlockExtra;
     // Detect and prevent integer overflow
     if (hrefLength > SIZE_MAX - kRewriteGrowth) {
         return 0;
@@ -117,8 +107,11 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
     if (folder == nullptr) {
         return 0;
     }
+    // An id that does not fit is left alone: cut, it would name another folder's settings.
     char folderId[kTextCapacity];
-    CopyText(folderId, sizeof folderId, folder);
+    if (!CopyText(folderId, sizeof folderId, folder)) {
+        return 0;
+    }
     Trace("current folder: %s", folderId);
 
     char url[kTextCapacity];
@@ -136,7 +129,7 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
     ReadSetting(kStylesSection, folderId, style, sizeof style);
     Trace("Style: %s", style);
     char cssHref[kTextCapacity];
-    if (!MakeStylesheetPath(style, cssHref, sizeof cssHref)) {
+    if (!StylesheetPath(style, cssHref, sizeof cssHref)) {
         // A cut path names some other file; the message keeps the link it was stored with.
         Trace("cssHref too long: %s", cssHref);
         return 0;

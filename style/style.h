@@ -1,6 +1,6 @@
 // The stylesheet substitution: when a message of a feed folder is opened, its stylesheet link is
 // rebuilt from the folder's current "Styles" entry and the rebuilt source is handed to the host
-// under the message id "TEMP" (PXC_OnOpenMail, declared in host/pxapi.h).
+// under the message id "TEMP" (PXC_OnOpenMail, declared in base/pxapi.h).
 #pragma once
 
 #include <cstddef>
@@ -8,11 +8,6 @@
 // The new link element is this opening, the stylesheet's path and this close.
 extern const char kStyleLinkOpening[];  // 45 characters, ending with the quote before the path
 extern const char kStyleLinkClose[];    // the quote after the path and ">"
-
-// The stylesheet path of a folder whose "Styles" entry is `style` (empty: default.css): the module
-// directory, "RssStyles" and the file name, joined by the path separator. Returns false when the
-// path does not fit `capacity`; `out` then holds it cut, terminated.
-bool MakeStylesheetPath(const char* style, char* out, size_t capacity);
 
 // Where the search for the link starts: right after the empty line that ends the message's
 // header, so that header lines (a subject quoting markup, say) are never taken for the link; the

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "host/commands.h"
-#include "settings/settings.h"
+#include "base/settings_file.h"
 #include "tests/dialog_support.h"
 
 namespace {
@@ -117,7 +117,7 @@ TEST_F(UpdateCommand, RefusesAFolderIdTooLongToHold) {
 TEST(AboutBox, FitsItsBufferAndNamesTheVersion) {
     char text[kAboutTextCapacity + 64];
     memset(text, '#', sizeof text);
-    FormatAboutText(text, sizeof text);
+    EXPECT_TRUE(FormatAboutText(text, sizeof text));
     EXPECT_LT(strlen(text), kAboutTextCapacity) << "with its terminator within 200 bytes";
     std::string about = text;
     EXPECT_EQ(0u, about.find("Pellix Quillfeed PlugIn!\r\n"));
@@ -137,7 +137,7 @@ TEST(AboutBox, IsShownOnceAndAnswersOne) {
     ASSERT_EQ(1u, user.MessageBoxes().size());
     EXPECT_EQ("About Quillfeed", user.MessageBoxes()[0].caption);
     char text[kAboutTextCapacity];
-    FormatAboutText(text, sizeof text);
+    EXPECT_TRUE(FormatAboutText(text, sizeof text));
     // A box's text may come back without its final line break.
     std::string shown = user.MessageBoxes()[0].text;
     EXPECT_EQ(0u, std::string(text).find(shown.substr(0, shown.find_last_not_of("\r\n") + 1)));

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/text.h"
 #include "compose/compose.h"
 #include "tests/compose_support.h"
 

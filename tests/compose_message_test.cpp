@@ -8,8 +8,8 @@
 
 #include "compose/charset.h"
 #include "compose/compose.h"
-#include "host/module.h"
-#include "host/text.h"
+#include "base/module.h"
+#include "base/text.h"
 #include "tests/compose_support.h"
 
 namespace {
@@ -35,7 +35,7 @@ struct Item {
 
 private:
     Item& Set(char* field, size_t capacity, const char* value) {
-        CopyText(field, capacity, value);
+        EXPECT_TRUE(CopyText(field, capacity, value));
         return *this;
     }
 };

@@ -1,12 +1,14 @@
 #include "tests/compose_support.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <fstream>
 #include <mutex>
 
-#include "host/module.h"
-#include "host/text.h"
-#include "settings/settings.h"
+#include "base/module.h"
+#include "base/text.h"
+#include "base/settings_file.h"
 
 namespace {
 
@@ -46,12 +48,13 @@ FakeComposeHost::FakeComposeHost() : savedApi_(g_hostApi), savedSettingsPath_(Se
     g_hostApi.PXA_GetDataFolder = FakeGetDataFolder;
     g_hostApi.PXA_GetFolderDisplayName = FakeGetFolderDisplayName;
     g_hostApi.PXA_AppendMessage = FakeAppendMessage;
-    CopyText(SettingsFilePath, sizeof SettingsFilePath, (root_ / "settings.ini").string().c_str());
+    EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath,
+                         (root_ / "settings.ini").string().c_str()));
 }
 
 FakeComposeHost::~FakeComposeHost() {
     g_hostApi = savedApi_;
-    CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettingsPath_.c_str());
+    EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettingsPath_.c_str()));
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
 }

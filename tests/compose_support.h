@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform.h"
-#include "clock.h"
-#include "codepage.h"
-#include "host/hostapi.h"
+#include "platform/time_zone.h"
+#include "platform/codepage.h"
+#include "base/hostapi.h"
 
 // Sets TZ for its lifetime and restores what was there before.
 class ScopedTimeZone {

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "fetch/fetch.h"
-#include "host/hostapi.h"
-#include "host/module.h"
+#include "base/hostapi.h"
+#include "base/module.h"
 #include "tests/support.h"
 
 namespace fs = std::filesystem;
@@ -155,8 +155,8 @@ protected:
     void SetUp() override {
         saved = g_hostApi;
         memcpy(savedSettings, SettingsFilePath, sizeof savedSettings);
-        CopyText(SettingsFilePath, sizeof SettingsFilePath,
-                 scratch.File("pxQuillfeed.ini").c_str());
+        EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath,
+                             scratch.File("pxQuillfeed.ini").c_str()));
         g_dataFolder = scratch.path();
         g_hostApi.PXA_GetDataFolder = CorpusDataFolder;
         g_hostApi.PXA_GetFolderDisplayName = CorpusDisplayName;

@@ -4,7 +4,7 @@
 #include "compose/compose.h"
 #include "host/commands.h"
 #include "res/resource.h"
-#include "settings/settings.h"
+#include "base/settings_file.h"
 #include "settings/setup_dialog.h"
 #include "tests/dialog_support.h"
 

@@ -5,7 +5,7 @@
 #include "compose/compose.h"
 #include "host/commands.h"
 #include "res/resource.h"
-#include "settings/settings.h"
+#include "base/settings_file.h"
 #include "tests/dialog_support.h"
 
 namespace {

@@ -59,8 +59,8 @@ void SetupFixture::SetUp() {
     g_hostApi.PXA_GetCurrentFolder = FakeCurrentFolder;
     g_hostApi.PXA_RegisterCommand = FakeRegisterCommand;
     SetModuleDirectory(scratch_.string().c_str());
-    CopyText(SettingsFilePath, sizeof SettingsFilePath,
-             (scratch_ / "pxQuillfeed.ini").string().c_str());
+    EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath,
+                         (scratch_ / "pxQuillfeed.ini").string().c_str()));
     // The dialog's template lives in the built module; the tests show it from there.
     g_moduleInstance = LoadModuleResources(PluginPath().c_str());
 }
@@ -70,7 +70,7 @@ void SetupFixture::TearDown() {
     g_moduleInstance = savedInstance_;
     g_hostApi = savedHostApi_;
     SetModuleDirectory(savedModuleDirectory_.c_str());
-    CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettingsPath_.c_str());
+    EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettingsPath_.c_str()));
     std::error_code ignored;
     std::filesystem::current_path(savedCurrentDirectory_, ignored);
     std::filesystem::remove_all(scratch_, ignored);

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "dialog.h"
-#include "host/hostapi.h"
-#include "host/module.h"
-#include "host/pxapi.h"
+#include "platform/dialogs.h"
+#include "base/hostapi.h"
+#include "base/module.h"
+#include "base/pxapi.h"
 
 struct FakeHost {
     // Answered by PXA_GetCurrentFolder, one per call, the last one repeatedly; an entry that is

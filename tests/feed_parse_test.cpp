@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "feed/parse_feed.h"
-#include "host/hostapi.h"
+#include "base/hostapi.h"
 #include "tests/feed_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "feed/feed_item.h"
-#include "sax.h"
+#include "platform/sax_reader.h"
 
 // The eight fields of one delivered record, copied at the callback.
 struct SeenItem {

@@ -17,7 +17,7 @@
 
 #include "compose/compose.h"
 #include "feed/parse_feed.h"
-#include "host/module.h"
+#include "base/module.h"
 #include "tests/fetch_support.h"
 #include "tests/loopback_server.h"
 
@@ -99,8 +99,8 @@ bool ReaderAndComposerDeliver() {
         return false;
     }
     std::unique_ptr<FeedItem> item(new FeedItem());
-    CopyText(item->title, sizeof item->title, "Probe item");
-    CopyText(item->channelTitle, sizeof item->channelTitle, "Probe");
+    EXPECT_TRUE(CopyText(item->title, sizeof item->title, "Probe item"));
+    EXPECT_TRUE(CopyText(item->channelTitle, sizeof item->channelTitle, "Probe"));
     OnFeedItem(item.get(), "Probe");
     bool appended = !StoredMessages().empty();
     ClearStore();
@@ -129,7 +129,7 @@ class FetchEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
         saved_ = g_hostApi;
-        CopyText(savedSettings_, sizeof savedSettings_, SettingsFilePath);
+        EXPECT_TRUE(CopyText(savedSettings_, sizeof savedSettings_, SettingsFilePath));
         scratch_ = std::filesystem::temp_directory_path() /
                    ("quillfeed-fetch-" +
                     std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
@@ -137,8 +137,8 @@ protected:
         std::ofstream(scratch_ / "Feeds" / "Folder.idx", std::ios::binary)
             << "Pellix folder index 1\r\n";
         g_dataFolder = scratch_.string();
-        CopyText(SettingsFilePath, sizeof SettingsFilePath,
-                 (scratch_ / "pxQuillfeed.ini").string().c_str());
+        EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath,
+                             (scratch_ / "pxQuillfeed.ini").string().c_str()));
         g_hostApi.PXA_GetDataFolder = FakeGetDataFolder;
         g_hostApi.PXA_GetFolderDisplayName = FakeGetFolderDisplayName;
         g_hostApi.PXA_AppendMessage = FakeAppendMessage;
@@ -151,7 +151,7 @@ protected:
     void TearDown() override {
         EXPECT_TRUE(WaitForFetchWorkers(kWorkerPatienceSeconds));
         g_hostApi = saved_;
-        CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_);
+        EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_));
         ClearStore();
         std::error_code ignored;
         std::filesystem::remove_all(scratch_, ignored);

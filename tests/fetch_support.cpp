@@ -1,5 +1,7 @@
 #include "tests/fetch_support.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -47,9 +49,9 @@ void ForgetRecordedAnswers() {
 
 bool FetchAndWait(const std::string& url, const std::string& folderId, FetchCompletion completion) {
     FetchRequest* request = new FetchRequest;
-    CopyText(request->url, sizeof request->url, url.c_str());
+    EXPECT_TRUE(CopyText(request->url, sizeof request->url, url.c_str()));
     request->completion = completion;
-    CopyText(request->folderId, sizeof request->folderId, folderId.c_str());
+    EXPECT_TRUE(CopyText(request->folderId, sizeof request->folderId, folderId.c_str()));
     if (StartFetchWorker(request) == -1) {
         return false;
     }

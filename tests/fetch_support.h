@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fetch/fetch.h"
-#include "host/hostapi.h"
+#include "base/hostapi.h"
 
 // Waits until every started worker has ended, at most `seconds`. Returns false when time ran
 // out; the workers are then still running, and the test must not end before they do.

@@ -229,9 +229,9 @@ TEST_F(FetchWorkerTest, WorkersRunningAtOnceKeepTheirOwnRequestAndAnswer) {
         FetchRequest* request = new FetchRequest;
         std::string url = server.Url("/feed" + std::to_string(i));
         std::string folder = "Feeds\\" + std::to_string(i);
-        CopyText(request->url, sizeof request->url, url.c_str());
+        EXPECT_TRUE(CopyText(request->url, sizeof request->url, url.c_str()));
         request->completion = RecordAnswer;
-        CopyText(request->folderId, sizeof request->folderId, folder.c_str());
+        EXPECT_TRUE(CopyText(request->folderId, sizeof request->folderId, folder.c_str()));
         ASSERT_NE(-1, StartFetchWorker(request));
     }
     for (int waited = 0; server.Requests().size() < kWorkers && waited < 60 * 1000; waited += 10) {
@@ -259,13 +259,13 @@ TEST_F(FetchWorkerTest, StartFeedUpdateCopiesItsTextsAndReturnsBeforeTheDownload
     LoopbackServer server({WaitForRelease(), Send("HTTP/1.0 302 Found\r\n\r\n<html>moved</html>")});
     char url[kTextCapacity];
     char folder[kTextCapacity];
-    CopyText(url, sizeof url, server.Url("/original").c_str());
-    CopyText(folder, sizeof folder, "Feeds\\News");
+    EXPECT_TRUE(CopyText(url, sizeof url, server.Url("/original").c_str()));
+    EXPECT_TRUE(CopyText(folder, sizeof folder, "Feeds\\News"));
     // The server holds its answer until released, so a StartFeedUpdate that waited for the
     // download would never come back here.
     ASSERT_NE(-1, StartFeedUpdate(url, folder));
-    CopyText(url, sizeof url, server.Url("/changed").c_str());
-    CopyText(folder, sizeof folder, "Elsewhere");
+    EXPECT_TRUE(CopyText(url, sizeof url, server.Url("/changed").c_str()));
+    EXPECT_TRUE(CopyText(folder, sizeof folder, "Elsewhere"));
     EXPECT_EQ(1, FetchWorkersRunning());
     server.Release();
     ASSERT_TRUE(WaitForFetchWorkers(kWorkerPatienceSeconds));

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/hostapi.h"
+#include "base/hostapi.h"
+#include "host/binding.h"
 
 namespace {
 

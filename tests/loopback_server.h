@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform.h"
-#include "winsock.h"
+#include "platform/sockets.h"
 
 // One step of what the server does after it has read a request.
 struct ServerStep {

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "host/hostapi.h"
-#include "host/module.h"
-#include "host/status.h"
+#include "base/hostapi.h"
+#include "base/module.h"
+#include "host/module_entry.h"
+#include "base/status.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ TEST(ModulePaths, SettingsFileReplacesTheLastExtension) {
     };
     for (const Case& c : cases) {
         char out[kSettingsPathCapacity];
-        MakeSettingsFilePath(c.module, out, sizeof out);
+        EXPECT_TRUE(MakeSettingsFilePath(c.module, out, sizeof out)) << c.module;
         EXPECT_STREQ(out, c.settings) << c.module;
     }
 }
@@ -35,7 +36,7 @@ TEST(ModulePaths, SettingsFileStaysTerminatedWhenCut) {
     std::string module(300, 'a');
     char out[kSettingsPathCapacity + 8];
     memset(out, '#', sizeof out);
-    MakeSettingsFilePath(module.c_str(), out, kSettingsPathCapacity);
+    EXPECT_FALSE(MakeSettingsFilePath(module.c_str(), out, kSettingsPathCapacity));
     EXPECT_EQ(strlen(out), kSettingsPathCapacity - 1);
     EXPECT_EQ(out[kSettingsPathCapacity], '#');
 }
@@ -55,7 +56,7 @@ TEST(ModulePaths, ModuleDirectoryIsCutAtTheLastSeparator) {
     };
     for (const Case& c : cases) {
         char out[kTextCapacity];
-        MakeModuleDirectory(c.module, out, sizeof out);
+        EXPECT_TRUE(MakeModuleDirectory(c.module, out, sizeof out)) << c.module;
         EXPECT_STREQ(out, c.directory) << c.module;
     }
 }

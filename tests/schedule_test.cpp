@@ -3,16 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "host/hostapi.h"
-#include "host/module.h"
-#include "host/pxapi.h"
+#include "base/hostapi.h"
+#include "base/module.h"
+#include "base/pxapi.h"
 #include "settings/schedule.h"
-#include "settings/settings.h"
+#include "base/settings_file.h"
 #include "tests/support.h"
 
 namespace fs = std::filesystem;
@@ -46,15 +47,15 @@ class Schedule : public testing::Test {
 protected:
     void SetUp() override {
         savedApi_ = g_hostApi;
-        CopyText(savedSettings_, sizeof savedSettings_, SettingsFilePath);
+        EXPECT_TRUE(CopyText(savedSettings_, sizeof savedSettings_, SettingsFilePath));
         savedClock_ = g_scheduleClock;
         savedStart_ = g_refreshStart;
 
         scratch_ = scratchDir_.path();
         fs::create_directories(scratch_ / "data");
         g_dataFolder = (scratch_ / "data").string();
-        CopyText(SettingsFilePath, sizeof SettingsFilePath,
-                 (scratch_ / "settings.ini").string().c_str());
+        EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath,
+                             (scratch_ / "settings.ini").string().c_str()));
         g_hostApi.PXA_GetDataFolder = FakeDataFolder;
         g_scheduleClock = FakeClock;
         g_refreshStart = RecordStart;
@@ -63,7 +64,7 @@ protected:
     }
     void TearDown() override {
         g_hostApi = savedApi_;
-        CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_);
+        EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_));
         g_scheduleClock = savedClock_;
         g_refreshStart = savedStart_;
     }
@@ -343,6 +344,43 @@ TEST_F(Schedule, MinutePassWalksAKeyListCutAtItsCapacity) {
     EXPECT_FALSE(Has(kFeedsSection, name(0)));
     EXPECT_TRUE(Has(kFeedsSection, name(1)));
     EXPECT_TRUE(Has(kFeedsSection, name(kNames - 1))) << "beyond the list, not visited";
+    EXPECT_TRUE(g_started.empty());
+}
+
+TEST_F(Schedule, MinutePassLeavesTheCutLastNameOfAFullKeyListAlone) {
+    // The list is made to end in the name "duetail", cut to "due": a folder that has a style but
+    // no "Feeds" key and no directory, which the pass must never visit. Visiting the cut name
+    // would take it for a vanished folder and delete its settings.
+    const int kFillers = 226;
+    auto filler = [](int i) {
+        std::string text = std::to_string(10000 + i);
+        return text + std::string(89 - text.size(), 'x') + QF_PATH_SEPARATOR + std::string(89, 'y');
+    };
+    // Each full name takes its length and a terminator, the cut one its kept part and two; one
+    // name makes the list come out at exactly that cut.
+    const size_t used = kFillers * (filler(0).size() + 1);
+    const size_t paddingLength = kKeyListCapacity - used - (strlen("due") + 2) - 1;
+    const std::string padding =
+        std::string(200, 'p') + QF_PATH_SEPARATOR + std::string(paddingLength - 201, 'p');
+    {
+        std::ofstream out(SettingsFilePath, std::ios::binary);
+        out << "[Feeds]\r\n";
+        for (int i = 0; i < kFillers; ++i) {
+            out << filler(i) << "=\r\n";
+        }
+        out << padding << "=\r\n"
+            << "duetail=http://tail.test/\r\n"
+            << "[Styles]\r\ndue=dark.css\r\n";
+    }
+    for (int i = 0; i < kFillers; ++i) {
+        MakeFolderDirectory(filler(i));
+    }
+    MakeFolderDirectory(padding);
+
+    PXC_OnEveryMinute();
+
+    EXPECT_EQ("dark.css", Read(kStylesSection, "due"));
+    EXPECT_TRUE(Has(kFeedsSection, "duetail"));
     EXPECT_TRUE(g_started.empty());
 }
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/module.h"
-#include "settings/settings.h"
+#include "base/module.h"
+#include "base/settings_file.h"
 #include "tests/support.h"
 
 namespace {
@@ -22,7 +22,7 @@ protected:
 
     void UseFile(const std::string& path) {
         ASSERT_LT(path.size(), sizeof SettingsFilePath);
-        CopyText(SettingsFilePath, sizeof SettingsFilePath, path.c_str());
+        EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath, path.c_str()));
     }
 
     std::string Read(const char* section, const char* key, size_t capacity = kTextCapacity) {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host/hostapi.h"
-#include "host/module.h"
-#include "host/pxapi.h"
-#include "settings/settings.h"
+#include "base/hostapi.h"
+#include "base/module.h"
+#include "base/pxapi.h"
+#include "base/settings_file.h"
 #include "style/style.h"
 #include "tests/support.h"
 
@@ -170,8 +170,9 @@ class StyleOnOpen : public testing::Test {
 protected:
     void SetUp() override {
         savedApi_ = g_hostApi;
-        CopyText(savedSettings_, sizeof savedSettings_, SettingsFilePath);
-        CopyText(SettingsFilePath, sizeof SettingsFilePath, scratch_.File("settings.ini").c_str());
+        EXPECT_TRUE(CopyText(savedSettings_, sizeof savedSettings_, SettingsFilePath));
+        EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath,
+                             scratch_.File("settings.ini").c_str()));
         g_host = &host_;
         g_hostApi.PXA_GetCurrentFolder = FakeGetCurrentFolder;
         g_hostApi.PXA_GetSource = FakeGetSource;
@@ -183,7 +184,7 @@ protected:
         EXPECT_EQ(0, host_.blocksHeld) << "every block is released";
         g_host = nullptr;
         g_hostApi = savedApi_;
-        CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_);
+        EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_));
     }
 
     void FeedFolder(const char* id, const char* style) {

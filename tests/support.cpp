@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "platform.h"
-#include "process.h"
+#include "platform/process_facts.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 // Sorted by character; generated from WideCharToMultiByte(1252, 0, ...) one character at a time.
 #pragma once
 
-#include "codepage.h"
+#include "platform/codepage.h"
 
 struct BestFitEntry {
     WCHAR character;

@@ -1,4 +1,5 @@
-#include "codepage.h"
+// Stands in for the ANSI code page calls with iconv and Windows' best-fit table for 1252.
+#include "platform/codepage.h"
 
 #include "bestfit1252.h"
 

@@ -1,5 +1,5 @@
 // Stands in for GetFileAttributesA as the existence test: stat answers the same question.
-#include "files.h"
+#include "platform/files.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,5 @@
-#include "loader.h"
+// Stands in for the Win32 loader with dlopen; the module entry runs as the Windows loader runs it.
+#include "platform/loader.h"
 
 #include <dlfcn.h>
 

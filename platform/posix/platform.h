@@ -1,8 +1,9 @@
 // The POSIX side of the platform layer: it stands in for the Win32 headers the subsystems
-// include, with the same names and behaviour for exactly the calls the system makes.
-//
-// Each area has a header of its own, with the same file name on the win32 side; this header
-// gathers the basic types and the module, debug-output and profile calls.
+// include, with the same names and behaviour for exactly the calls the system makes. The shared
+// headers of platform/ include this (through the include path that CMake sets for the build) and
+// say what the system relies on; each area's stand-in declarations are in a *_api.h file here,
+// included at the end. This header itself holds the basic types and the module, debug-output
+// and profile calls.
 #pragma once
 
 #include <cstddef>
@@ -48,25 +49,32 @@ typedef void (*FARPROC)();
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
 
-// Module functions. The "main executable" is the program the process runs; names resolve among
-// what it exports. GetModuleFileNameA names the file that holds the calling code, whatever
-// handle is passed.
+// Module functions (platform/modules.h). The "main executable" is the program the process runs;
+// names resolve among what it exports.
 HMODULE GetModuleHandleA(const char* moduleName);
 FARPROC GetProcAddress(HMODULE module, const char* name);
 DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size);
 int lstrlenA(const char* text);
 int lstrcmpA(const char* a, const char* b);
 
-// Debug output: handed to the host program's PellixDebugOutput(text) when it exports one (the
-// stand-in's counterpart of an attached debugger); otherwise it goes nowhere.
+// Debug output (platform/debug_output.h).
 void OutputDebugStringA(const char* text);
 
-// Profile functions on an INI file, with the Windows behaviour: sections and keys matched
-// without regard to case; a null value deletes the key; a null key lists the section's keys as
-// consecutive terminated names followed by one more terminator.
+// Profile functions on an INI file (platform/profile.h).
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* out, DWORD size, const char* fileName);
 UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
                            const char* fileName);
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* fileName);
+
+// Copies at most size - 1 characters of `from` and a terminator into `to`, as Windows' lstrcpynA
+// does: the one bounded copy of the stand-ins. Returns `to`.
+char* lstrcpynA(char* to, const char* from, int size);
+
+#include "codepage_api.h"
+#include "dialog_api.h"
+#include "loader_api.h"
+#include "sax_api.h"
+#include "thread_api.h"
+#include "winsock_api.h"

@@ -9,6 +9,7 @@
 // so a reader on another thread sees either the old or the new file, never half of one.
 #include <strings.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
+#include "platform/profile.h"
 
 namespace {
 
@@ -35,6 +36,10 @@ struct Section {
 typedef std::vector<Section> Profile;
 
 std::mutex g_profileLock;
+
+int AsInt(DWORD size) {
+    return size > INT_MAX ? INT_MAX : static_cast<int>(size);
+}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -150,13 +155,6 @@ Line* FindEntry(Section* section, const char* key) {
     return nullptr;
 }
 
-// Copies at most size - 1 characters and a terminator, as lstrcpynA does.
-void CopyCut(char* out, const std::string& text, size_t size) {
-    size_t taken = text.size() < size - 1 ? text.size() : size - 1;
-    memcpy(out, text.data(), taken);
-    out[taken] = '\0';
-}
-
 // The key list: every name followed by its terminator, then one more terminator. When the names
 // do not fit, the last one is cut and followed by two terminators, and the count is size - 2.
 DWORD ListKeys(const Section* section, char* out, DWORD size) {
@@ -180,7 +178,7 @@ DWORD ListKeys(const Section* section, char* out, DWORD size) {
         if (!line.isEntry) {
             continue;
         }
-        CopyCut(at, line.key, left - 1);
+        lstrcpynA(at, line.key.c_str(), AsInt(left - 1));
         size_t used = strlen(at) + 1;
         left -= static_cast<DWORD>(used);
         at += used;
@@ -195,40 +193,54 @@ DWORD ListKeys(const Section* section, char* out, DWORD size) {
 
 }  // namespace
 
-DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
-                               char* out, DWORD size, const char* fileName) {
-    if (out == nullptr || section == nullptr || fileName == nullptr) {
-        return 0;
-    }
+namespace {
+
+// The value of `key` as GetPrivateProfileStringA reads it, whole; the default when it is absent.
+std::string ReadValue(const char* section, const char* key, const char* defaultValue,
+                      const char* fileName) {
     std::lock_guard<std::mutex> hold(g_profileLock);
     Profile profile = Load(fileName);
-    Section* found = FindSection(profile, section);
-    if (key == nullptr) {
-        return ListKeys(found, out, size);
-    }
-    if (size == 0) {
-        return 0;
-    }
-    Line* entry = FindEntry(found, key);
+    Line* entry = FindEntry(FindSection(profile, section), key);
     std::string value =
         entry && entry->hasValue ? entry->value : Trim(defaultValue ? defaultValue : "");
     // A value written in matching quotes is read without them.
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
         value = value.substr(1, value.size() - 2);
     }
-    CopyCut(out, value, size);
+    return value;
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                               char* out, DWORD size, const char* fileName) {
+    if (out == nullptr || section == nullptr || fileName == nullptr) {
+        return 0;
+    }
+    if (key == nullptr) {
+        std::lock_guard<std::mutex> hold(g_profileLock);
+        Profile profile = Load(fileName);
+        return ListKeys(FindSection(profile, section), out, size);
+    }
+    if (size == 0) {
+        return 0;
+    }
+    lstrcpynA(out, ReadValue(section, key, defaultValue, fileName).c_str(), AsInt(size));
     return static_cast<DWORD>(strlen(out));
 }
 
 UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
                            const char* fileName) {
-    char text[1024];
-    if (GetPrivateProfileStringA(section, key, "", text, sizeof text, fileName) == 0) {
+    if (section == nullptr || key == nullptr || fileName == nullptr) {
+        return static_cast<UINT>(defaultValue);
+    }
+    const std::string text = ReadValue(section, key, "", fileName);
+    if (text.empty()) {
         return static_cast<UINT>(defaultValue);
     }
     // The number the text begins with: white space, an optional sign and decimal digits, summed
     // in unsigned 32-bit arithmetic as Windows does, so that ten-digit times read back whole.
-    const char* at = text;
+    const char* at = text.c_str();
     while (*at == ' ' || *at == '\t') {
         ++at;
     }

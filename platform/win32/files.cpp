@@ -1,5 +1,5 @@
-// The existence test: a path exists when Windows can read its attributes.
-#include "files.h"
+// The existence test on Windows: a path exists when Windows can read its attributes.
+#include "platform/files.h"
 
 #include "platform.h"
 

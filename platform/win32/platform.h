@@ -1,8 +1,15 @@
-// The win32 side of the platform layer: the real Windows headers and the few names the
-// subsystems share with the POSIX side.
+// The win32 side of the platform layer: the real Windows headers for every platform call the
+// system makes, and the few names both sides define. The shared headers of platform/ include
+// this (through the include path that CMake sets for the build) and add the contract of what the
+// system itself builds on top.
 #pragma once
 
 #include <windows.h>
+#include <winsock.h>
+#include <ole2.h>
+#include <msxml2.h>
+#include <mbctype.h>
+#include <process.h>
 
 #define QF_CALL __cdecl
 #define QF_EXPORT __declspec(dllexport)
@@ -11,3 +18,9 @@
 
 // The separator the system puts between the parts of a file path it builds.
 #define QF_PATH_SEPARATOR "\\"
+
+// The plug-in module's file name on this platform.
+#define QF_PLUGIN_FILE_NAME "pxQuillfeed.dll"
+
+// The type of the address length that accept and getsockname fill in.
+typedef int SocketLength;

@@ -1,0 +1,64 @@
+// Every capacity of the system, named once. A capacity is in bytes and counts the terminator;
+// every buffer of the system is declared and checked by one of these names.
+#pragma once
+
+#include <cstddef>
+
+// Folder ids, URLs, style names, the paths built from them and the module's own file name.
+constexpr size_t kTextCapacity = 1024;
+// The settings file's path, as the module entry computes it.
+constexpr size_t kSettingsPathCapacity = 260;
+// The key list of a settings section.
+constexpr size_t kKeyListCapacity = 40960;
+// The text of an interval field of the set-up dialog: at most 19 characters are read.
+constexpr size_t kIntervalTextCapacity = 20;
+// A decimal "LastUpdateTime" (ten digits at most).
+constexpr size_t kNumberTextCapacity = 16;
+
+// What ShowStatus and Trace format into before they look at the length.
+constexpr size_t kFormatCapacity = 4096;
+// The longest text the host's status line is given (characters, without the terminator).
+constexpr size_t kStatusTextMax = 100;
+// The About box's text.
+constexpr size_t kAboutTextCapacity = 200;
+// Each of the four texts of the plug-in information record.
+constexpr size_t kPlugInInfoFieldCapacity = 80;
+
+// The fields of a feed item record.
+constexpr size_t kItemTitleCapacity = 1024;
+constexpr size_t kItemDescriptionCapacity = 51200;
+constexpr size_t kItemLinkCapacity = 1024;
+constexpr size_t kItemDateCapacity = 256;
+constexpr size_t kItemAuthorCapacity = 256;
+constexpr size_t kChannelTitleCapacity = 1024;
+constexpr size_t kImageUrlCapacity = 1024;
+constexpr size_t kChannelDateCapacity = 256;
+// What one chunk of feed text is converted into: the size of the largest field.
+constexpr size_t kConversionScratchCapacity = kItemDescriptionCapacity;
+// An attribute value (a link's href, an image's resource) is kept to this.
+constexpr size_t kAttributeValueCapacity = kTextCapacity;
+
+// The answer a fetch worker receives: answers of this many bytes or more are dropped.
+constexpr size_t kReceiveCapacity = 0x80000;
+// The request a fetch worker sends: the fixed lines (about 130 bytes) around the longest path and
+// host name, so that it is always built whole.
+constexpr size_t kRequestCapacity = 2 * kTextCapacity + 256;
+
+// A composed item message, header and body.
+constexpr size_t kMessageCapacity = 0x80000;
+// A feed date in mail form, and the smallest output NormalizeFeedDate accepts.
+constexpr size_t kFeedDateCapacity = 256;
+// The current time text: what strftime may give (99 characters) and the zone offset.
+constexpr size_t kTimeTextCapacity = 100 + 8;
+// The Content-Type lines of an item message.
+constexpr size_t kContentTypeCapacity = 128;
+// How much of a folder's index file is read at once.
+constexpr size_t kIndexReadCapacity = 4096;
+// The longest URL of a feed's markup whose scheme the sanitizer looks at.
+constexpr size_t kUrlCheckCapacity = 4096;
+
+// The room a rebuilt message source has beyond the source's own length when it is shown.
+constexpr size_t kStyleBlockExtra = 1024;
+
+// A menu item's label as the stand-in host reads it back.
+constexpr size_t kMenuLabelCapacity = 256;

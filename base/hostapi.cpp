@@ -1,0 +1,3 @@
+#include "base/hostapi.h"
+
+HostApi g_hostApi;

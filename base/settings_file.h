@@ -1,0 +1,48 @@
+// The feed settings file: five sections keyed by folder id, read and written at the moment a
+// value is needed. Nothing is cached; every call is one call of the platform's profile functions
+// on SettingsFilePath, which keep each call consistent across threads.
+#pragma once
+
+#include <cstddef>
+
+#include "base/capacities.h"
+
+// The five sections.
+extern const char kFeedsSection[];           // the feed URL; empty: not a feed folder
+extern const char kStylesSection[];          // the stylesheet's file name; empty: default.css
+extern const char kClickRefreshSection[];    // minutes between refreshes on opening
+extern const char kAutoRefreshSection[];     // minutes between refreshes by the minute timer
+extern const char kLastUpdateTimeSection[];  // when the last scheduled refresh started
+
+// The shortest refresh intervals, in minutes: the triggers raise a smaller, absent or negative
+// value to these, and the set-up dialog refuses less.
+constexpr int kMinimumClickRefreshMinutes = 1;
+constexpr int kMinimumAutoRefreshMinutes = 20;
+
+// Reads a value, default "", cut to capacity - 1 characters and always terminated. Returns the
+// number of characters read.
+size_t ReadSetting(const char* section, const char* folderId, char* out, size_t capacity);
+
+// Reads the number a value's text begins with (sign and decimal digits); 0 when the key is
+// absent or the text does not begin with a number.
+int ReadSettingInt(const char* section, const char* folderId);
+
+// Reads a value as an unsigned 32-bit number, 0 when absent.
+unsigned ReadSettingUnsigned(const char* section, const char* folderId);
+
+// Writes a value, creating the file, the section and the key as needed. Failures go unnoticed:
+// the next reader sees the old value or the default.
+void WriteSetting(const char* section, const char* folderId, const char* value);
+void WriteSettingUnsigned(const char* section, const char* folderId, unsigned value);
+
+// Removes a folder's entry from one section.
+void DeleteSetting(const char* section, const char* folderId);
+
+// Lists the keys of a section as consecutive terminated names followed by one more terminator.
+// Returns the count of characters copied without the final terminator; when the names do not fit,
+// the last is cut, followed by two terminators, and the count is capacity - 2.
+size_t ReadSettingKeys(const char* section, char* out, size_t capacity);
+
+// Reads the folder's feed URL into `url` and says whether the folder is a feed folder (its URL is
+// not empty). Every component applies this one test.
+bool ReadFeedUrl(const char* folderId, char* url, size_t capacity);

@@ -1,0 +1,78 @@
+#include "base/text.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/codepage.h"
+
+bool CopyText(char* dst, size_t capacity, const char* src) {
+    if (capacity == 0) {
+        return src == nullptr || *src == '\0';
+    }
+    dst[0] = '\0';
+    return AppendText(dst, capacity, src);
+}
+
+bool AppendText(char* dst, size_t capacity, const char* src) {
+    if (capacity == 0) {
+        return src == nullptr || *src == '\0';
+    }
+    size_t used = strnlen(dst, capacity - 1);
+    size_t room = capacity - 1 - used;
+    size_t length = src ? strlen(src) : 0;
+    size_t taken = length < room ? length : room;
+    memcpy(dst + used, src ? src : "", taken);
+    dst[used + taken] = '\0';
+    return taken == length;
+}
+
+bool FormatTextV(char* dst, size_t capacity, const char* format, va_list args) {
+    if (capacity == 0) {
+        return false;
+    }
+    int written = vsnprintf(dst, capacity, format, args);
+    if (written < 0) {
+        dst[0] = '\0';
+        return false;
+    }
+    return static_cast<size_t>(written) < capacity;
+}
+
+bool FormatText(char* dst, size_t capacity, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    bool whole = FormatTextV(dst, capacity, format, args);
+    va_end(args);
+    return whole;
+}
+
+const char* LastPathComponent(const char* text, const char* separator) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    const char* sep = separator != nullptr ? separator : "\\";
+    const size_t sepLength = strlen(sep);
+    const char* result = text;
+    if (sepLength == 0) {
+        return result;
+    }
+    for (const char* p = text; *p != '\0';) {
+        if (_ismbblead(static_cast<unsigned char>(*p))) {
+            // A double-byte character is never a separator, not even its second byte.
+            if (p[1] == '\0') {
+                break;
+            }
+            p += 2;
+            continue;
+        }
+        if (strncmp(p, sep, sepLength) == 0) {
+            const char* after = p + sepLength;
+            if (*after == '\0') {
+                break;
+            }
+            result = after;
+        }
+        ++p;
+    }
+    return result;
+}

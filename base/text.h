@@ -1,0 +1,37 @@
+// Text helpers over fixed-capacity buffers.
+//
+// Every text of the system lives in a buffer of fixed capacity (in bytes, terminator included,
+// named in base/capacities.h). These are the only ways the system copies, appends and formats
+// into such a buffer: they never write past the capacity, always leave the text terminated when
+// the capacity is at least one byte, and say whether they had to cut. A cut text that names
+// something (a folder, a file) names something else, so every caller looks at the answer.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+
+#include "base/capacities.h"
+
+#if defined(__GNUC__)
+#define QF_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define QF_PRINTF(fmt, args)
+#endif
+
+// Copies src into dst. Returns true when all of src fit; otherwise dst holds as much of src as
+// fits, terminated. A null src copies as the empty text.
+[[nodiscard]] bool CopyText(char* dst, size_t capacity, const char* src);
+
+// Appends src to the text already in dst, with the same cut and result as CopyText.
+[[nodiscard]] bool AppendText(char* dst, size_t capacity, const char* src);
+
+// Formats printf-style into dst. Returns true when the whole result fit; otherwise dst holds the
+// cut, terminated result.
+[[nodiscard]] bool FormatText(char* dst, size_t capacity, const char* format, ...) QF_PRINTF(3, 4);
+[[nodiscard]] bool FormatTextV(char* dst, size_t capacity, const char* format, va_list args);
+
+// The part of `text` after the last occurrence of `separator` that is not at the very end (the
+// whole text when there is none). Without a separator, a backslash; an empty separator gives the
+// whole text. A double-byte character of the multibyte code page never counts as a separator.
+// Nothing is copied: the result points into `text`.
+const char* LastPathComponent(const char* text, const char* separator);

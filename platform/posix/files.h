@@ -1,7 +1,0 @@
-// File-system facts the subsystems ask about; the win32 side answers them from the Windows file
-// functions, this side from the POSIX ones.
-#pragma once
-
-// True when something (a file or a directory) exists at `path`. Anything that keeps the path from
-// being found, a missing directory on the way or a refused look-up, counts as nothing there.
-bool PathExists(const char* path);

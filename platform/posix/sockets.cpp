@@ -1,0 +1,140 @@
+// Stands in for Windows Sockets 1.1 with BSD sockets; winsock_api.h says what it covers.
+#include "platform/sockets.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <string>
+
+int WSAStartup(WORD versionRequested, LPWSADATA data) {
+    static std::once_flag ignorePipeSignal;
+    std::call_once(ignorePipeSignal, [] { signal(SIGPIPE, SIG_IGN); });
+    if (data == nullptr) {
+        return EFAULT;
+    }
+    memset(data, 0, sizeof *data);
+    data->wVersion = versionRequested;
+    data->wHighVersion = MAKEWORD(1, 1);
+    return 0;
+}
+
+int WSACleanup() {
+    return 0;
+}
+
+int WSAGetLastError() {
+    return errno;
+}
+
+int closesocket(SOCKET socket) {
+    return close(socket);
+}
+
+struct hostent* QfGetHostByName(const char* name) {
+    // What the record points to lives as long as the thread does: one address, in the layout
+    // of the Winsock record (a null-terminated list of address pointers).
+    thread_local struct hostent entry;
+    thread_local struct in_addr address;
+    thread_local char* addressList[2];
+    thread_local char* noAliases[1];
+    thread_local std::string officialName;
+
+    if (name == nullptr) {
+        errno = WSAHOST_NOT_FOUND;
+        return nullptr;
+    }
+    struct addrinfo hints;
+    memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    struct addrinfo* found = nullptr;
+    int result = getaddrinfo(name, nullptr, &hints, &found);
+    if (result != 0 || found == nullptr) {
+        int savedErrno = errno;
+        switch (result) {
+            case EAI_AGAIN:
+                errno = WSATRY_AGAIN;
+                break;
+            case EAI_NONAME:
+            case EAI_NODATA:
+            case EAI_FAMILY:
+                errno = WSAHOST_NOT_FOUND;
+                break;
+            case EAI_SYSTEM:
+                errno = savedErrno;
+                break;
+            default:
+                errno = WSANO_RECOVERY;
+                break;
+        }
+        if (found != nullptr) {
+            freeaddrinfo(found);
+        }
+        return nullptr;
+    }
+    address = reinterpret_cast<const struct sockaddr_in*>(found->ai_addr)->sin_addr;
+    freeaddrinfo(found);
+
+    officialName = name;
+    addressList[0] = reinterpret_cast<char*>(&address);
+    addressList[1] = nullptr;
+    noAliases[0] = nullptr;
+    entry.h_name = &officialName[0];
+    entry.h_aliases = noAliases;
+    entry.h_addrtype = AF_INET;
+    entry.h_length = sizeof address;
+    entry.h_addr_list = addressList;
+    return &entry;
+}
+
+int SetReceiveTimeLimit(SOCKET socket, unsigned milliseconds) {
+    struct timeval limit;
+    limit.tv_sec = milliseconds / 1000;
+    limit.tv_usec = static_cast<suseconds_t>((milliseconds % 1000) * 1000);
+    return setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0 ? 0
+                                                                                  : SOCKET_ERROR;
+}
+
+int ConnectWithTimeLimit(SOCKET socket, const struct sockaddr* address, int length,
+                         unsigned milliseconds) {
+    int flags = fcntl(socket, F_GETFL, 0);
+    if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) < 0) {
+        return SOCKET_ERROR;
+    }
+    int error = 0;
+    if (connect(socket, address, static_cast<socklen_t>(length)) != 0) {
+        error = errno;
+        if (error == EINPROGRESS) {
+            struct pollfd wait;
+            wait.fd = socket;
+            wait.events = POLLOUT;
+            wait.revents = 0;
+            int ready;
+            do {
+                ready = poll(&wait, 1, static_cast<int>(milliseconds));
+            } while (ready < 0 && errno == EINTR);
+            if (ready == 0) {
+                error = ETIMEDOUT;
+            } else if (ready < 0) {
+                error = errno;
+            } else {
+                socklen_t size = sizeof error;
+                if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
+                    error = errno;
+                }
+            }
+        }
+    }
+    fcntl(socket, F_SETFL, flags);
+    if (error != 0) {
+        errno = error;
+        return SOCKET_ERROR;
+    }
+    return 0;
+}

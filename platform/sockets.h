@@ -1,0 +1,15 @@
+// Windows Sockets 1.1, as the fetcher and the tests' loopback server use it, and the two time
+// limits the fetcher puts on a connection. Win32: the real <winsock.h> (wsock32). POSIX: BSD
+// sockets under the Winsock names (platform/posix/winsock_api.h, sockets.cpp).
+#pragma once
+
+#include "platform.h"
+
+// Makes every later receive on `socket` fail with WSAETIMEDOUT after `milliseconds` without a
+// byte arriving. Returns 0, or SOCKET_ERROR.
+int SetReceiveTimeLimit(SOCKET socket, unsigned milliseconds);
+
+// connect, giving up with WSAETIMEDOUT when the connection is not made within `milliseconds`.
+// Returns 0, or SOCKET_ERROR with WSAGetLastError telling why. The socket blocks again afterwards.
+int ConnectWithTimeLimit(SOCKET socket, const struct sockaddr* address, int length,
+                         unsigned milliseconds);

@@ -1,0 +1,6 @@
+// The real loader says everything through GetLastError.
+#include "platform/loader.h"
+
+const char* LastLoadErrorText() {
+    return "";
+}
