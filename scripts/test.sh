@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both builds and runs every test.
+#   the code check: no banned call, and the include directions of docs/architecture.md
 #   native, with AddressSanitizer and UndefinedBehaviorSanitizer: the whole suite
 #   native, with ThreadSanitizer: the tests of the threaded refresh path (quillfeed_thread_tests)
 #   native, with clang and libFuzzer: every fuzz target for a short fixed number of runs
@@ -83,6 +84,14 @@ build() {
         return 1
     }
 }
+
+echo "== code check"
+if python3 scripts/check-code.py >build-logs/code-check.log 2>&1; then
+    passed=$((passed + 1))
+else
+    cat build-logs/code-check.log
+    fail "code check"
+fi
 
 if [ ! -d ../shared/corpus/feeds ] || [ -z "$(ls -A ../shared/corpus/feeds 2>/dev/null)" ]; then
     echo "the shared corpus is missing: expected it at $(dirname "$root")/shared/corpus"
