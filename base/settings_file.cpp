@@ -26,19 +26,32 @@ unsigned ReadSettingUnsigned(const char* section, const char* folderId) {
     return GetPrivateProfileIntA(section, folderId, 0, SettingsFilePath);
 }
 
-void WriteSetting(const char* section, const char* folderId, const char* value) {
-    WritePrivateProfileStringA(section, folderId, value, SettingsFilePath);
+bool IsSettingText(const char* text) {
+    for (const char* at = text; at != nullptr && *at != '\0'; ++at) {
+        const unsigned char c = static_cast<unsigned char>(*at);
+        if (c < 0x20 || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
 }
 
-void WriteSettingUnsigned(const char* section, const char* folderId, unsigned value) {
+bool WriteSetting(const char* section, const char* folderId, const char* value) {
+    if (!IsSettingText(folderId) || !IsSettingText(value)) {
+        return false;
+    }
+    return WritePrivateProfileStringA(section, folderId, value, SettingsFilePath) != FALSE;
+}
+
+bool WriteSettingUnsigned(const char* section, const char* folderId, unsigned value) {
     char text[kNumberTextCapacity];
     // Ten digits at most.
     static_cast<void>(FormatText(text, sizeof text, "%u", value));
-    WriteSetting(section, folderId, text);
+    return WriteSetting(section, folderId, text);
 }
 
-void DeleteSetting(const char* section, const char* folderId) {
-    WritePrivateProfileStringA(section, folderId, nullptr, SettingsFilePath);
+bool DeleteSetting(const char* section, const char* folderId) {
+    return WritePrivateProfileStringA(section, folderId, nullptr, SettingsFilePath) != FALSE;
 }
 
 size_t ReadSettingKeys(const char* section, char* out, size_t capacity) {

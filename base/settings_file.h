@@ -30,13 +30,20 @@ int ReadSettingInt(const char* section, const char* folderId);
 // Reads a value as an unsigned 32-bit number, 0 when absent.
 unsigned ReadSettingUnsigned(const char* section, const char* folderId);
 
-// Writes a value, creating the file, the section and the key as needed. Failures go unnoticed:
-// the next reader sees the old value or the default.
-void WriteSetting(const char* section, const char* folderId, const char* value);
-void WriteSettingUnsigned(const char* section, const char* folderId, unsigned value);
+// True when `text` may be written to the settings file: it holds no control character (below
+// 0x20, or 0x7F). A line break in a value or a key would start lines, sections and keys of its
+// own when the file is read back.
+bool IsSettingText(const char* text);
 
-// Removes a folder's entry from one section.
-void DeleteSetting(const char* section, const char* folderId);
+// Writes a value, creating the file, the section and the key as needed. Returns false when the
+// key or the value is not setting text (nothing is written then) or the platform could not
+// write the file (read-only, full, a directory in its place): the next reader sees the old value
+// or the default.
+[[nodiscard]] bool WriteSetting(const char* section, const char* folderId, const char* value);
+[[nodiscard]] bool WriteSettingUnsigned(const char* section, const char* folderId, unsigned value);
+
+// Removes a folder's entry from one section; false when the file could not be written.
+[[nodiscard]] bool DeleteSetting(const char* section, const char* folderId);
 
 // Lists the keys of a section as consecutive terminated names followed by one more terminator.
 // Returns the count of characters copied without the final terminator; when the names do not fit,

@@ -7,6 +7,7 @@
 #include "fetch/fetch.h"
 #include "platform/files.h"
 #include "base/hostapi.h"
+#include "base/module.h"
 #include "base/pxapi.h"
 #include "base/status.h"
 #include "base/text.h"
@@ -36,9 +37,19 @@ int AtLeast(int value, int minimum) {
 const char* const kFolderSections[] = {kFeedsSection, kStylesSection, kLastUpdateTimeSection,
                                        kAutoRefreshSection, kClickRefreshSection};
 
+// Writes the start of a refresh as the folder's "LastUpdateTime". A settings file that cannot be
+// written makes the next check start another refresh; the trace says why.
+void RememberStart(const char* folderId, unsigned now) {
+    if (!WriteSettingUnsigned(kLastUpdateTimeSection, folderId, now)) {
+        Trace("cannot write LastUpdateTime of %s to %s", folderId, SettingsFilePath);
+    }
+}
+
 void ForgetFolder(const char* folderId) {
     for (const char* section : kFolderSections) {
-        DeleteSetting(section, folderId);
+        if (!DeleteSetting(section, folderId)) {
+            Trace("cannot forget %s in %s", folderId, SettingsFilePath);
+        }
     }
 }
 
@@ -76,7 +87,7 @@ void VisitFolder(const char* folderId) {
     g_refreshStart(url, folderId);
     // Written whatever the start answered: a refresh that could not start waits a full interval
     // like one that failed later.
-    WriteSettingUnsigned(kLastUpdateTimeSection, folderId, now);
+    RememberStart(folderId, now);
 }
 
 }  // namespace
@@ -111,7 +122,7 @@ int QF_CALL PXC_OnOpenFolder(const char* folderIdArgument) {
         Trace("Manual to get %s", url);
         g_refreshStart(url, folderId);
         // Written at once, before the download ends and whatever the start answered.
-        WriteSettingUnsigned(kLastUpdateTimeSection, folderId, now);
+        RememberStart(folderId, now);
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "settings/setup_dialog.h"
 
+#include <climits>
 #include <cstring>
 
 #include "base/hostapi.h"
@@ -12,6 +13,7 @@ namespace {
 
 const char kErrorCaption[] = "Error";
 const char kInvalidFolder[] = "Invalid Current Folder!";
+const char kUrlRefused[] = "The feed URL must not hold line breaks or other control characters.";
 
 // The refusal of an interval below its minimum, worded from the minimum itself.
 void FormatRefusal(int minimum, char* out, size_t capacity) {
@@ -76,21 +78,68 @@ void OnOpen(HWND dialog) {
     SendMessageA(urlField, EM_SETSEL, 0, static_cast<LPARAM>(strlen(url)));
 }
 
-// Reads an interval field. Below `minimum` it tells the user, puts the minimum back, focuses the
-// field and answers false; the dialog stays open.
+// How an interval field's text reads back as the triggers read it.
+enum class IntervalReading {
+    kFits,         // a whole number (an optional sign and digits) from the minimum to INT_MAX
+    kBelowMinimum, // the number it begins with is below the minimum (or it begins with none)
+    kNotANumber,   // it goes on after its number, or the number is too large to read back
+};
+
+IntervalReading ReadInterval(const char* text, int minimum) {
+    if (LeadingNumber(text) < minimum) {
+        return IntervalReading::kBelowMinimum;
+    }
+    // The profile functions read a number in 32 bits: "4294967315" would come back as 19 and
+    // "2147483648" as a negative number; "20abc" would be stored as typed.
+    const char* at = text;
+    if (*at == '+') {
+        ++at;
+    }
+    long long value = 0;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        value = value * 10 + (*at - '0');
+        if (value > INT_MAX) {
+            return IntervalReading::kNotANumber;
+        }
+    }
+    return *at == '\0' && at != text ? IntervalReading::kFits : IntervalReading::kNotANumber;
+}
+
+// Reads an interval field. When it does not read back as a number of at least `minimum` it tells
+// the user, puts the minimum back, focuses the field and answers false; the dialog stays open.
 bool TakeInterval(HWND dialog, int control, int minimum, char* text) {
-    // The number the text begins with, as atoi reads it; the field takes only digits from the
-    // keyboard, but pasted text may hold anything.
+    // The field takes only digits from the keyboard, but pasted text may hold anything.
     GetDlgItemTextA(dialog, control, text, kIntervalTextCapacity);
-    if (LeadingNumber(text) >= minimum) {
+    const IntervalReading reading = ReadInterval(text, minimum);
+    if (reading == IntervalReading::kFits) {
         return true;
     }
-    // No owner: the dialog stays enabled while the box is up.
     char refusal[kFormatCapacity];
-    FormatRefusal(minimum, refusal, sizeof refusal);
+    if (reading == IntervalReading::kBelowMinimum) {
+        FormatRefusal(minimum, refusal, sizeof refusal);
+    } else {
+        static_cast<void>(FormatText(refusal, sizeof refusal,
+                                     "The interval must be a whole number of minutes, at most %d. "
+                                     "Set to default value.",
+                                     INT_MAX));
+    }
+    // No owner: the dialog stays enabled while the box is up.
     MessageBoxA(nullptr, refusal, kErrorCaption, MB_OK);
     ShowInterval(dialog, control, minimum, minimum);
     SetFocus(GetDlgItem(dialog, control));
+    return false;
+}
+
+// Writes one entry; when it cannot be written, tells the user where the settings are and answers
+// false, leaving the dialog open, since closing it would look like a saved setting.
+bool Save(HWND dialog, const char* section, const char* folderId, const char* value) {
+    if (WriteSetting(section, folderId, value)) {
+        return true;
+    }
+    char message[kFormatCapacity];
+    static_cast<void>(FormatText(message, sizeof message,
+                                 "The settings could not be saved to %s.", SettingsFilePath));
+    MessageBoxA(dialog, message, kErrorCaption, MB_OK);
     return false;
 }
 
@@ -103,7 +152,15 @@ void OnOk(HWND dialog) {
     }
     char url[kTextCapacity] = "";
     GetDlgItemTextA(dialog, IDC_RSS_URL, url, sizeof url);
-    WriteSetting(kFeedsSection, folderId, url);
+    // A line break in a pasted URL would write sections and keys of its own into the file.
+    if (!IsSettingText(url)) {
+        MessageBoxA(nullptr, kUrlRefused, kErrorCaption, MB_OK);
+        SetFocus(GetDlgItem(dialog, IDC_RSS_URL));
+        return;
+    }
+    if (!Save(dialog, kFeedsSection, folderId, url)) {
+        return;
+    }
 
     // With no entry selected (an empty or missing style directory, or a saved style that no file
     // name begins with) the value written is empty, which means "default.css". The dialog saves
@@ -113,20 +170,21 @@ void OnOk(HWND dialog) {
     if (SendMessageA(GetDlgItem(dialog, IDC_STYLE_LIST), LB_GETCURSEL, 0, 0) != LB_ERR) {
         DlgDirSelectExA(dialog, style, sizeof style, IDC_STYLE_LIST);
     }
-    WriteSetting(kStylesSection, folderId, style);
+    if (!Save(dialog, kStylesSection, folderId, style)) {
+        return;
+    }
 
     // The texts are written as typed (leading zeros and all), not re-formatted.
     char click[kIntervalTextCapacity] = "";
-    if (!TakeInterval(dialog, IDC_CLICK_REFRESH, kMinimumClickRefreshMinutes, click)) {
+    if (!TakeInterval(dialog, IDC_CLICK_REFRESH, kMinimumClickRefreshMinutes, click) ||
+        !Save(dialog, kClickRefreshSection, folderId, click)) {
         return;
     }
-    WriteSetting(kClickRefreshSection, folderId, click);
-
     char autoRefresh[kIntervalTextCapacity] = "";
-    if (!TakeInterval(dialog, IDC_AUTO_REFRESH, kMinimumAutoRefreshMinutes, autoRefresh)) {
+    if (!TakeInterval(dialog, IDC_AUTO_REFRESH, kMinimumAutoRefreshMinutes, autoRefresh) ||
+        !Save(dialog, kAutoRefreshSection, folderId, autoRefresh)) {
         return;
     }
-    WriteSetting(kAutoRefreshSection, folderId, autoRefresh);
     EndDialog(dialog, IDOK);
 }
 

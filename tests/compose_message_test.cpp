@@ -2,8 +2,8 @@
 // and style, and the header, HTML and charset repairs.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
-#include <regex>
 #include <string>
 
 #include "compose/charset.h"
@@ -13,6 +13,42 @@
 #include "tests/compose_support.h"
 
 namespace {
+
+// Whether `text` has the shape: A an upper-case letter, a a lower-case one, 0 a digit, # a sign;
+// any other character stands for itself.
+bool HasShape(const std::string& text, const char* shape) {
+    if (text.size() != strlen(shape)) {
+        return false;
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool fits = shape[i] == 'A'   ? c >= 'A' && c <= 'Z'
+                          : shape[i] == 'a' ? c >= 'a' && c <= 'z'
+                          : shape[i] == '0' ? c >= '0' && c <= '9'
+                          : shape[i] == '#' ? c == '+' || c == '-'
+                                            : c == shape[i];
+        if (!fits) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether a tag of the HTML holds an attribute whose name begins with "on", as event handlers'
+// names do.
+bool SomeTagHasAnEventHandler(const std::string& html) {
+    for (size_t open = html.find('<'); open != std::string::npos; open = html.find('<', open + 1)) {
+        const size_t close = html.find('>', open);
+        const std::string tag = html.substr(open, close - open);
+        for (size_t at = 1; at + 3 < tag.size(); ++at) {
+            if (isspace(static_cast<unsigned char>(tag[at - 1])) && tolower(tag[at]) == 'o' &&
+                tolower(tag[at + 1]) == 'n' && isalpha(static_cast<unsigned char>(tag[at + 2]))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 // A record like the reader hands over: zeroed, then the given fields.
 struct Item {
@@ -181,8 +217,8 @@ TEST_F(ComposeMessage, HeaderDateIsNormalisedAndBodyDateIsAsWritten) {
 }
 
 TEST_F(ComposeMessage, WithoutDatesBothDatesAreTheCurrentTimeWithTheZoneOffset) {
-    const std::regex shape(
-        "[A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}");
+    // A upper-case letter, a lower-case one, 0 a digit, # a sign; anything else stands for itself.
+    const char* shape = "Aaa, 00 Aaa 0000 00:00:00 #0000";
     const struct {
         const char* zone;
         const char* offset;  // null: depends on the day
@@ -193,7 +229,7 @@ TEST_F(ComposeMessage, WithoutDatesBothDatesAreTheCurrentTimeWithTheZoneOffset) 
         const std::string message = Compose(Item().title("t"));
         const std::string header = Header(message, "Date");
         const std::string body = Between(message, "<div id=date>", "</div>");
-        EXPECT_TRUE(std::regex_match(header, shape)) << z.zone << ": " << header;
+        EXPECT_TRUE(HasShape(header, shape)) << z.zone << ": " << header;
         EXPECT_EQ(header, body);
         if (z.offset != nullptr) {
             EXPECT_EQ(header.substr(header.size() - 5), z.offset) << z.zone;
@@ -248,11 +284,15 @@ TEST_F(ComposeMessage, HeaderValuesStayOnOneLine) {
     EXPECT_EQ(header.substr(0, header.find("\r\n")), "From:Eve <script>x</script>");
     EXPECT_NE(header.find("\r\nDate:1 Dec 1111 01:01:01 Z\r\n"), std::string::npos);
     // Every header line is one of ours or the charset's continuation.
-    const std::regex line("(From|To|Date|X-Mailer|Content-Type|Subject):.*|\tcharset=.*");
     size_t start = 0;
     for (size_t end; (end = header.find("\r\n", start)) != std::string::npos; start = end + 2) {
         const std::string one = header.substr(start, end - start);
-        EXPECT_TRUE(std::regex_match(one, line)) << "[" << one << "]";
+        bool known = false;
+        for (const char* name :
+             {"From:", "To:", "Date:", "X-Mailer:", "Content-Type:", "Subject:", "\tcharset="}) {
+            known = known || one.compare(0, strlen(name), name) == 0;
+        }
+        EXPECT_TRUE(known) << "[" << one << "]";
     }
     EXPECT_EQ(Header(Compose(Item().title("\t  Tabs\tand  spaces \n")), "Subject"),
               "Tabs and  spaces");
@@ -285,7 +325,7 @@ TEST_F(ComposeMessage, FeedTextCannotBecomeActiveMarkup) {
     const std::string body = message.substr(message.find("<BODY>"));
     EXPECT_EQ(body.find("<script"), std::string::npos);
     // No tag carries an event handler or a style; the words survive only as escaped text.
-    EXPECT_FALSE(std::regex_search(body, std::regex("<[^>]*\\son[a-z]+=")));
+    EXPECT_FALSE(SomeTagHasAnEventHandler(body)) << body;
     EXPECT_EQ(body.find("expression"), std::string::npos);
     EXPECT_EQ(body.find("href=\"javascript"), std::string::npos);
     EXPECT_EQ(body.find("src=\"javascript"), std::string::npos);

@@ -65,7 +65,7 @@ void FakeComposeHost::SetDisplayName(const char* name) {
 }
 
 void FakeComposeHost::SetStyle(const char* style) {
-    WriteSetting(kStylesSection, kFolderId, style);
+    EXPECT_TRUE(WriteSetting(kStylesSection, kFolderId, style));
 }
 
 void FakeComposeHost::WriteIndex(const std::string& bytes) {

@@ -1,5 +1,6 @@
 // What OK and Cancel of the set-up dialog write, and what they refuse.
 #include <cstring>
+#include <filesystem>
 
 #include "compose/compose.h"
 #include "host/commands.h"
@@ -13,6 +14,8 @@ namespace {
 const char kAbsent[] = "<absent>";
 const char kClickRefused[] = "The interval must not be less than 1 minute. Set to default value.";
 const char kAutoRefused[] = "The interval must not be less than 20 minutes. Set to default value.";
+const char kNotANumber[] =
+    "The interval must be a whole number of minutes, at most 2147483647. Set to default value.";
 
 struct OkCase {
     const char* name;
@@ -74,7 +77,18 @@ INSTANTIATE_TEST_SUITE_P(
         OkCase{"defaults", nullptr, nullptr, IDOK, nullptr, "1", "20", 0, ""},
         OkCase{"minimums", "1", "20", IDOK, nullptr, "1", "20", 0, ""},
         OkCase{"leadingZeros", "007", "0020", IDOK, nullptr, "007", "0020", 0, ""},
-        OkCase{"digitsThenOther", "12abc", "30 min", IDOK, nullptr, "12abc", "30 min", 0, ""},
+        // Typed text must read back as the number it shows: "20abc" would be stored as typed,
+        // and numbers beyond 32-bit ints would read back as others.
+        OkCase{"digitsThenOther", "12abc", "30", IDCANCEL, kNotANumber, kAbsent, kAbsent,
+               IDC_CLICK_REFRESH, "1"},
+        OkCase{"autoDigitsThenOther", "5", "30 min", IDCANCEL, kNotANumber, "5", kAbsent,
+               IDC_AUTO_REFRESH, "20"},
+        OkCase{"wrapsTo19", "5", "4294967315", IDCANCEL, kNotANumber, "5", kAbsent,
+               IDC_AUTO_REFRESH, "20"},
+        OkCase{"readsBackNegative", "2147483648", "30", IDCANCEL, kNotANumber, kAbsent, kAbsent,
+               IDC_CLICK_REFRESH, "1"},
+        OkCase{"largestInt", "2147483647", "2147483647", IDOK, nullptr, "2147483647",
+               "2147483647", 0, ""},
         OkCase{"signed", "+5", "+25", IDOK, nullptr, "+5", "+25", 0, ""},
         OkCase{"clickZero", "0", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent, IDC_CLICK_REFRESH,
                "1"},
@@ -87,9 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
         OkCase{"auto19", "5", "19", IDCANCEL, kAutoRefused, "5", kAbsent, IDC_AUTO_REFRESH, "20"},
         OkCase{"auto10", "007", "10", IDCANCEL, kAutoRefused, "007", kAbsent, IDC_AUTO_REFRESH,
                "20"},
-        // Only 19 characters are read: the twentieth is dropped before the check and the write.
-        OkCase{"longInterval", "12345678901234567890", "98765432109876543210", IDOK, nullptr,
-               "1234567890123456789", "9876543210987654321", 0, ""},
+        // Only 19 characters are read, which is still far beyond what reads back.
+        OkCase{"longInterval", "12345678901234567890", "98765432109876543210", IDCANCEL,
+               kNotANumber, kAbsent, kAbsent, IDC_CLICK_REFRESH, "1"},
         OkCase{"hugeNegative", "-99999999999999", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent,
                IDC_CLICK_REFRESH, "1"}),
     [](const testing::TestParamInfo<OkCase>& info) { return std::string(info.param.name); });
@@ -159,6 +173,40 @@ TEST_F(SetupFixture, DialogOkWithAnEmptyUrlRegistersTheFolderWithoutMakingItAFee
     char keys[256] = {};
     ReadSettingKeys(kFeedsSection, keys, sizeof keys);
     EXPECT_STREQ("News", keys);
+}
+
+TEST_F(SetupFixture, DialogOkSaysWhereTheSettingsCouldNotBeSavedAndStaysOpen) {
+    AddStyles({"Blue.css"});
+    SetCurrentFolder("News");
+    // A directory where the settings file should be: no write can succeed.
+    std::filesystem::create_directories(SettingsFilePath);
+    ScriptedUser user;
+    user.SetText(IDC_RSS_URL, "http://example.org/feed");
+    user.Press(IDOK);
+    EXPECT_EQ(IDCANCEL, RssSetupCommand(nullptr, 0));
+    EXPECT_TRUE(user.RanOut()) << "the dialog stays open: nothing was saved";
+    ASSERT_EQ(1u, user.MessageBoxes().size());
+    EXPECT_EQ("Error", user.MessageBoxes()[0].caption);
+    EXPECT_EQ(std::string("The settings could not be saved to ") + SettingsFilePath + ".",
+              user.MessageBoxes()[0].text);
+}
+
+TEST_F(SetupFixture, DialogOkRefusesAUrlWithALineBreakOrOtherControlCharacter) {
+    for (const char* url : {"http://example.org/feed\r\n[Feeds]\r\nEvil=x", "http://a/\tb"}) {
+        SCOPED_TRACE(url);
+        SetCurrentFolder("News");
+        ScriptedUser user;
+        user.SetText(IDC_RSS_URL, url);
+        user.Press(IDOK);
+        user.Look(kSetupFields, 0);
+        EXPECT_EQ(IDCANCEL, RssSetupCommand(nullptr, 0));
+        EXPECT_FALSE(SettingsFileExists()) << "nothing is written";
+        ASSERT_EQ(1u, user.MessageBoxes().size());
+        EXPECT_EQ("The feed URL must not hold line breaks or other control characters.",
+                  user.MessageBoxes()[0].text);
+        ASSERT_EQ(1u, user.Looks().size());
+        EXPECT_EQ(IDC_RSS_URL, user.Looks()[0].focus);
+    }
 }
 
 TEST_F(SetupFixture, DialogOkWritesAtMost1023CharactersOfUrl) {

@@ -76,7 +76,7 @@ protected:
     // A feed folder whose directory exists.
     void AddFeedFolder(const std::string& id, const std::string& url) {
         MakeFolderDirectory(id);
-        WriteSetting(kFeedsSection, id.c_str(), url.c_str());
+        EXPECT_TRUE(WriteSetting(kFeedsSection, id.c_str(), url.c_str()));
     }
 
     static std::string Read(const char* section, const std::string& id) {
@@ -116,7 +116,7 @@ std::string Before(unsigned seconds) {
 
 void WriteUnlessAbsent(const char* section, const char* id, const std::string& value) {
     if (value != kAbsent) {
-        WriteSetting(section, id, value.c_str());
+        EXPECT_TRUE(WriteSetting(section, id, value.c_str()));
     }
 }
 
@@ -146,7 +146,7 @@ TEST_F(Schedule, OpeningRefreshesOnlyAfterMoreThanTheClickInterval) {
         const std::string id = "inbox";
         fs::remove(SettingsFilePath);
         g_started.clear();
-        WriteSetting(kFeedsSection, id.c_str(), "http://example.test/feed.xml");
+        EXPECT_TRUE(WriteSetting(kFeedsSection, id.c_str(), "http://example.test/feed.xml"));
         WriteUnlessAbsent(kClickRefreshSection, id.c_str(), c.click);
         WriteUnlessAbsent(kLastUpdateTimeSection, id.c_str(), c.last);
 
@@ -165,8 +165,8 @@ TEST_F(Schedule, OpeningRefreshesOnlyAfterMoreThanTheClickInterval) {
 }
 
 TEST_F(Schedule, OpeningSomethingOtherThanAFeedFolderDoesNothing) {
-    WriteSetting(kFeedsSection, "empty", "");
-    WriteSetting(kClickRefreshSection, "unregistered", "1");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "empty", ""));
+    EXPECT_TRUE(WriteSetting(kClickRefreshSection, "unregistered", "1"));
     const char* ids[] = {nullptr, "empty", "unregistered"};
     for (const char* id : ids) {
         SCOPED_TRACE(id ? id : "(null)");
@@ -230,8 +230,8 @@ TEST_F(Schedule, MinutePassStartsEveryDueFolderInKeyOrderEachWithItsOwnTime) {
     AddFeedFolder("alpha", "http://a.test/");
     AddFeedFolder("resting", "http://r.test/");
     AddFeedFolder("bravo", "http://b.test/");
-    WriteSetting(kLastUpdateTimeSection, "resting", Before(60).c_str());
-    WriteSetting(kLastUpdateTimeSection, "bravo", Before(5000).c_str());
+    EXPECT_TRUE(WriteSetting(kLastUpdateTimeSection, "resting", Before(60).c_str()));
+    EXPECT_TRUE(WriteSetting(kLastUpdateTimeSection, "bravo", Before(5000).c_str()));
 
     PXC_OnEveryMinute();
 
@@ -246,15 +246,15 @@ TEST_F(Schedule, MinutePassStartsEveryDueFolderInKeyOrderEachWithItsOwnTime) {
 
 TEST_F(Schedule, MinutePassForgetsAVanishedFolderInAllFiveSections) {
     AddFeedFolder("kept", "http://kept.test/");
-    WriteSetting(kLastUpdateTimeSection, "kept", std::to_string(kNow).c_str());
+    EXPECT_TRUE(WriteSetting(kLastUpdateTimeSection, "kept", std::to_string(kNow).c_str()));
     const char* sections[] = {kFeedsSection, kStylesSection, kLastUpdateTimeSection,
                               kAutoRefreshSection, kClickRefreshSection};
     for (const char* section : sections) {
-        WriteSetting(section, "moved", "1");
-        WriteSetting(section, "deleted", "");
+        EXPECT_TRUE(WriteSetting(section, "moved", "1"));
+        EXPECT_TRUE(WriteSetting(section, "deleted", ""));
     }
-    WriteSetting(kFeedsSection, "moved", "http://moved.test/");
-    WriteSetting(kLastUpdateTimeSection, "moved", "0");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "moved", "http://moved.test/"));
+    EXPECT_TRUE(WriteSetting(kLastUpdateTimeSection, "moved", "0"));
 
     PXC_OnEveryMinute();
 
@@ -275,8 +275,8 @@ TEST_F(Schedule, MinutePassForgetsAVanishedFolderInAllFiveSections) {
 
 TEST_F(Schedule, MinutePassKeepsButNeverRefreshesARegisteredFolderWithoutUrl) {
     MakeFolderDirectory("plain");
-    WriteSetting(kFeedsSection, "plain", "");
-    WriteSetting(kStylesSection, "plain", "dark.css");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "plain", ""));
+    EXPECT_TRUE(WriteSetting(kStylesSection, "plain", "dark.css"));
 
     PXC_OnEveryMinute();
     PXC_OnEveryMinute();
@@ -294,8 +294,8 @@ const char* QF_CALL NoDataFolder() {
 TEST_F(Schedule, MinutePassKeepsAFolderWhosePathItCannotForm) {
     // A path that is cut or lacks the data folder names some other place; losing the folder's
     // settings over its absence would be wrong.
-    WriteSetting(kFeedsSection, "far", "http://far.test/");
-    WriteSetting(kLastUpdateTimeSection, "far", std::to_string(kNow).c_str());
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "far", "http://far.test/"));
+    EXPECT_TRUE(WriteSetting(kLastUpdateTimeSection, "far", std::to_string(kNow).c_str()));
     const struct {
         const char* name;
         std::string dataFolder;
@@ -386,7 +386,7 @@ TEST_F(Schedule, MinutePassLeavesTheCutLastNameOfAFullKeyListAlone) {
 
 TEST_F(Schedule, MinutePassWithoutRegisteredFoldersDoesNothing) {
     EXPECT_EQ(0, PXC_OnEveryMinute());
-    WriteSetting(kStylesSection, "styled", "dark.css");
+    EXPECT_TRUE(WriteSetting(kStylesSection, "styled", "dark.css"));
     EXPECT_EQ(0, PXC_OnEveryMinute());
     EXPECT_TRUE(g_started.empty());
     EXPECT_EQ("dark.css", Read(kStylesSection, "styled"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "base/module.h"
@@ -69,33 +70,33 @@ TEST_F(SettingsFile, ValuesWrittenReadBackUnchanged) {
         "semi;colon = equals [brackets]",
     };
     for (const char* value : values) {
-        WriteSetting(kFeedsSection, "Inbox\\News", value);
+        EXPECT_TRUE(WriteSetting(kFeedsSection, "Inbox\\News", value));
         EXPECT_EQ(Read(kFeedsSection, "Inbox\\News"), value);
     }
 }
 
 TEST_F(SettingsFile, SectionsAndKeysMatchWithoutRegardToCase) {
-    WriteSetting(kFeedsSection, "Inbox\\News", "http://a/");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "Inbox\\News", "http://a/"));
     EXPECT_EQ(Read("FEEDS", "inbox\\news"), "http://a/");
-    WriteSetting("feeds", "INBOX\\NEWS", "http://b/");
+    EXPECT_TRUE(WriteSetting("feeds", "INBOX\\NEWS", "http://b/"));
     EXPECT_EQ(Read(kFeedsSection, "Inbox\\News"), "http://b/");
     size_t count = 0;
     EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "Inbox\\News");
 }
 
 TEST_F(SettingsFile, ANullValueDeletesTheKeyOnly) {
-    WriteSetting(kFeedsSection, "A", "http://a/");
-    WriteSetting(kFeedsSection, "B", "http://b/");
-    WriteSetting(kStylesSection, "A", "blue.css");
-    DeleteSetting(kFeedsSection, "A");
-    DeleteSetting(kFeedsSection, "never there");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "A", "http://a/"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "B", "http://b/"));
+    EXPECT_TRUE(WriteSetting(kStylesSection, "A", "blue.css"));
+    EXPECT_TRUE(DeleteSetting(kFeedsSection, "A"));
+    EXPECT_TRUE(DeleteSetting(kFeedsSection, "never there"));
     EXPECT_EQ(Read(kFeedsSection, "A"), "");
     EXPECT_EQ(Read(kFeedsSection, "B"), "http://b/");
     EXPECT_EQ(Read(kStylesSection, "A"), "blue.css");
 }
 
 TEST_F(SettingsFile, AnEmptyValueKeepsTheFolderRegistered) {
-    WriteSetting(kFeedsSection, "Empty", "");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "Empty", ""));
     char url[kTextCapacity];
     EXPECT_FALSE(ReadFeedUrl("Empty", url, sizeof url));
     size_t count = 0;
@@ -112,7 +113,7 @@ TEST_F(SettingsFile, IntegersAreTheNumberTheTextBeginsWith) {
         {"007", 7}, {"20", 20}, {"-3", -3}, {"0", 0}, {"12abc", 12}, {"abc", 0}, {"", 0},
     };
     for (const Case& c : cases) {
-        WriteSetting(kAutoRefreshSection, "F", c.text);
+        EXPECT_TRUE(WriteSetting(kAutoRefreshSection, "F", c.text));
         EXPECT_EQ(ReadSettingInt(kAutoRefreshSection, "F"), c.value) << '"' << c.text << '"';
     }
 }
@@ -120,13 +121,13 @@ TEST_F(SettingsFile, IntegersAreTheNumberTheTextBeginsWith) {
 TEST_F(SettingsFile, TimesReadBackAsUnsigned32BitNumbers) {
     const unsigned times[] = {0u, 1u, 1700000000u, 2147483648u, 4000000000u, 4294967295u};
     for (unsigned time : times) {
-        WriteSettingUnsigned(kLastUpdateTimeSection, "F", time);
+        EXPECT_TRUE(WriteSettingUnsigned(kLastUpdateTimeSection, "F", time));
         EXPECT_EQ(ReadSettingUnsigned(kLastUpdateTimeSection, "F"), time);
     }
 }
 
 TEST_F(SettingsFile, AValueIsCutToTheCapacity) {
-    WriteSetting(kFeedsSection, "F", "abcdefgh");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "F", "abcdefgh"));
     char out[8];
     memset(out, '#', sizeof out);
     EXPECT_EQ(ReadSetting(kFeedsSection, "F", out, 5), 4u);
@@ -134,24 +135,24 @@ TEST_F(SettingsFile, AValueIsCutToTheCapacity) {
     EXPECT_EQ(out[5], '#');
 
     std::string longValue(1500, 'u');
-    WriteSetting(kFeedsSection, "Long", longValue.c_str());
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "Long", longValue.c_str()));
     EXPECT_EQ(Read(kFeedsSection, "Long").size(), kTextCapacity - 1);
 }
 
 TEST_F(SettingsFile, KeyListHoldsEveryNameInFileOrder) {
-    WriteSetting(kFeedsSection, "a", "1");
-    WriteSetting(kFeedsSection, "bb", "2");
-    WriteSetting(kFeedsSection, "ccc", "3");
-    WriteSetting(kStylesSection, "other", "x");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "a", "1"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "bb", "2"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "ccc", "3"));
+    EXPECT_TRUE(WriteSetting(kStylesSection, "other", "x"));
     size_t count = 0;
     EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "a|bb|ccc");
     EXPECT_EQ(count, 9u);  // "a\0bb\0ccc\0", without the final terminator
 }
 
 TEST_F(SettingsFile, KeyListIsCutWithTwoTerminators) {
-    WriteSetting(kFeedsSection, "alpha", "1");
-    WriteSetting(kFeedsSection, "beta", "2");
-    WriteSetting(kFeedsSection, "gamma", "3");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "alpha", "1"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "beta", "2"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "gamma", "3"));
     char list[16];
     memset(list, '#', sizeof list);
     size_t count = ReadSettingKeys(kFeedsSection, list, 10);
@@ -160,16 +161,57 @@ TEST_F(SettingsFile, KeyListIsCutWithTwoTerminators) {
     EXPECT_EQ(list[10], '#');
 }
 
-TEST_F(SettingsFile, AFileThatCannotBeWrittenLeavesTheDefaults) {
-    UseFile(scratch.File("missing-directory") + QF_PATH_SEPARATOR + "pxQuillfeed.ini");
-    WriteSetting(kFeedsSection, "F", "http://a/");
-    WriteSettingUnsigned(kLastUpdateTimeSection, "F", 5);
-    DeleteSetting(kStylesSection, "F");
-    EXPECT_EQ(Read(kFeedsSection, "F"), "");
-    EXPECT_EQ(ReadSettingUnsigned(kLastUpdateTimeSection, "F"), 0u);
-    size_t count = 1;
-    EXPECT_EQ(Keys(kFeedsSection, 64, &count), "");
-    EXPECT_EQ(count, 0u);
+TEST_F(SettingsFile, AFileThatCannotBeWrittenSaysSoAndLeavesTheDefaults) {
+    // A missing directory on the way, and a directory where the file should be.
+    const std::string directory = scratch.File("in-the-way");
+    ASSERT_TRUE(std::filesystem::create_directory(directory));
+    for (const std::string& path :
+         {scratch.File("missing-directory") + QF_PATH_SEPARATOR + "pxQuillfeed.ini", directory}) {
+        SCOPED_TRACE(path);
+        UseFile(path);
+        EXPECT_FALSE(WriteSetting(kFeedsSection, "F", "http://a/"));
+        EXPECT_FALSE(WriteSettingUnsigned(kLastUpdateTimeSection, "F", 5));
+        EXPECT_EQ(Read(kFeedsSection, "F"), "");
+        EXPECT_EQ(ReadSettingUnsigned(kLastUpdateTimeSection, "F"), 0u);
+        size_t count = 1;
+        EXPECT_EQ(Keys(kFeedsSection, 64, &count), "");
+        EXPECT_EQ(count, 0u);
+    }
+}
+
+TEST_F(SettingsFile, ControlCharactersAreNeverWritten) {
+    // A pasted URL with a line break would otherwise add a section and keys of its choosing.
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "F", "http://a/"));
+    const char* values[] = {"http://b/\r\n[Feeds]\r\nEvil=http://evil/", "a\nb", "tab\there",
+                            "del\x7f"};
+    for (const char* value : values) {
+        EXPECT_FALSE(WriteSetting(kFeedsSection, "F", value)) << value;
+        EXPECT_FALSE(WriteSetting(kFeedsSection, value, "http://c/")) << value;
+    }
+    EXPECT_EQ(Read(kFeedsSection, "F"), "http://a/");
+    size_t count = 0;
+    EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "F");
+    // Bytes of the code page beyond ASCII are text.
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "Caf\xE9", "http://caf\xE9/"));
+    EXPECT_EQ(Read(kFeedsSection, "Caf\xE9"), "http://caf\xE9/");
+}
+
+TEST_F(SettingsFile, KeysAreMatchedWithoutTheirBlanksAndABracketStartsNoSection) {
+    // As the platform's profile functions do: blanks around a key are not part of it, so the
+    // second write replaces the first; a key beginning with "[" stays a key.
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "News ", "v1"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "News ", "v2"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, " Lead", "v3"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "[x", "v4"));
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "after", "v5"));
+    EXPECT_EQ(Read(kFeedsSection, "News "), "v2");
+    EXPECT_EQ(Read(kFeedsSection, "News"), "v2");
+    EXPECT_EQ(Read(kFeedsSection, "Lead"), "v3");
+    EXPECT_EQ(Read(kFeedsSection, "[x"), "v4");
+    EXPECT_EQ(Read(kFeedsSection, "after"), "v5");
+    size_t count = 0;
+    EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "News|Lead|[x|after");
+    EXPECT_EQ(Keys("[x", kKeyListCapacity, &count), "");
 }
 
 }  // namespace

@@ -188,8 +188,8 @@ protected:
     }
 
     void FeedFolder(const char* id, const char* style) {
-        WriteSetting(kFeedsSection, id, "http://example.test/feed.xml");
-        WriteSetting(kStylesSection, id, style);
+        EXPECT_TRUE(WriteSetting(kFeedsSection, id, "http://example.test/feed.xml"));
+        EXPECT_TRUE(WriteSetting(kStylesSection, id, style));
         host_.folder = id;
     }
 
@@ -233,8 +233,8 @@ TEST_F(StyleOnOpen, HandsTheRestyledSourceToTheHost) {
 }
 
 TEST_F(StyleOnOpen, LeavesTheMessageToTheHostWhenThereIsNothingToDo) {
-    WriteSetting(kFeedsSection, "plain", "");
-    WriteSetting(kStylesSection, "unregistered", "dark.css");
+    EXPECT_TRUE(WriteSetting(kFeedsSection, "plain", ""));
+    EXPECT_TRUE(WriteSetting(kStylesSection, "unregistered", "dark.css"));
     FeedFolder("news", "dark.css");
     const struct {
         const char* name;

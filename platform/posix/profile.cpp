@@ -83,11 +83,12 @@ Profile Load(const char* fileName) {
         }
         std::string line = Trim(text.substr(start, end - start));
         start = end + 1;
-        if (!line.empty() && line[0] == '[') {
-            size_t close = line.find(']');
+        // As Windows reads it, a line is a section header only when its "[" is closed; a key
+        // that begins with "[" stays a key.
+        const size_t close = line.find(']');
+        if (!line.empty() && line[0] == '[' && close != std::string::npos) {
             Section section;
-            section.name =
-                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            section.name = Trim(line.substr(1, close - 1));
             profile.push_back(section);
             continue;
         }
@@ -148,7 +149,8 @@ Line* FindEntry(Section* section, const char* key) {
         return nullptr;
     }
     for (Line& line : section->lines) {
-        if (line.isEntry && SameName(line.key, key)) {
+        // Keys are stored without their surrounding blanks, and looked up so too.
+        if (line.isEntry && SameName(line.key, Trim(key).c_str())) {
             return &line;
         }
     }
