@@ -333,8 +333,10 @@ bool DecodedUrlAllowed(const char* decoded, bool fromMarkup) {
         }
     }
     squeezed[length] = '\0';
-    // A backslash at the start names a network share, which the engine would open.
-    if (squeezed[0] == '\\' || (squeezed[0] == '/' && squeezed[1] == '\\')) {
+    // A backslash at the start names a network share, which the engine would open; so does a
+    // protocol-relative "//host" in a message shown from a file.
+    if (squeezed[0] == '\\' ||
+        (squeezed[0] == '/' && (squeezed[1] == '\\' || squeezed[1] == '/'))) {
         return false;
     }
     const size_t prefix = strcspn(squeezed, ":/?#");
@@ -472,10 +474,18 @@ void PutStartTag(Writer* w, const char* name, const Tag& tag) {
     }
 }
 
-void PutEndTag(Writer* w, const char* name, bool intoReserve) {
-    w->Put("</", 2, intoReserve);
-    w->Put(name, strlen(name), intoReserve);
-    w->Put(">", 1, intoReserve);
+// Writes an end tag whole or not at all, so that the result never ends inside one.
+bool PutEndTag(Writer* w, const char* name, bool intoReserve) {
+    char tag[16];
+    const size_t length = strlen(name);
+    if (length + 4 > sizeof tag) {
+        return false;
+    }
+    tag[0] = '<';
+    tag[1] = '/';
+    memcpy(tag + 2, name, length);
+    tag[length + 2] = '>';
+    return w->Put(tag, length + 3, intoReserve);
 }
 
 // Skips what follows a dropped element's start tag up to and with its matching end tag; the
@@ -559,11 +569,18 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity) {
             continue;
         }
         const bool looksLikeTag = IsAsciiLetter(p[1]) || (p[1] == '/' && IsAsciiLetter(p[2]));
-        Tag tag;
-        if (!looksLikeTag || !ReadTag(p, &tag)) {
+        if (!looksLikeTag) {
             w.Put("&lt;");
             ++p;
             continue;
+        }
+        Tag tag;
+        if (!ReadTag(p, &tag)) {
+            // The input ends inside the tag, as it would for a browser, which takes all the rest
+            // for part of it. Here the rest is text; reading every later "<" as the start of a
+            // tag again would cost time in the square of the input's length.
+            PutEscaped(&w, p, strlen(p), true);
+            break;
         }
         p = tag.next;
         const ElementRule* rule = FindRule(tag.name, tag.nameLength);
@@ -578,8 +595,10 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity) {
             while (at >= 0 && open[at] != rule->name) {
                 --at;
             }
-            while (at >= 0 && openCount > at) {
-                PutEndTag(&w, open[--openCount], false);
+            // An element is taken off the list only once its end tag is written; what the cut
+            // leaves open is closed from the reserve below.
+            while (at >= 0 && openCount > at && PutEndTag(&w, open[openCount - 1], false)) {
+                --openCount;
             }
             continue;
         }

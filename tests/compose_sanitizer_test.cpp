@@ -98,6 +98,9 @@ TEST(ComposeSanitizer, BrokenMarkupStaysInert) {
         {"<!-- never closed <script>x</script>", ""},
         {"<script>never closed", ""},
         {"< script>alert(1)", "&lt; script&gt;alert(1)"},
+        // A tag the input ends in takes the rest with it, as in a browser; here as text.
+        {"<a href='x>y <b>z</b>", "&lt;a href='x&gt;y &lt;b&gt;z&lt;/b&gt;"},
+        {"<i>a</i><a \"<a \"<a \"", "<i>a</i>&lt;a &quot;&lt;a &quot;&lt;a &quot;"},
     };
     for (const HtmlCase& c : cases) {
         EXPECT_EQ(Sanitize(c.input), c.output) << c.input;
@@ -124,6 +127,20 @@ TEST(ComposeSanitizer, CutResultIsStillClosed) {
     EXPECT_LT(result.size(), sizeof out);
     EXPECT_EQ(result.substr(0, 8), "<div><b>");
     EXPECT_EQ(result.substr(result.size() - 10), "</b></div>");
+
+    // A cut that falls on an end tag leaves no piece of it and closes what is open: the text
+    // fills the room up to two bytes short of "</b>", whichever way the tags come.
+    const size_t room = sizeof out - 1 - 64 * 13;
+    for (size_t shortBy : {1, 2, 3}) {
+        SCOPED_TRACE(shortBy);
+        const std::string cutAtEnd =
+            "<div><b>" + std::string(room - 8 - shortBy, 'y') + "</b>more</div>";
+        EXPECT_FALSE(SanitizeHtml(cutAtEnd.c_str(), out, sizeof out));
+        const std::string closed = out;
+        EXPECT_EQ(closed.substr(closed.size() - 10), "</b></div>")
+            << closed.substr(closed.size() - 20);
+        EXPECT_EQ(closed.find("</<"), std::string::npos);
+    }
 }
 
 TEST(ComposeSanitizer, EscapesPlainValues) {
@@ -144,7 +161,8 @@ TEST(ComposeSanitizer, AllowedUrls) {
         {"HTTPS://x", true},
         {"mailto:a@b", true},
         {"rel/path?q=1&r=2", true},
-        {"//host/x", true},
+        {"//host/x", false},
+        {" / /host/x", false},
         {"#top", true},
         {"", true},
         {"javascript:x", false},
