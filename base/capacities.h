@@ -40,9 +40,10 @@ constexpr size_t kAttributeValueCapacity = kTextCapacity;
 
 // The answer a fetch worker receives: answers of this many bytes or more are dropped.
 constexpr size_t kReceiveCapacity = 0x80000;
-// The request a fetch worker sends: the fixed lines (about 130 bytes) around the longest path and
-// host name, so that it is always built whole.
-constexpr size_t kRequestCapacity = 2 * kTextCapacity + 256;
+// The request a fetch worker sends: the fixed lines (about 130 bytes) around the longest path, its
+// blanks written as three characters each, and the longest host name, so that it is always built
+// whole.
+constexpr size_t kRequestCapacity = 3 * kTextCapacity + kTextCapacity + 256;
 
 // A composed item message, header and body.
 constexpr size_t kMessageCapacity = 0x80000;
@@ -57,6 +58,12 @@ constexpr size_t kIndexReadCapacity = 4096;
 // The longest URL of a feed's markup whose scheme the sanitizer looks at.
 constexpr size_t kUrlCheckCapacity = 4096;
 
+// The most a text grows when it is escaped or sanitized for HTML: the result for an input of n
+// bytes fits in kHtmlGrowth * n + kHtmlSlack bytes, terminator included.
+constexpr size_t kHtmlGrowth = 6;
+constexpr size_t kHtmlSlack = 1024;
+// A text of kTextCapacity escaped for HTML.
+constexpr size_t kEscapedTextCapacity = kHtmlGrowth * kTextCapacity;
 // The room a rebuilt message source has beyond the source's own length when it is shown.
 constexpr size_t kStyleBlockExtra = 1024;
 

@@ -30,6 +30,12 @@ void SetModuleDirectory(const char* directory);
 // path does not fit `capacity` (`out` then holds it cut).
 [[nodiscard]] bool StyleDirectoryPath(char* out, size_t capacity);
 
+// True when `style` (a folder's "Styles" value) is the name of a file in the style directory, or
+// empty: no separator, drive colon or "..", which would reach another directory, and no quote,
+// angle bracket or control character, which would end the link it is shown through.
+bool IsStyleName(const char* style);
+
 // A folder's stylesheet: the style directory, the path separator and `style`, or "default.css"
-// when `style` is empty. False when the path does not fit `capacity` (`out` then holds it cut).
+// when `style` is empty. False when `style` is no style name (IsStyleName) or the path does not
+// fit `capacity`; `out` then holds nothing of use.
 [[nodiscard]] bool StylesheetPath(const char* style, char* out, size_t capacity);

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "base/capacities.h"
+
 // Rewrites a feed's description HTML into `out` (capacity in bytes, terminator included):
 // - kept: formatting elements (p, br, a, img, b/strong, i/em, u, s, lists, blockquote, q, pre,
 //   code, h1-h6, tables, div, span, figure, sub, sup, hr and the like) with only the attributes
@@ -29,8 +31,3 @@
 // With `fromMarkup`, character references are decoded first (an attribute value as written in
 // HTML); otherwise the text is the URL itself.
 bool IsAllowedUrl(const char* url, bool fromMarkup);
-
-// The most a text grows by escaping or sanitizing: the result of either function for an input
-// of n bytes fits in kHtmlGrowth * n + kHtmlSlack bytes, terminator included.
-constexpr size_t kHtmlGrowth = 6;
-constexpr size_t kHtmlSlack = 1024;

@@ -29,7 +29,7 @@ ALLOWED = {
     "compose": {"feed", "base", "platform"},
     "fetch": {"compose", "feed", "base", "platform"},
     "settings": {"fetch", "base", "platform", "res"},
-    "style": {"base", "platform"},
+    "style": {"compose", "base", "platform"},
     "host": {"settings", "fetch", "compose", "feed", "style", "base", "platform", "res"},
     "standin": {"base", "platform", "res"},
 }

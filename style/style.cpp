@@ -9,6 +9,7 @@
 #include "base/status.h"
 #include "base/text.h"
 #include "base/settings_file.h"
+#include "compose/html_sanitizer.h"
 
 const char kStyleLinkOpening[] = "<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"";
 const char kStyleLinkClose[] = "\">";
@@ -128,10 +129,17 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
     char style[kTextCapacity];
     ReadSetting(kStylesSection, folderId, style, sizeof style);
     Trace("Style: %s", style);
-    char cssHref[kTextCapacity];
-    if (!StylesheetPath(style, cssHref, sizeof cssHref)) {
-        // A cut path names some other file; the message keeps the link it was stored with.
-        Trace("cssHref too long: %s", cssHref);
+    // A cut path names some other file, and a value that is no file name of the style directory
+    // would reach elsewhere or end the link: the message then keeps the link it was stored with.
+    char path[kTextCapacity];
+    if (!StylesheetPath(style, path, sizeof path)) {
+        Trace("no stylesheet path for style %s", style);
+        return 0;
+    }
+    // The path goes into an attribute value, as HTML: an "&" in a directory name is written as
+    // the browser must read it.
+    char cssHref[kEscapedTextCapacity];
+    if (!EscapeHtmlText(path, cssHref, sizeof cssHref)) {
         return 0;
     }
     Trace("cssHref: %s", cssHref);

@@ -276,6 +276,40 @@ TEST_F(StyleOnOpen, LeavesTheMessageToTheHostWhenThereIsNothingToDo) {
     }
 }
 
+TEST_F(StyleOnOpen, RefusesAStyleThatIsNoFileNameOfTheStyleDirectory) {
+    // A hand-edited value could reach another directory or end the link and add markup of its
+    // own to the message on display; the message then keeps the link it was stored with.
+    const char* styles[] = {"x.css\" onload=\"alert(1)",
+                            "..\\..\\x.css",
+                            "../x.css",
+                            "a/b.css",
+                            "a\\b.css",
+                            "<b>.css",
+                            "c:x.css",
+                            "x'.css"};
+    for (const char* style : styles) {
+        SCOPED_TRACE(style);
+        host_ = FakeHost();
+        FeedFolder("news", style);
+        host_.source = "<LINK REL</HEAD>";
+        EXPECT_EQ(0, PXC_OnOpenMail("news|1"));
+        EXPECT_EQ((std::vector<std::string>{"GetCurrentFolder", "GetSource news|1"}), host_.calls);
+    }
+}
+
+TEST_F(StyleOnOpen, WritesThePathIntoTheLinkAsHtml) {
+    const std::string saved = ModuleDirectory();
+    SetModuleDirectory((scratch_.path() + QF_PATH_SEPARATOR "Tom & Jerry").c_str());
+    FeedFolder("news", "dark.css");
+    host_.source = "<LINK REL</HEAD>";
+    PXC_OnOpenMail("news|1");
+    EXPECT_EQ("<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"" + scratch_.path() +
+                  QF_PATH_SEPARATOR "Tom &amp; Jerry" QF_PATH_SEPARATOR
+                                    "RssStyles" QF_PATH_SEPARATOR "dark.css\"></HEAD>",
+              host_.setSource);
+    SetModuleDirectory(saved.c_str());
+}
+
 TEST_F(StyleOnOpen, NeverWritesALongPathPastTheBlock) {
     // The module directory, the separators and "RssStyles" leave room for a style name this long.
     const size_t room = kTextCapacity - 1 - Href("").size();
