@@ -224,6 +224,124 @@ private:
     bool differs_ = false;
 };
 
+// The character reference at `p` as the byte it stands for, for the few a plain subject needs
+// (and ASCII ones by number); 0 when it is none of them. `length` receives its length.
+char DecodeSimpleReference(const char* p, size_t* length) {
+    static const struct {
+        const char* name;
+        char value;
+    } kNamed[] = {{"&amp;", '&'},  {"&lt;", '<'},    {"&gt;", '>'},
+                  {"&quot;", '"'}, {"&apos;", '\''}, {"&nbsp;", ' '}};
+    for (const auto& named : kNamed) {
+        const size_t size = strlen(named.name);
+        if (strncmp(p, named.name, size) == 0) {
+            *length = size;
+            return named.value;
+        }
+    }
+    if (p[1] == '#' && p[2] >= '0' && p[2] <= '9') {
+        unsigned code = 0;
+        size_t at = 2;
+        for (; p[at] >= '0' && p[at] <= '9' && at < 8; ++at) {
+            code = code * 10 + static_cast<unsigned>(p[at] - '0');
+        }
+        if (p[at] == ';' && code >= 0x20 && code < 0x7F) {
+            *length = at + 1;
+            return static_cast<char>(code);
+        }
+    }
+    return 0;
+}
+
+// Whether the tag at `tag` ("<name" or "</name") marks up words within running text.
+bool IsTextLevelTag(const char* tag) {
+    static const char* const kTextLevel[] = {
+        "a", "abbr", "b",    "big",   "cite", "code",   "del",    "dfn", "em",  "i",  "ins", "kbd",
+        "q", "s",    "samp", "small", "span", "strike", "strong", "sub", "sup", "tt", "u",   "var"};
+    const char* name = tag + (tag[1] == '/' ? 2 : 1);
+    const size_t length = strcspn(name, " />");
+    for (const char* known : kTextLevel) {
+        if (strlen(known) == length && strncmp(name, known, length) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A subject from sanitized HTML: its text without markup, white space and control characters
+// collapsed to single blanks, cut at a word within kSubjectLength characters and then marked
+// with "...".
+void SubjectFromHtml(const char* html, char* out, size_t capacity) {
+    constexpr size_t kSubjectLength = 80;
+    static_assert(kSubjectLength + 4 <= kItemTitleCapacity, "a subject fits the title's room");
+    size_t used = 0;
+    bool blank = true;  // no blank at the start
+    bool cut = false;
+    for (const char* p = html; *p != '\0' && !cut;) {
+        char c = *p;
+        size_t length = 1;
+        size_t bytes = 1;
+        if (c == '<') {
+            // The sanitizer's output holds "<" only as a tag, whole. A tag of running text (bold,
+            // a link) joins its words; any other (a paragraph, a line break) parts them.
+            const char* close = strchr(p, '>');
+            const bool inText = IsTextLevelTag(p);
+            p = close != nullptr ? close + 1 : p + strlen(p);
+            if (inText) {
+                continue;
+            }
+            c = ' ';
+            length = 0;
+        } else if (c == '&') {
+            char decoded = DecodeSimpleReference(p, &length);
+            c = decoded != 0 ? decoded : '&';
+            if (decoded == 0) {
+                length = 1;
+            }
+        } else if (_ismbblead(static_cast<unsigned char>(c)) && p[1] != '\0') {
+            bytes = 2;
+            length = 2;
+        }
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) {
+            if (!blank && used < kSubjectLength) {
+                out[used++] = ' ';
+            }
+            blank = true;
+        } else if (used + bytes <= kSubjectLength) {
+            memcpy(out + used, bytes == 2 ? p : &c, bytes);
+            used += bytes;
+            blank = false;
+        } else {
+            cut = true;
+            break;
+        }
+        p += length;
+    }
+    if (cut && !blank) {
+        // The cut fell inside a word: back to the last blank, when there is one.
+        size_t end = used;
+        while (end > 0 && out[end - 1] != ' ') {
+            --end;
+        }
+        used = end > 0 ? end : used;
+    }
+    while (used > 0 && out[used - 1] == ' ') {
+        --used;
+    }
+    out[used] = '\0';
+    if (cut && used > 0) {
+        static_cast<void>(AppendText(out, capacity, "..."));
+    }
+}
+
+// The folder's index file: the host's data folder, the folder id and "Folder.idx". False when
+// the path does not fit, since a cut one names some other file.
+bool IndexPath(const char* folderId, char* path, size_t capacity) {
+    const char* dataFolder = g_hostApi.PXA_GetDataFolder ? g_hostApi.PXA_GetDataFolder() : nullptr;
+    return FormatText(path, capacity, "%s" QF_PATH_SEPARATOR "%s" QF_PATH_SEPARATOR "Folder.idx",
+                      dataFolder ? dataFolder : "", folderId);
+}
+
 }  // namespace
 
 int OnFeedItem(const FeedItem* item, const char* folderId) {
@@ -250,11 +368,12 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     char now[kTimeTextCapacity];
     FormatCurrentTime(now, sizeof now);
 
-    // A path that does not fit would name another file: the message then links none, and the
-    // style is put in when it is shown, if that path fits there.
+    // A path that does not fit would name another file, and a style that is no file name of the
+    // style directory would reach elsewhere: the message then links none, and the style is put in
+    // when it is shown, if it can be there.
     ReadSetting(kStylesSection, folderId, s->style, sizeof s->style);
     if (!StylesheetPath(s->style, s->stylesheetPath, sizeof s->stylesheetPath)) {
-        Trace("stylesheet path too long for %s", folderId);
+        Trace("no stylesheet path for %s", folderId);
         s->stylesheetPath[0] = '\0';
     }
 
@@ -279,16 +398,27 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     // when harmless, and the description passes the sanitizer.
     // Each buffer is sized for the most its value can grow (kHtmlGrowth), so none is ever cut.
     const bool showImage = !IsEmpty(item->imageUrl) && IsAllowedUrl(item->imageUrl, false);
-    const bool escaped =
-        EscapeHtmlText(s->stylesheetPath, s->htmlStylesheet, sizeof s->htmlStylesheet) &&
-        EscapeHtmlText(item->title, s->htmlTitle, sizeof s->htmlTitle) &&
-        EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&
-        EscapeHtmlText(author, s->htmlAuthor, sizeof s->htmlAuthor) &&
-        SanitizeHtml(item->description, s->description, sizeof s->description) &&
-        EscapeHtmlText(IsAllowedUrl(item->link, false) ? item->link : "", s->htmlHref,
-                       sizeof s->htmlHref) &&
-        EscapeHtmlText(item->link, s->htmlLinkText, sizeof s->htmlLinkText) &&
-        EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate);
+    bool escaped = SanitizeHtml(item->description, s->description, sizeof s->description);
+    // Titles are optional: an untitled item gets a subject from the start of its description
+    // (else its link), for the reader and for the index, where an empty one would never be found
+    // and the item would be appended again at every refresh.
+    const bool untitled = s->headerTitle[0] == '\0';
+    if (untitled) {
+        SubjectFromHtml(s->description, s->headerTitle, sizeof s->headerTitle);
+    }
+    if (s->headerTitle[0] == '\0') {
+        CleanHeaderValue(item->link, s->headerTitle, sizeof s->headerTitle);
+    }
+    escaped = escaped &&
+              EscapeHtmlText(s->stylesheetPath, s->htmlStylesheet, sizeof s->htmlStylesheet) &&
+              EscapeHtmlText(untitled ? s->headerTitle : item->title, s->htmlTitle,
+                             sizeof s->htmlTitle) &&
+              EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&
+              EscapeHtmlText(author, s->htmlAuthor, sizeof s->htmlAuthor) &&
+              EscapeHtmlText(IsAllowedUrl(item->link, false) ? item->link : "", s->htmlHref,
+                             sizeof s->htmlHref) &&
+              EscapeHtmlText(item->link, s->htmlLinkText, sizeof s->htmlLinkText) &&
+              EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate);
 
     char contentType[kContentTypeCapacity];
     ContentTypeLines(contentType, sizeof contentType);
@@ -320,6 +450,12 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         return 0;
     }
 
+    // Without an index to check, every item would be appended again at every refresh.
+    char indexPath[kTextCapacity];
+    if (!IndexPath(folderId, indexPath, sizeof indexPath)) {
+        Trace("Open Idx file %s failed.\n", indexPath);
+        return 0;
+    }
     if (IsDuplicateSubject(folderId, s->headerTitle)) {
         return 1;
     }
@@ -338,11 +474,8 @@ bool IsDuplicateSubject(const char* folderId, const char* subject) {
     while (length > 0 && (subject[length - 1] == '\r' || subject[length - 1] == '\n')) {
         --length;
     }
-    const char* dataFolder = g_hostApi.PXA_GetDataFolder ? g_hostApi.PXA_GetDataFolder() : nullptr;
     char path[kTextCapacity];
-    if (!FormatText(path, sizeof path, "%s" QF_PATH_SEPARATOR "%s" QF_PATH_SEPARATOR "Folder.idx",
-                    dataFolder ? dataFolder : "", folderId)) {
-        // A cut path names some other file.
+    if (!IndexPath(folderId, path, sizeof path)) {
         Trace("Open Idx file %s failed.\n", path);
         return false;
     }

@@ -8,6 +8,7 @@
 
 #include "compose/charset.h"
 #include "compose/compose.h"
+#include "compose/html_sanitizer.h"
 #include "base/module.h"
 #include "base/text.h"
 #include "tests/compose_support.h"
@@ -366,9 +367,61 @@ TEST_F(ComposeMessage, LargestRecordStillFitsWhole) {
 
 TEST_F(ComposeMessage, NoRecordOrFolderDoesNothing) {
     Item item;
+    item.title("t");
     EXPECT_EQ(OnFeedItem(nullptr, FakeComposeHost::kFolderId), 0);
     EXPECT_EQ(OnFeedItem(&item.record, nullptr), 0);
+    // An index path that does not fit cannot be checked: appended, the item would come again at
+    // every refresh.
+    host.SetDataFolder(std::string(kTextCapacity, 'd'));
+    EXPECT_EQ(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 0);
     EXPECT_TRUE(host.appended().empty());
+}
+
+TEST_F(ComposeMessage, UntitledItemGetsASubjectTheNextRefreshFinds) {
+    const std::string sentence =
+        "A long first paragraph that goes on well past the eighty characters of a subject line";
+    const std::string word(100, 'x');
+    const struct {
+        const char* description;
+        const char* link;
+        const char* subject;
+    } cases[] = {
+        {"<p>Rain <b>tonight</b>,\n\t  wind &amp; hail.</p><p>More.</p>", "",
+         "Rain tonight, wind & hail. More."},
+        {sentence.c_str(), "",
+         "A long first paragraph that goes on well past the eighty characters of a subject..."},
+        // A word longer than the subject is cut inside.
+        {word.c_str(), "", nullptr},
+        {"<img src=\"http://a/b.png\"><script>x()</script>", "http://example.org/post/7",
+         "http://example.org/post/7"},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        host.RemoveIndex();
+        Item item;
+        item.description(c.description).link(c.link);
+        const std::string message = Compose(item);
+        const std::string subject = Header(message, "Subject");
+        if (c.subject != nullptr) {
+            EXPECT_EQ(subject, c.subject);
+        } else {
+            EXPECT_EQ(subject, std::string(80, 'x') + "...");
+        }
+        char banner[kEscapedTextCapacity];
+        ASSERT_TRUE(EscapeHtmlText(subject.c_str(), banner, sizeof banner));
+        EXPECT_EQ(Between(message, "<h2>", "</h2>"), banner);
+        if (subject.empty()) {
+            continue;
+        }
+        host.WriteIndex(
+            "header\r\n1\x01"
+            "2\x01"
+            "3\x01" +
+            subject + "\r\n");
+        EXPECT_NE(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 7)
+            << "listed now, so not appended again";
+    }
 }
 
 }  // namespace

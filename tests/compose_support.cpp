@@ -64,6 +64,10 @@ void FakeComposeHost::SetDisplayName(const char* name) {
     g_displayName = name ? name : "";
 }
 
+void FakeComposeHost::SetDataFolder(const std::string& path) {
+    g_dataFolder = path;
+}
+
 void FakeComposeHost::SetStyle(const char* style) {
     EXPECT_TRUE(WriteSetting(kStylesSection, kFolderId, style));
 }

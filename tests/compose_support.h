@@ -49,6 +49,8 @@ public:
     ~FakeComposeHost();
 
     void SetDisplayName(const char* name);  // null: the host gives none
+    // Makes the host answer another data folder (which need not exist).
+    void SetDataFolder(const std::string& path);
     void SetStyle(const char* style);
     // Writes the folder's index file byte for byte.
     void WriteIndex(const std::string& bytes);
