@@ -4,9 +4,12 @@
 #include "fetch/fetch.h"
 
 #include <atomic>
+#include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "compose/compose.h"
@@ -19,10 +22,6 @@
 
 namespace {
 
-// The request line and headers around the path and the host name come to about 130 bytes, so
-// the request of the longest path and host name is built whole.
-constexpr size_t kRequestCapacity = 2 * kTextCapacity + 256;
-
 constexpr char kRequestFormat[] =
     "GET %s HTTP/1.0\r\nHost: %s\r\nUser-Agent: PellixQuillfeed %s\r\nPragma: no-cache\r\n"
     "Cache-Control: no-cache\r\nConnection: close\r\n\r\n";
@@ -33,8 +32,60 @@ constexpr int kDefaultPort = 80;
 constexpr int kSocketAddressLength = 16;
 static_assert(sizeof(sockaddr_in) == kSocketAddressLength, "IPv4 socket address of 16 bytes");
 
+typedef std::chrono::steady_clock Clock;
+
 std::atomic<int> g_workersRunning{0};
 std::atomic<unsigned> g_timeLimitMs{kDefaultFetchTimeLimitMs};
+std::atomic<unsigned> g_deadlineMs{kDefaultFetchDeadlineMs};
+
+// The folders whose refresh is running, each taken by StartFeedUpdate and given back by the
+// worker when it ends. A fixed table, which also bounds how many workers can pile up; it has no
+// destructor, so a worker that ends just before the module is unloaded touches nothing that the
+// unloading tears down.
+constexpr int kMaxRefreshes = 256;
+std::mutex g_foldersLock;
+char g_foldersRefreshing[kMaxRefreshes][kTextCapacity];
+
+bool SameFolder(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        const unsigned char x = static_cast<unsigned char>(*a);
+        const unsigned char y = static_cast<unsigned char>(*b);
+        if ((x >= 'A' && x <= 'Z' ? x + 32 : x) != (y >= 'A' && y <= 'Z' ? y + 32 : y)) {
+            return false;
+        }
+        if (x == '\0') {
+            return true;
+        }
+    }
+}
+
+bool TakeFolder(const char* folderId) {
+    std::lock_guard<std::mutex> hold(g_foldersLock);
+    int free = -1;
+    for (int i = 0; i < kMaxRefreshes; ++i) {
+        if (g_foldersRefreshing[i][0] == '\0') {
+            free = free < 0 ? i : free;
+        } else if (SameFolder(g_foldersRefreshing[i], folderId)) {
+            return false;
+        }
+    }
+    // The caller's id has the table's capacity.
+    return free >= 0 && CopyText(g_foldersRefreshing[free], kTextCapacity, folderId);
+}
+
+void GiveBackFolder(const char* folderId) {
+    std::lock_guard<std::mutex> hold(g_foldersLock);
+    for (char* running : g_foldersRefreshing) {
+        if (running[0] != '\0' && SameFolder(running, folderId)) {
+            running[0] = '\0';
+            return;
+        }
+    }
+}
+
+unsigned Shorter(unsigned a, uint64_t b) {
+    return b < a ? static_cast<unsigned>(b) : a;
+}
 
 // Everything one worker holds. Over half a megabyte, so it lives on the heap: a thread started
 // with the default stack size has room for it on no platform we can count on.
@@ -65,11 +116,24 @@ int ReadPort(const char* text) {
     return static_cast<int>(value);
 }
 
-// Receives until the server closes the connection, a receive fails or times out, or the buffer
-// fills. Whatever arrived before a failure still counts; a full buffer clears the deliver flag.
-void ReceiveAnswer(SOCKET connection, WorkerState* state) {
+// Receives until the server closes the connection, a receive fails or times out, the download's
+// deadline passes, or the buffer fills. Whatever arrived before a failure still counts; a full
+// buffer clears the deliver flag.
+void ReceiveAnswer(SOCKET connection, WorkerState* state, Clock::time_point deadline) {
     state->received = 0;
+    const unsigned limit = FetchTimeLimitMs();
     for (;;) {
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) {
+            Trace("Fetch %s | Download deadline passed\n", state->url);
+            return;
+        }
+        // Each receive waits no longer than the no-progress limit, nor past the deadline.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+        if (SetReceiveTimeLimit(connection,
+                                Shorter(limit, static_cast<uint64_t>(left.count()) + 1)) != 0) {
+            return;
+        }
         int room = static_cast<int>(kReceiveCapacity - state->received);
         int got = recv(connection, state->answer + state->received, room, 0);
         if (got <= 0) {
@@ -86,6 +150,7 @@ void ReceiveAnswer(SOCKET connection, WorkerState* state) {
 // The download itself, from the socket start-up to the closed socket. Returns false when the
 // worker must end without delivering anything.
 bool Download(WorkerState* state) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
     WSADATA winsock;
     int startup = WSAStartup(MAKEWORD(1, 1), &winsock);
     if (startup != 0) {
@@ -135,16 +200,17 @@ bool Download(WorkerState* state) {
         return fail();
     }
 
-    // The capacity holds the request of the longest path and host name.
-    static_cast<void>(FormatText(state->request, sizeof state->request, kRequestFormat, state->path,
-                                 state->host, PlugInVersion));
+    if (!FormatRequest(state->path, state->host, state->request, sizeof state->request)) {
+        Trace("Fetch %s | Request too long\n", state->url);
+        return fail();
+    }
     int length = static_cast<int>(strlen(state->request));
     if (send(connection, state->request, length, 0) != length) {
         Trace("Fetch %s | Send HTTP request failed : %d\n", state->url, WSAGetLastError());
         return fail();
     }
 
-    ReceiveAnswer(connection, state);
+    ReceiveAnswer(connection, state, deadline);
     closesocket(connection);
     WSACleanup();
     state->answer[state->received] = '\0';
@@ -166,6 +232,13 @@ int StartFeedUpdate(const char* url, const char* folderId) {
         delete request;
         return -1;
     }
+    if (!TakeFolder(request->folderId)) {
+        Trace("Fetch %s | a refresh of %s is still running, or %d are\n", request->url,
+              request->folderId, kMaxRefreshes);
+        delete request;
+        return -1;
+    }
+    request->holdsFolder = true;
     return StartFetchWorker(request);
 }
 
@@ -177,6 +250,9 @@ int StartFetchWorker(FetchRequest* request) {
     g_workersRunning.fetch_add(1);
     uintptr_t thread = _beginthread(FetchWorker, 0, request);
     if (thread == static_cast<uintptr_t>(-1)) {
+        if (request->holdsFolder) {
+            GiveBackFolder(request->folderId);
+        }
         delete request;
         g_workersRunning.fetch_sub(1);
         return -1;
@@ -203,6 +279,10 @@ void FetchWorker(void* argument) {
     } else {
         Trace("Fetch %s | Out of memory\n", request->url);
     }
+    // Given back only once every item is appended, so that the next refresh sees them listed.
+    if (request->holdsFolder) {
+        GiveBackFolder(request->folderId);
+    }
     delete request;
     g_workersRunning.fetch_sub(1);
 }
@@ -215,6 +295,11 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     char work[kTextCapacity];
     static_cast<void>(CopyText(work, sizeof work, url));
     ShowStatus("RSS:%s", url);
+    for (const char* at = work; *at != '\0'; ++at) {
+        if (static_cast<unsigned char>(*at) < 0x20 || *at == 0x7F) {
+            return -1;
+        }
+    }
 
     // The scheme is never looked at: whatever it names, the feed is fetched with plain HTTP.
     char* rest = strstr(work, "://");
@@ -231,12 +316,15 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
 
     // Only the host part is searched, so a colon in the path never names a port.
     char* colon = strchr(rest, ':');
+    int number = kDefaultPort;
     if (colon != nullptr) {
-        *port = ReadPort(colon + 1);
+        number = ReadPort(colon + 1);
         *colon = '\0';
-    } else {
-        *port = kDefaultPort;
     }
+    if (number < 1 || number > 65535) {
+        return -1;
+    }
+    *port = number;
     static_cast<void>(CopyText(host, kTextCapacity, rest));
     return 0;
 }
@@ -260,6 +348,32 @@ void OnFeedDownloaded(const char* text, const char* folderId) {
 
 int FetchWorkersRunning() {
     return g_workersRunning.load();
+}
+
+bool FormatRequest(const char* path, const char* host, char* out, size_t capacity) {
+    char encoded[3 * kTextCapacity];
+    size_t used = 0;
+    for (const char* at = path; *at != '\0'; ++at) {
+        if (used + 4 > sizeof encoded) {
+            return false;
+        }
+        if (*at == ' ') {
+            memcpy(encoded + used, "%20", 3);
+            used += 3;
+        } else {
+            encoded[used++] = *at;
+        }
+    }
+    encoded[used] = '\0';
+    return FormatText(out, capacity, kRequestFormat, encoded, host, PlugInVersion);
+}
+
+unsigned FetchDeadlineMs() {
+    return g_deadlineMs.load();
+}
+
+void SetFetchDeadlineMs(unsigned milliseconds) {
+    g_deadlineMs.store(milliseconds != 0 ? milliseconds : kDefaultFetchDeadlineMs);
 }
 
 unsigned FetchTimeLimitMs() {

@@ -8,6 +8,9 @@
 // How long a worker waits for a connection to be made, and for each receive to bring a byte,
 // before it gives up on a silent server.
 constexpr unsigned kDefaultFetchTimeLimitMs = 60 * 1000;
+// How long a whole download may take, connecting included: long enough for a 512 KiB feed on a
+// slow line; a server that trickles a byte now and then holds its worker no longer.
+constexpr unsigned kDefaultFetchDeadlineMs = 5 * 60 * 1000;
 
 // What the worker hands the received answer to: the answer, terminated after its last byte and
 // valid only during the call, and the worker's copy of the folder id. Runs on the worker thread.
@@ -18,10 +21,15 @@ struct FetchRequest {
     char url[kTextCapacity];
     FetchCompletion completion;  // may be null: the answer is then received and thrown away
     char folderId[kTextCapacity];
+    // The folder is taken by this request's refresh (StartFeedUpdate) until its worker ends.
+    bool holdsFolder = false;
 };
 
 // Starts a worker that downloads `url` and turns its items into messages of `folderId`. Both texts
 // are copied; returns at once with the thread start's result, -1 when no thread could be started.
+// One refresh of a folder runs at a time: while one runs, another for the same folder (its id
+// compared without regard to ASCII case) starts nothing and answers -1, since two at once would
+// append the same items twice; so does any refresh while 256 run.
 int StartFeedUpdate(const char* url, const char* folderId);
 
 // Starts FetchWorker on a new thread for a request allocated with new. From here on the request
@@ -34,7 +42,9 @@ void FetchWorker(void* request);
 
 // Splits `url` into the host name, the port (80 unless the URL names one) and the path ("/" when
 // the URL has none); `host` and `path` have kTextCapacity bytes. Also shows "RSS:" and the URL on
-// the host's status line. Returns 0, or -1 when no URL is given.
+// the host's status line. Returns 0, or -1 when no URL is given, when it holds a control
+// character (which would end the request line) or when its port is outside 1 to 65535 (which
+// would wrap onto another port).
 int SplitUrl(const char* url, char* host, int* port, char* path);
 
 // The first "<?xml" of `text`, else its first "<rss", else null.
@@ -52,3 +62,12 @@ int FetchWorkersRunning();
 // set a shorter one (0 sets the default again). Workers read it when they connect.
 unsigned FetchTimeLimitMs();
 void SetFetchTimeLimitMs(unsigned milliseconds);
+
+// The deadline of a whole download, kDefaultFetchDeadlineMs unless a test has set a shorter one
+// (0 sets the default again). What arrived by then is handled as after a failed receive.
+unsigned FetchDeadlineMs();
+void SetFetchDeadlineMs(unsigned milliseconds);
+
+// The request a worker sends for a path and host name: the path with its blanks written as "%20".
+// False when it does not fit `capacity` (kRequestCapacity holds the longest path and host name).
+[[nodiscard]] bool FormatRequest(const char* path, const char* host, char* out, size_t capacity);

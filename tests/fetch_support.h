@@ -41,6 +41,18 @@ private:
     unsigned saved_;
 };
 
+// Sets the fetcher's download deadline for the life of the object.
+class FetchDeadline {
+public:
+    explicit FetchDeadline(unsigned milliseconds) : saved_(FetchDeadlineMs()) {
+        SetFetchDeadlineMs(milliseconds);
+    }
+    ~FetchDeadline() { SetFetchDeadlineMs(saved_); }
+
+private:
+    unsigned saved_;
+};
+
 // Points the host's status line at a recorder for the life of the object.
 class RecordedStatusLine {
 public:
