@@ -1,12 +1,8 @@
 #include "standin/commands.h"
 
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdlib>
-#include <thread>
-
-#include "platform/process_facts.h"
 
 namespace pellix {
 namespace {
@@ -37,28 +33,6 @@ bool ParseNumber(const std::string& text, int* value) {
         return false;
     }
     *value = static_cast<int>(number);
-    return true;
-}
-
-int ThreadBaseline() {
-    // A runtime may start a helper thread of its own along with the first thread it sees
-    // (ThreadSanitizer does); one started and ended here makes it come before the count.
-    static bool warmed = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmed;
-    return CountProcessThreads();
-}
-
-bool WaitForPluginThreads(int baselineThreads, int seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (CountProcessThreads() > baselineThreads) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     return true;
 }
 

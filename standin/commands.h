@@ -43,12 +43,4 @@ Callback FindCallback(HMODULE plugin, const char* name) {
 // `value`; false for any other text.
 bool ParseNumber(const std::string& text, int* value);
 
-// The process's thread count before the plug-in is asked to start anything.
-int ThreadBaseline();
-
-// Waits until the threads the plug-in started have ended, at most `seconds`; the plug-in reports
-// no completion, so the host watches the process's thread count fall back to where it was when
-// the command began. Returns false when the time ran out.
-bool WaitForPluginThreads(int baselineThreads, int seconds);
-
 }  // namespace pellix

@@ -30,6 +30,11 @@ struct HostState {
     std::string currentFolder;  // empty: no folder on screen
     std::string version = "2.10.00";
     bool trace = false;
+    // How long the host waits for the plug-in's workers before it exits: the plug-in's connect
+    // limit (60 s) and download deadline (5 min), with a margin.
+    int workerWaitSeconds = 7 * 60;
+    // The room the store's "disk" has left, in bytes; -1: as much as the real disk.
+    int diskRoom = -1;
     std::vector<RegisteredCommand> commands;
     std::string shownSource;  // what the plug-in handed to PXA_SetSource("TEMP", ...)
     bool sourceWasSet = false;

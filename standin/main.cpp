@@ -1,6 +1,7 @@
 // pellix: the stand-in Pellix host. It loads the plug-in the way the mail client does, answers
 // the host functions from a mail store on disk, and drives the plug-in's events from the
 // command line, so that tests, the demo and people can see what the plug-in does.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "platform/loader.h"
+#include "platform/process_facts.h"
 #include "standin/commands.h"
 #include "standin/host.h"
 
@@ -20,8 +22,12 @@ struct Options {
 };
 
 void PrintUsage() {
-    fputs("usage: pellix [--data DIR] [--plugin PATH] [--host-version V] [--trace] COMMAND ...\n",
-          stderr);
+    fputs(
+        "usage: pellix [--data DIR] [--plugin PATH] [--host-version V] [--trace]\n"
+        "              [--worker-wait SECONDS] [--disk-room BYTES] COMMAND ...\n"
+        "  --worker-wait: how long to wait for the plug-in's workers before exit (default 420)\n"
+        "  --disk-room: the store acts as a disk with only this many bytes free (for tests)\n",
+        stderr);
     for (const pellix::CommandInfo& command : pellix::Commands()) {
         fprintf(stderr, "  %s\n", command.usage);
     }
@@ -46,6 +52,16 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             options->plugin = value;
         } else if (name == "--host-version") {
             pellix::State().version = value;
+        } else if (name == "--worker-wait") {
+            if (!pellix::ParseNumber(value, &pellix::State().workerWaitSeconds) ||
+                pellix::State().workerWaitSeconds < 0) {
+                return false;
+            }
+        } else if (name == "--disk-room") {
+            if (!pellix::ParseNumber(value, &pellix::State().diskRoom) ||
+                pellix::State().diskRoom < 0) {
+                return false;
+            }
         } else {
             return false;
         }
@@ -103,9 +119,20 @@ int main(int argc, char** argv) {
             return 3;
         }
     }
+    const ThreadMark before = MarkThreads();
     int result = command->run(session);
-    if (session.plugin != nullptr) {
-        FreeLibrary(session.plugin);
+    if (session.plugin == nullptr) {
+        return result;
     }
+    // The plug-in reports no completion: the host waits for the threads it started. A worker
+    // still running in an unloaded module would crash the process, so a plug-in whose workers do
+    // not end stays loaded until the process exits.
+    const int seconds = pellix::State().workerWaitSeconds;
+    if (!WaitForThreadsSince(before, static_cast<unsigned>(std::min(seconds, 1000000)) * 1000u)) {
+        pellix::Say("pellix: the plug-in's workers did not end within " + std::to_string(seconds) +
+                    " s; it stays loaded");
+        return result != 0 ? result : 1;
+    }
+    FreeLibrary(session.plugin);
     return result;
 }

@@ -1,13 +1,9 @@
 // Opening a folder: the folder becomes the current one and the plug-in hears of it, as when a
 // person clicks it in the folder tree.
-#include "platform/process_facts.h"
 #include "standin/commands.h"
 #include "standin/host.h"
 
 namespace {
-
-// How long a command waits for the refreshes the plug-in started.
-constexpr int kWorkerWaitSeconds = 60;
 
 int OpenCommand(pellix::Session& session) {
     if (session.arguments.size() != 1) {
@@ -20,14 +16,8 @@ int OpenCommand(pellix::Session& session) {
     }
     const std::string& id = session.arguments[0];
     pellix::State().currentFolder = id;
-    int baseline = pellix::ThreadBaseline();
     openFolder(id.c_str());
     pellix::Say("opened folder " + id);
-    if (!pellix::WaitForPluginThreads(baseline, kWorkerWaitSeconds)) {
-        pellix::Say("pellix: the plug-in's refreshes did not end within " +
-                    std::to_string(kWorkerWaitSeconds) + " s");
-        return 1;
-    }
     return 0;
 }
 

@@ -1,11 +1,18 @@
-// The stand-in host's mail store. Several plug-in workers may append to one folder at once, so
-// every append takes the store's lock for the number, the message file and the index line.
+// The stand-in host's mail store. Several plug-in workers, and several pellix processes sharing
+// one data folder, may append to one folder at once: every append holds the folder's lock file
+// (Folder.lock) for the number, the message file and the index line.
+//
+// An append stores the message whole, then its index line whole, and reports success only when
+// both are on the disk; when either cannot be written (a full disk, say) it leaves neither behind,
+// so that an item never counts as present without its message and the next index line is never
+// glued to a torn one.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 
+#include "platform/files.h"
 #include "standin/host.h"
 
 namespace pellix {
@@ -13,12 +20,19 @@ namespace {
 
 const char kIndexHeader[] = "Pellix folder index 1\r\n";
 const char kFieldSeparator = '\x01';
+// How much of the index's end is read to find its last message number.
+constexpr long kIndexTail = 4096;
 
+// Keeps the threads of this process apart; the lock file keeps processes apart.
 std::mutex g_storeLock;
 
 bool Exists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
+}
+
+std::string IndexPath(const std::string& folder) {
+    return folder + QF_PATH_SEPARATOR + "Folder.idx";
 }
 
 // A header value of the message, as the index shows it: up to the line end, without the
@@ -46,6 +60,80 @@ std::string HeaderValue(const std::string& message, const char* name) {
     return value;
 }
 
+// Writes all of `bytes` to `file` and flushes them, as far as the disk has room: with
+// --disk-room, the store acts as a disk that has only that many bytes left, and writes what fits
+// before it fails, as a full disk does.
+bool WriteAll(FILE* file, const std::string& bytes) {
+    size_t allowed = bytes.size();
+    int& room = State().diskRoom;
+    if (room >= 0 && static_cast<size_t>(room) < allowed) {
+        allowed = static_cast<size_t>(room);
+    }
+    const bool written = fwrite(bytes.data(), 1, allowed, file) == allowed;
+    if (room >= 0) {
+        room -= static_cast<int>(allowed);
+    }
+    return written && allowed == bytes.size() && fflush(file) == 0;
+}
+
+// The number after the last message the index lists; 1 for an index without messages. Only the
+// index's end is read, so an append costs the same however many messages the folder holds.
+// `endsLine` tells whether the index ends with a line end, as every line the store writes does.
+int NextNumber(const std::string& index, bool* endsLine) {
+    *endsLine = true;
+    FILE* file = fopen(index.c_str(), "rb");
+    if (file == nullptr) {
+        return 1;
+    }
+    std::string tail;
+    if (fseek(file, 0, SEEK_END) == 0) {
+        long size = ftell(file);
+        long start = size > kIndexTail ? size - kIndexTail : 0;
+        if (fseek(file, start, SEEK_SET) == 0) {
+            char chunk[kIndexTail];
+            size_t got = fread(chunk, 1, sizeof chunk, file);
+            tail.assign(chunk, got);
+        }
+    }
+    fclose(file);
+    *endsLine = tail.empty() || tail.back() == '\n';
+    // The last line that begins with a number.
+    size_t end = tail.size();
+    while (end > 0) {
+        size_t lineEnd = tail.find_last_not_of("\r\n", end - 1);
+        if (lineEnd == std::string::npos) {
+            break;
+        }
+        size_t lineStart = tail.find_last_of('\n', lineEnd);
+        lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+        int number = 0;
+        size_t at = lineStart;
+        for (; at <= lineEnd && tail[at] >= '0' && tail[at] <= '9' && number < 100000000; ++at) {
+            number = number * 10 + (tail[at] - '0');
+        }
+        if (at > lineStart && at <= lineEnd && tail[at] == kFieldSeparator) {
+            return number + 1;
+        }
+        end = lineStart;
+    }
+    return 1;
+}
+
+// Holds the folder's lock file for one append.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder)
+        : held_(AcquireFileLock((folder + QF_PATH_SEPARATOR + "Folder.lock").c_str(), &lock_)) {}
+    ~FolderLock() { ReleaseFileLock(&lock_); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    FileLock lock_;
+    bool held_;
+};
+
 }  // namespace
 
 std::string FolderPath(const std::string& folderId) {
@@ -61,7 +149,7 @@ bool MakeFolder(const std::string& folderId) {
     if (!std::filesystem::is_directory(path, error)) {
         return false;
     }
-    std::string index = path + QF_PATH_SEPARATOR + "Folder.idx";
+    std::string index = IndexPath(path);
     if (!Exists(index)) {
         std::ofstream out(index, std::ios::binary);
         out << kIndexHeader;
@@ -73,32 +161,54 @@ bool MakeFolder(const std::string& folderId) {
 bool AppendToFolder(const std::string& folderId, const char* message) {
     std::lock_guard<std::mutex> hold(g_storeLock);
     std::string folder = FolderPath(folderId);
-    std::string index = folder + QF_PATH_SEPARATOR + "Folder.idx";
+    std::string index = IndexPath(folder);
     if (!Exists(index)) {
         return false;
     }
-    int number = 1;
-    while (Exists(folder + QF_PATH_SEPARATOR + std::to_string(number) + ".msg")) {
-        ++number;
+    FolderLock lock(folder);
+    if (!lock.held()) {
+        return false;
     }
-    std::string text = message ? message : "";
-    {
-        std::ofstream out(folder + QF_PATH_SEPARATOR + std::to_string(number) + ".msg",
-                          std::ios::binary);
-        out << text;
-        if (!out) {
-            return false;
+    bool endsLine = true;
+    const int number = NextNumber(index, &endsLine);
+    const std::string file = folder + QF_PATH_SEPARATOR + std::to_string(number) + ".msg";
+    const std::string text = message ? message : "";
+
+    FILE* out = fopen(file.c_str(), "wb");
+    if (out == nullptr) {
+        return false;
+    }
+    bool stored = WriteAll(out, text);
+    stored = fclose(out) == 0 && stored;
+    if (!stored) {
+        remove(file.c_str());
+        return false;
+    }
+
+    std::error_code error;
+    const auto indexSize = std::filesystem::file_size(index, error);
+    // A hand-edited index may end inside a line; the new one starts on a line of its own.
+    const std::string line = std::string(endsLine ? "" : "\r\n") + std::to_string(number) +
+                             kFieldSeparator + HeaderValue(text, "Date") + kFieldSeparator +
+                             HeaderValue(text, "From") + kFieldSeparator +
+                             HeaderValue(text, "Subject") + "\r\n";
+    FILE* indexFile = error ? nullptr : fopen(index.c_str(), "ab");
+    bool indexed = indexFile != nullptr && WriteAll(indexFile, line);
+    indexed = indexFile != nullptr && fclose(indexFile) == 0 && indexed;
+    if (!indexed) {
+        // Neither a torn line nor a message the index does not list stays behind.
+        if (!error) {
+            std::filesystem::resize_file(index, indexSize, error);
         }
+        remove(file.c_str());
+        return false;
     }
-    std::ofstream out(index, std::ios::binary | std::ios::app);
-    out << number << kFieldSeparator << HeaderValue(text, "Date") << kFieldSeparator
-        << HeaderValue(text, "From") << kFieldSeparator << HeaderValue(text, "Subject") << "\r\n";
-    return static_cast<bool>(out);
+    return true;
 }
 
 bool ReadIndex(const std::string& folderId, std::vector<IndexEntry>* entries) {
     std::lock_guard<std::mutex> hold(g_storeLock);
-    std::ifstream in(FolderPath(folderId) + QF_PATH_SEPARATOR + "Folder.idx", std::ios::binary);
+    std::ifstream in(IndexPath(FolderPath(folderId)), std::ios::binary);
     if (!in) {
         return false;
     }

@@ -1,15 +1,17 @@
-// The stand-in host's open, tick and show commands, run as a person would run them against the
-// built plug-in. Each test works on a copy of the plug-in in a scratch directory, so that the
-// settings file next to it is the test's own.
+// The stand-in host's open, tick, update and show commands and its mail store, run as a person
+// would run them against the built plug-in. Each test works on a copy of the plug-in in a scratch
+// directory, so that the settings file next to it is the test's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform.h"
+#include "tests/loopback_server.h"
 #include "tests/support.h"
 
 namespace fs = std::filesystem;
@@ -57,10 +59,80 @@ protected:
                               text));
     }
 
+    std::string Folder(const char* folder) const { return data_ + QF_PATH_SEPARATOR + folder; }
+
+    // The message files of a folder, by number.
+    std::vector<int> MessageNumbers(const char* folder) const {
+        std::vector<int> numbers;
+        for (const auto& entry : fs::directory_iterator(Folder(folder))) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".msg") {
+                numbers.push_back(static_cast<int>(std::strtol(name.c_str(), nullptr, 10)));
+            }
+        }
+        std::sort(numbers.begin(), numbers.end());
+        return numbers;
+    }
+
+    // The index lines after the header, each split at the byte 0x01.
+    std::vector<std::vector<std::string>> IndexLines(const char* folder) const {
+        std::vector<std::vector<std::string>> lines;
+        const std::string index = ReadFile(Folder(folder) + QF_PATH_SEPARATOR "Folder.idx");
+        size_t start = index.find("\r\n");
+        while (start != std::string::npos && start + 2 < index.size()) {
+            start += 2;
+            size_t end = index.find("\r\n", start);
+            std::vector<std::string> fields;
+            std::string line = index.substr(start, end - start);
+            for (size_t at = 0;;) {
+                size_t next = line.find('\x01', at);
+                fields.push_back(line.substr(at, next - at));
+                if (next == std::string::npos) {
+                    break;
+                }
+                at = next + 1;
+            }
+            lines.push_back(fields);
+            start = end;
+        }
+        return lines;
+    }
+
+    // Every index line has four fields and names a message file whose subject it lists, and
+    // every message file has its line.
+    void ExpectIndexAndMessagesAgree(const char* folder) {
+        std::vector<int> listed;
+        for (const std::vector<std::string>& fields : IndexLines(folder)) {
+            ASSERT_EQ(4u, fields.size());
+            listed.push_back(static_cast<int>(std::strtol(fields[0].c_str(), nullptr, 10)));
+            const std::string message =
+                ReadFile(Folder(folder) + QF_PATH_SEPARATOR + fields[0] + ".msg");
+            EXPECT_NE(std::string::npos, message.find("\r\nSubject:" + fields[3] + "\r\n"))
+                << "message " << fields[0] << " is not the one its line lists";
+        }
+        std::sort(listed.begin(), listed.end());
+        EXPECT_TRUE(std::adjacent_find(listed.begin(), listed.end()) == listed.end())
+            << "two lines share a number";
+        EXPECT_EQ(listed, MessageNumbers(folder));
+    }
+
     ScratchDir scratch_;
     std::string plugin_, settings_, data_;
     std::string output_;
 };
+
+// A feed of `items` items with titles and dates, so that every message of it has a known size.
+std::string FeedAnswer(int items) {
+    std::string feed =
+        "HTTP/1.0 200 OK\r\n\r\n<?xml version=\"1.0\"?><rss><channel><title>Store</title>";
+    for (int i = 1; i <= items; ++i) {
+        feed += "<item><title>Story " + std::to_string(i) +
+                "</title><pubDate>Tue, 08 Dec 2026 10:00:00 GMT</pubDate>"
+                "<description>Text of story " +
+                std::to_string(i) + ".</description></item>";
+    }
+    return feed + "</channel></rss>";
+}
 
 // A feed whose server refuses at once, so that a refresh ends quickly and adds nothing.
 const char kRefusedFeed[] = "http://127.0.0.1:1/feed.xml";
@@ -126,6 +198,81 @@ TEST_F(PellixOpenTickShow, ShowDisplaysAFeedMessageInItsFolderStyle) {
 
     EXPECT_NE(0, Pellix({"show", "news", "2"}));
     EXPECT_NE(std::string::npos, output_.find("no message 2 in news")) << output_;
+}
+
+TEST_F(PellixOpenTickShow, AFullDiskLeavesNeitherAMessageNorATornIndexLine) {
+    // The store is told its disk has only so many bytes left: none, half a message, and a message
+    // and half its index line. Each time nothing may count as stored, and once there is room again
+    // the refresh stores every item, each line whole.
+    LoopbackServer server({Send(FeedAnswer(3))}, 7);
+    ASSERT_EQ(0, Pellix({"mkfolder", "probe"}));
+    std::string settings = "[Feeds]\r\nprobe=" + server.Url("/feed.xml") + "\r\n";
+    for (const char* folder : {"none", "half", "line"}) {
+        ASSERT_EQ(0, Pellix({"mkfolder", folder}));
+        settings += std::string(folder) + "=" + server.Url("/feed.xml") + "\r\n";
+    }
+    WriteSettings(settings);
+    ASSERT_EQ(0, Pellix({"update", "probe"})) << output_;
+    const size_t message = ReadFile(Folder("probe") + QF_PATH_SEPARATOR "1.msg").size();
+    ASSERT_GT(message, 0u);
+    const size_t line =
+        2 + std::string("1\x01Tue, 08 Dec 2026 10:00:00 GMT\x01Store\x01Story 1").size();
+    const std::string header = ReadFile(Folder("none") + QF_PATH_SEPARATOR "Folder.idx");
+
+    const struct {
+        const char* folder;
+        size_t room;
+    } cases[] = {{"none", 0}, {"half", message / 2}, {"line", message + line / 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        EXPECT_EQ(0, Pellix({"--disk-room", std::to_string(c.room), "update", c.folder}))
+            << output_;
+        EXPECT_EQ(header, ReadFile(Folder(c.folder) + QF_PATH_SEPARATOR "Folder.idx"));
+        EXPECT_TRUE(MessageNumbers(c.folder).empty());
+
+        EXPECT_EQ(0, Pellix({"update", c.folder})) << output_;
+        EXPECT_EQ(3u, IndexLines(c.folder).size());
+        ExpectIndexAndMessagesAgree(c.folder);
+    }
+}
+
+TEST_F(PellixOpenTickShow, TwoHostsOnOneDataFolderKeepEveryMessage) {
+    // Both refreshes are held until both requests are in, so the two processes append at once.
+    LoopbackServer server({WaitForRelease(), Send(FeedAnswer(20))}, 2);
+    ASSERT_EQ(0, Pellix({"mkfolder", "news"}));
+    WriteSettings("[Feeds]\r\nnews=" + server.Url("/feed.xml") + "\r\n");
+    const std::string arguments =
+        "--data \"" + data_ + "\" --plugin \"" + plugin_ + "\" update news";
+    std::string outputs[2];
+    std::thread hosts[2];
+    for (int i = 0; i < 2; ++i) {
+        hosts[i] = std::thread([&, i] { RunProgram(PellixPath(), arguments, &outputs[i]); });
+    }
+    for (int waited = 0; server.Requests().size() < 2 && waited < 60 * 1000; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    server.Release();
+    for (std::thread& host : hosts) {
+        host.join();
+    }
+    // Each host checks the index on its own, so an item may come twice; none may be lost.
+    const size_t lines = IndexLines("news").size();
+    EXPECT_GE(lines, 20u) << outputs[0] << outputs[1];
+    EXPECT_LE(lines, 40u);
+    ExpectIndexAndMessagesAgree("news");
+}
+
+TEST_F(PellixOpenTickShow, APlugInWhoseWorkersDoNotEndStaysLoaded) {
+    // Unloading a module while its worker waits on a silent server would crash the host when
+    // the worker goes on.
+    LoopbackServer server({WaitForRelease()});
+    ASSERT_EQ(0, Pellix({"mkfolder", "news"}));
+    WriteSettings("[Feeds]\r\nnews=" + server.Url("/feed.xml") + "\r\n");
+    EXPECT_EQ(1, Pellix({"--worker-wait", "1", "update", "news"})) << output_;
+    EXPECT_NE(std::string::npos,
+              output_.find("the plug-in's workers did not end within 1 s; it stays loaded"))
+        << output_;
+    server.Release();
 }
 
 }  // namespace
