@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "feed/feed_handler.h"
+#include "feed/parse_feed.h"
 #include "tests/feed_support.h"
 
 namespace {
@@ -143,7 +144,9 @@ TEST(SaxContentHandlerBaseTest, AnswersOnlyForItsOwnInterfaces) {
 // Drives a handler with one event per call; collects what its callback is handed.
 class HandlerDriver {
 public:
-    HandlerDriver() : handler(Keep, "folder") { current = this; }
+    explicit HandlerDriver(FeedItemCallback callback = Keep) : handler(callback, "folder") {
+        current = this;
+    }
     ~HandlerDriver() { current = nullptr; }
 
     void Start(const char* name) {
@@ -186,6 +189,21 @@ private:
 };
 
 HandlerDriver* HandlerDriver::current = nullptr;
+
+TEST(FeedHandlerStateTest, WithoutACallbackItemsAreReadButNotHandedOn) {
+    HandlerDriver d(nullptr);
+    EXPECT_EQ(d.handler.startDocument(), S_OK);
+    d.Start("channel");
+    d.Start("item");
+    d.Element("title", "Read");
+    d.End("item");
+    EXPECT_TRUE(d.titles.empty());
+    EXPECT_STREQ(d.handler.record.title, "Read");
+    EXPECT_EQ(d.handler.state, RSS_CHANNEL);
+    // Through the reader too, whatever the document holds.
+    EXPECT_EQ(
+        ParseFeed("<rss><channel><item><title>x</title></item></channel></rss>", nullptr, "f"), 0);
+}
 
 TEST(FeedHandlerStateTest, NewHandlerIsIdleWithEmptyRecord) {
     HandlerDriver d;

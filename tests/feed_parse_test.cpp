@@ -56,10 +56,6 @@ TEST(ParseFeedTest, MissingReaderIsReportedOnTheStatusLine) {
     EXPECT_EQ(g_statusText, "\nUpdate Feeds\\Test Error: 80040154\n\n");
 }
 
-TEST(ParseFeedTest, NullCallbackReadsWithoutHandingOn) {
-    EXPECT_EQ(ParseFeed("<rss><channel><item/></channel></rss>", nullptr, "f"), 0);
-}
-
 TEST(ParseFeedVocabularyTest, Rss2ItemsCarryTheChannelFieldsBeforeThem) {
     std::vector<SeenItem> items = ParseItems(FeedFixture("rss2_two_items_with_channel_fields.xml"));
     ASSERT_EQ(items.size(), 2u);
