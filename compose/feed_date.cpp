@@ -162,6 +162,85 @@ bool RewriteYearMonthDay(const char* source, char* out, size_t outSize) {
     return AppendText(out, outSize, " +0000");
 }
 
+// The digits of `count` characters at `at` as a number; false when one is no digit.
+bool ReadDigits(const char* at, int count, int64_t* value) {
+    *value = 0;
+    for (int i = 0; i < count; ++i) {
+        if (at[i] < '0' || at[i] > '9') {
+            return false;
+        }
+        *value = *value * 10 + (at[i] - '0');
+    }
+    return true;
+}
+
+// The rest of the W3C profile of RFC 3339, beyond the 25-character form: "YYYY-MM-DD", alone
+// (midnight, +0000) or with "T" or "t" and "hh:mm:ss", optional fractional seconds (dropped) and
+// the zone "Z", "z" (+0000) or a numeric one. The clock time and the zone stay as written.
+bool RewriteRfc3339(const char* source, char* out, size_t outSize) {
+    Fields f = {0, 0, 0, 0, 0, 0, 0};
+    const char* at = source;
+    if (!ReadDigits(at, 4, &f.year) || at[4] != '-' || !ReadDigits(at + 5, 2, &f.month) ||
+        at[7] != '-' || !ReadDigits(at + 8, 2, &f.day)) {
+        return false;
+    }
+    at += 10;
+    char zone[kZoneTextCapacity] = " +0000";
+    if (*at != '\0') {
+        if ((*at != 'T' && *at != 't') || !ReadDigits(at + 1, 2, &f.hour) || at[3] != ':' ||
+            !ReadDigits(at + 4, 2, &f.minute) || at[6] != ':' ||
+            !ReadDigits(at + 7, 2, &f.second)) {
+            return false;
+        }
+        at += 9;
+        if (*at == '.') {
+            const char* digits = ++at;
+            while (*at >= '0' && *at <= '9') {
+                ++at;
+            }
+            if (at == digits) {
+                return false;
+            }
+        }
+        int64_t zoneHours = 0;
+        int64_t zoneMinutes = 0;
+        if ((*at == 'Z' || *at == 'z') && at[1] == '\0') {
+            // Universal time, as " +0000" already says.
+        } else if ((*at == '+' || *at == '-') && ReadDigits(at + 1, 2, &zoneHours) &&
+                   at[3] == ':' && ReadDigits(at + 4, 2, &zoneMinutes) && at[6] == '\0') {
+            zone[1] = *at;
+            zone[2] = at[1];
+            zone[3] = at[2];
+            zone[4] = at[4];
+            zone[5] = at[5];
+        } else {
+            return false;
+        }
+    }
+    Normalize(&f);
+    return FormatFields(f, out, outSize) && AppendText(out, outSize, zone);
+}
+
+// A mail date whose day name is written out ("Tuesday, 07 Dec 2004 ..."), with the name
+// abbreviated; false for any other text.
+bool AbbreviateDayName(const char* source, char* out, size_t outSize) {
+    static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                        "Thursday", "Friday", "Saturday"};
+    for (const char* day : kDays) {
+        const size_t length = strlen(day);
+        size_t same = 0;
+        while (same < length && (source[same] | 0x20) == (day[same] | 0x20)) {
+            ++same;
+        }
+        if (same == length && source[length] == ',') {
+            char shortened[kFeedDateCapacity];
+            return FormatText(shortened, sizeof shortened, "%.3s%s", source, source + length) &&
+                   HasMailDateShape(shortened) && CopyText(out, outSize, shortened);
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 char* NormalizeFeedDate(const char* source, char* out, size_t outSize) {
@@ -174,8 +253,11 @@ char* NormalizeFeedDate(const char* source, char* out, size_t outSize) {
     if (HasMailDateShape(source)) {
         return CopyText(out, outSize, source) ? out : nullptr;
     }
-    if (RewriteW3c(source, out, outSize)) {
+    if (RewriteW3c(source, out, outSize) || RewriteYearMonthDay(source, out, outSize)) {
         return out;
     }
-    return RewriteYearMonthDay(source, out, outSize) ? out : nullptr;
+    // Tried only when the three forms above fail, so that what they read stays as it was.
+    return RewriteRfc3339(source, out, outSize) || AbbreviateDayName(source, out, outSize)
+               ? out
+               : nullptr;
 }

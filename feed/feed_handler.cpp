@@ -13,6 +13,38 @@ char FoldAscii(unsigned int c) {
 
 }  // namespace
 
+bool IsAlternateRel(const char* rel) {
+    static const char kIanaPrefix[] = "http://www.iana.org/assignments/relation/";
+    if (strncmp(rel, kIanaPrefix, sizeof kIanaPrefix - 1) == 0) {
+        rel += sizeof kIanaPrefix - 1;
+    }
+    static const char kAlternate[] = "alternate";
+    for (size_t i = 0; i < sizeof kAlternate; ++i) {
+        if (FoldAscii(static_cast<unsigned char>(rel[i])) != kAlternate[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AppendEscaped(char* field, size_t capacity, const char* text) {
+    for (const char* at = text; *at != '\0'; ++at) {
+        const char piece[2] = {*at, '\0'};
+        const char* escaped = *at == '&'   ? "&amp;"
+                              : *at == '<' ? "&lt;"
+                              : *at == '>' ? "&gt;"
+                              : *at == '"' ? "&quot;"
+                                           : piece;
+        // An entity goes in whole or not at all, so the field never ends inside one.
+        const size_t used = strnlen(field, capacity);
+        if (used + strlen(escaped) >= capacity) {
+            return false;
+        }
+        memcpy(field + used, escaped, strlen(escaped) + 1);
+    }
+    return true;
+}
+
 bool FeedNameMatches(const WCHAR* name, int length, const char* keyword, int count, bool exact) {
     if (name == nullptr || length < count || (exact && length != count)) {
         return false;
@@ -50,7 +82,11 @@ FeedContentHandler::FeedContentHandler(FeedItemCallback callback, const char* fo
       folderId(folder),
       authorNameSeen(false),
       itemsListSeen(false),
-      state(RSS_IDLE) {
+      state(RSS_IDLE),
+      itemPublishedSeen(false),
+      itemContentSeen(false),
+      itemLinkRank(kNoLink),
+      descriptionDepth(0) {
     memset(&record, 0, sizeof record);
 }
 
@@ -62,6 +98,98 @@ void FeedContentHandler::EmptyItemFields() {
     record.link[0] = '\0';
     record.date[0] = '\0';
     record.author[0] = '\0';
+    itemPublishedSeen = false;
+    itemContentSeen = false;
+    itemLinkRank = kNoLink;
+}
+
+bool FeedContentHandler::FindAttribute(ISAXAttributes* attributes, const char* keyword, int count,
+                                       bool exact, char* out, size_t capacity) {
+    int attributeCount = 0;
+    if (attributes == nullptr || FAILED(attributes->getLength(&attributeCount))) {
+        return false;
+    }
+    for (int i = 0; i < attributeCount; ++i) {
+        const WCHAR* name = nullptr;
+        int nameLength = 0;
+        const WCHAR* value = nullptr;
+        int valueLength = 0;
+        // An attribute whose name or value cannot be had counts as absent.
+        if (SUCCEEDED(attributes->getLocalName(i, &name, &nameLength)) &&
+            FeedNameMatches(name, nameLength, keyword, count, exact) &&
+            SUCCEEDED(attributes->getValue(i, &value, &valueLength))) {
+            ConvertFeedText(value, valueLength, out, capacity);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FeedContentHandler::StartItemLink(ISAXAttributes* attributes) {
+    char href[kAttributeValueCapacity];
+    if (!FindAttribute(attributes, "href", 4, false, href, sizeof href)) {
+        // A link without href (RSS) is read as it always was: its text, replacing any before.
+        record.link[0] = '\0';
+        itemLinkRank = kPageLink;
+        return true;
+    }
+    // Of an Atom entry's links, the first to the entry's own page (rel "alternate", or none) is
+    // the item's link; the others (self, edit, replies, enclosure, ...) only when it has none.
+    char rel[kAttributeValueCapacity] = "";
+    const bool hasRel = FindAttribute(attributes, "rel", 3, true, rel, sizeof rel);
+    const int rank = !hasRel || IsAlternateRel(rel) ? kPageLink : kOtherLink;
+    if (rank <= itemLinkRank) {
+        return false;
+    }
+    static_cast<void>(CopyText(record.link, sizeof record.link, href));
+    itemLinkRank = rank;
+    Trace("Get Link(in attr): %s", record.link);
+    return true;
+}
+
+void FeedContentHandler::AppendStartTag(const WCHAR* localName, int localNameLength,
+                                        ISAXAttributes* attributes) {
+    char name[kAttributeValueCapacity];
+    ConvertFeedText(localName, localNameLength, name, sizeof name);
+    char* field = record.description;
+    const size_t capacity = sizeof record.description;
+    static_cast<void>(AppendText(field, capacity, "<") && AppendText(field, capacity, name));
+    int count = 0;
+    if (attributes != nullptr && SUCCEEDED(attributes->getLength(&count))) {
+        for (int i = 0; i < count; ++i) {
+            const WCHAR* attributeName = nullptr;
+            int attributeNameLength = 0;
+            const WCHAR* qName = nullptr;
+            int qNameLength = 0;
+            const WCHAR* value = nullptr;
+            int valueLength = 0;
+            // Namespace declarations (an empty local name, or an xmlns name) are no markup.
+            if (FAILED(attributes->getLocalName(i, &attributeName, &attributeNameLength)) ||
+                attributeNameLength <= 0 || FAILED(attributes->getValue(i, &value, &valueLength)) ||
+                (SUCCEEDED(attributes->getQName(i, &qName, &qNameLength)) &&
+                 FeedNameMatches(qName, qNameLength, "xmlns", 5))) {
+                continue;
+            }
+            char attribute[kAttributeValueCapacity];
+            char attributeValue[kAttributeValueCapacity];
+            ConvertFeedText(attributeName, attributeNameLength, attribute, sizeof attribute);
+            ConvertFeedText(value, valueLength, attributeValue, sizeof attributeValue);
+            static_cast<void>(AppendText(field, capacity, " ") &&
+                              AppendText(field, capacity, attribute) &&
+                              AppendText(field, capacity, "=\"") &&
+                              AppendEscaped(field, capacity, attributeValue) &&
+                              AppendText(field, capacity, "\""));
+        }
+    }
+    static_cast<void>(AppendText(field, capacity, ">"));
+}
+
+void FeedContentHandler::AppendEndTag(const WCHAR* localName, int localNameLength) {
+    char name[kAttributeValueCapacity];
+    ConvertFeedText(localName, localNameLength, name, sizeof name);
+    static_cast<void>(AppendText(record.description, sizeof record.description, "</") &&
+                      AppendText(record.description, sizeof record.description, name) &&
+                      AppendText(record.description, sizeof record.description, ">"));
 }
 
 bool FeedContentHandler::SearchAttribute(ISAXAttributes* attributes, const char* keyword, int count,
@@ -125,7 +253,7 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
                 Trace("RSS_CHANNEL ==> RSS_CHANNEL_TITLE");
                 state = RSS_CHANNEL_TITLE;
             } else if (is("date", 4) || is("pubdate", 7) || is("modified", 8) ||
-                       is("lastbuilddate", 13)) {
+                       is("lastbuilddate", 13) || is("updated", 7)) {
                 record.channelDate[0] = '\0';
                 Trace("RSS_CHANNEL ==> RSS_GDATE");
                 state = RSS_GDATE;
@@ -161,15 +289,21 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
                 record.title[0] = '\0';
                 state = RSS_ITEM_TITLE;
             } else if (is("link", 4)) {
-                record.link[0] = '\0';
-                if (SearchAttribute(attributes, "href", 4, record.link, sizeof record.link)) {
-                    Trace("Get Link(in attr): %s", record.link);
-                }
-                state = RSS_ITEM_LINK;
+                state = StartItemLink(attributes) ? RSS_ITEM_LINK : RSS_ITEM_OTHER;
             } else if (is("description", 11) || is("content", 7)) {
                 record.description[0] = '\0';
+                itemContentSeen = true;
+                descriptionDepth = 0;
                 state = RSS_ITEM_DESCRIPTION;
-            } else if (is("date", 4) || is("pubdate", 7) || is("issued", 6)) {
+            } else if (is("summary", 7) && !itemContentSeen) {
+                // Atom's summary stands in for the content of an entry that has none.
+                record.description[0] = '\0';
+                descriptionDepth = 0;
+                state = RSS_ITEM_DESCRIPTION;
+            } else if (is("date", 4) || is("pubdate", 7) || is("issued", 6) || is("published", 9) ||
+                       (is("updated", 7) && !itemPublishedSeen)) {
+                // An entry's published date wins over its updated one, whichever comes first.
+                itemPublishedSeen = itemPublishedSeen || is("published", 9);
                 record.date[0] = '\0';
                 state = RSS_ITEM_DATE;
             } else if (is("author", 6) || is("creator", 7)) {
@@ -187,6 +321,12 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
             } else {
                 state = RSS_ITEM_AUTHOR_OTHER;
             }
+            break;
+        case RSS_ITEM_DESCRIPTION:
+            // Markup nested in a description (Atom's XHTML content) is kept as markup, for the
+            // sanitizer to judge like any other.
+            AppendStartTag(localName, localNameLength, attributes);
+            ++descriptionDepth;
             break;
         default:
             // Elements nested in the remaining states neither move the machine nor stop the
@@ -247,7 +387,8 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::endElement(const WCHAR*, int, cons
             }
             break;
         case RSS_GDATE:
-            if (is("date", 4) || is("pubdate", 7) || is("modified", 8) || is("lastbuilddate", 13)) {
+            if (is("date", 4) || is("pubdate", 7) || is("modified", 8) || is("lastbuilddate", 13) ||
+                is("updated", 7)) {
                 state = RSS_CHANNEL;
             }
             break;
@@ -262,7 +403,10 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::endElement(const WCHAR*, int, cons
             }
             break;
         case RSS_ITEM_DESCRIPTION:
-            if (is("description", 11) || is("content", 7)) {
+            if (descriptionDepth > 0) {
+                AppendEndTag(localName, localNameLength);
+                --descriptionDepth;
+            } else if (is("description", 11) || is("content", 7) || is("summary", 7)) {
                 state = RSS_ITEM;
             }
             break;
@@ -285,7 +429,8 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::endElement(const WCHAR*, int, cons
             state = RSS_ITEM_AUTHOR;
             break;
         case RSS_ITEM_DATE:
-            if (is("date", 4) || is("pubdate", 7) || is("issued", 6)) {
+            if (is("date", 4) || is("pubdate", 7) || is("issued", 6) || is("published", 9) ||
+                is("updated", 7)) {
                 state = RSS_ITEM;
             }
             break;
@@ -363,7 +508,12 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::characters(const WCHAR* text, int 
     char scratch[kConversionScratchCapacity];
     int converted = ConvertFeedText(text, length, scratch, sizeof scratch);
     // What does not fit the field is dropped: the field keeps its first capacity - 1 bytes.
-    static_cast<void>(AppendText(field, capacity, scratch));
+    // Text inside markup kept in a description is markup's text, escaped as such.
+    if (field == record.description && descriptionDepth > 0) {
+        static_cast<void>(AppendEscaped(field, capacity, scratch));
+    } else {
+        static_cast<void>(AppendText(field, capacity, scratch));
+    }
     if (traceFormat != nullptr) {
         Trace(traceFormat, field, converted, length);
     }

@@ -42,6 +42,14 @@ bool FeedNameMatches(const WCHAR* name, int length, const char* keyword, int cou
 // Returns what the conversion returned: the bytes written, or 0 when it had to cut.
 int ConvertFeedText(const WCHAR* text, int length, char* out, size_t outSize);
 
+// True when an Atom link's rel names the entry's own page: "alternate", written plain or as the
+// IANA relation URI, ASCII letters without regard to case.
+bool IsAlternateRel(const char* rel);
+
+// Appends `text` to the field with &, <, > and " written as entities, each whole or not at all.
+// False when the field filled up; what fitted is kept.
+bool AppendEscaped(char* field, size_t capacity, const char* text);
+
 class FeedContentHandler : public SaxContentHandlerBase {
 public:
     // A handler with an empty record, both flags clear and the state RSS_IDLE. A null
@@ -68,9 +76,29 @@ public:
     // returns to the document level.
     bool itemsListSeen;
     int32_t state;
+    // Per item: a published date was read (it wins over updated); a description or content was
+    // read (it wins over a summary); how well the link read so far names the item's page.
+    bool itemPublishedSeen;
+    bool itemContentSeen;
+    int itemLinkRank;
+    // How deep inside the description element the reader is: markup nested there is kept.
+    int descriptionDepth;
 
 private:
+    enum LinkRank { kNoLink = 0, kOtherLink = 1, kPageLink = 2 };
+
+    // Empties the five item fields and forgets what the item's elements were.
     void EmptyItemFields();
+    // Looks for the first attribute whose local name passes the name test and converts its value
+    // into `out`. Returns whether one was found.
+    bool FindAttribute(ISAXAttributes* attributes, const char* keyword, int count, bool exact,
+                       char* out, size_t capacity);
+    // A link element of an item: whether its text and href are the item's link now.
+    bool StartItemLink(ISAXAttributes* attributes);
+    // Appends a nested element's start tag, with its attributes, or its end tag to the
+    // description.
+    void AppendStartTag(const WCHAR* localName, int localNameLength, ISAXAttributes* attributes);
+    void AppendEndTag(const WCHAR* localName, int localNameLength);
     // Looks for the first attribute whose local name passes the test and converts its value into
     // `field` (emptied first). Returns whether one was found.
     bool SearchAttribute(ISAXAttributes* attributes, const char* keyword, int count, char* field,

@@ -217,6 +217,37 @@ bool Download(WorkerState* state) {
     return true;
 }
 
+bool IsNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '.' || c == ':' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// The first start tag whose local name is "feed" (Atom) or "RDF" (RSS 1.0), with or without a
+// prefix: where a document without an XML declaration begins.
+const char* FindRootElement(const char* text) {
+    for (const char* open = strchr(text, '<'); open != nullptr; open = strchr(open + 1, '<')) {
+        const char* name = open + 1;
+        const char* end = name;
+        while (IsNameCharacter(*end)) {
+            ++end;
+        }
+        const char* local = name;
+        for (const char* at = name; at < end; ++at) {
+            if (*at == ':') {
+                local = at + 1;
+            }
+        }
+        const size_t length = static_cast<size_t>(end - local);
+        const bool ends = *end == '>' || *end == '/' || *end == ' ' || *end == '\t' ||
+                          *end == '\r' || *end == '\n';
+        if (ends && ((length == 4 && strncmp(local, "feed", 4) == 0) ||
+                     (length == 3 && strncmp(local, "RDF", 3) == 0))) {
+            return open;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 int StartFeedUpdate(const char* url, const char* folderId) {
@@ -334,7 +365,10 @@ const char* FindDocumentStart(const char* text) {
         return nullptr;
     }
     const char* start = strstr(text, "<?xml");
-    return start != nullptr ? start : strstr(text, "<rss");
+    if (start == nullptr) {
+        start = strstr(text, "<rss");
+    }
+    return start != nullptr ? start : FindRootElement(text);
 }
 
 void OnFeedDownloaded(const char* text, const char* folderId) {

@@ -47,7 +47,9 @@ void FetchWorker(void* request);
 // would wrap onto another port).
 int SplitUrl(const char* url, char* host, int* port, char* path);
 
-// The first "<?xml" of `text`, else its first "<rss", else null.
+// Where the document in an answer begins: the first "<?xml" of `text`, else its first "<rss",
+// else its first start tag whose local name is "feed" or "RDF" (an Atom or RSS 1.0 document
+// without a declaration), else null.
 const char* FindDocumentStart(const char* text);
 
 // The completion of every refresh: runs the feed reader over the document in the answer, with the

@@ -106,11 +106,40 @@ TEST(ParseFeedVocabularyTest, AtomEntriesTakeLinkHrefAndAuthorName) {
     EXPECT_EQ(items[0].description, "Lamp lit at dusk.");
     EXPECT_EQ(items[0].channelTitle, "Lighthouse Log");
     EXPECT_EQ(items[0].channelDate, "2026-12-05T18:00:00Z");
-    // A second link replaces the first, even a longer one; one without href empties it; text
-    // serves as well.
-    EXPECT_EQ(items[1].link, "http://light.example/second");
+    // Of two links to the entry's page the first is the item's; one without href empties it;
+    // text serves as well.
+    EXPECT_EQ(items[1].link, "http://light.example/first-and-much-longer");
     EXPECT_EQ(items[2].link, "");
     EXPECT_EQ(items[3].link, "http://light.example/text");
+}
+
+TEST(ParseFeedVocabularyTest, Atom10EntriesTakeTheirDatesSummariesPageLinksAndXhtml) {
+    std::vector<SeenItem> items =
+        ParseItems(FeedFixture("atom10_dates_summaries_rel_links_and_xhtml.xml"));
+    ASSERT_EQ(items.size(), 4u);
+    for (const SeenItem& item : items) {
+        EXPECT_EQ(item.channelTitle, "Harbour Board");
+        EXPECT_EQ(item.channelDate, "2026-12-08T09:00:00Z");
+    }
+    // published wins over updated, whichever comes first; updated serves alone.
+    EXPECT_EQ(items[0].date, "2026-12-01T08:00:00Z");
+    EXPECT_EQ(items[1].date, "2026-12-03T08:00:00Z");
+    EXPECT_EQ(items[2].date, "2026-12-05T08:00:00Z");
+    EXPECT_EQ(items[3].date, "");
+    // A summary stands in for missing content; content wins, whichever comes first.
+    EXPECT_EQ(items[0].description, "Only a summary.");
+    EXPECT_EQ(items[1].description, "<p>The content.</p>");
+    EXPECT_EQ(items[2].description, "Content wins.");
+    // The first link to the entry's page wins; other rels serve only without one.
+    EXPECT_EQ(items[0].link, "http://harbour.example/1");
+    EXPECT_EQ(items[1].link, "http://harbour.example/2/edit");
+    EXPECT_EQ(items[2].link, "http://harbour.example/3");
+    EXPECT_EQ(items[3].link, "http://harbour.example/4");
+    // XHTML stays markup, its text and attribute values escaped as markup's.
+    EXPECT_EQ(items[3].description,
+              "<div><p>Tide <b>tables</b> &amp; notes:</p><ul><li>High at 06:10</li>"
+              "<li>Low at 12:25</li></ul><p><a href=\"http://harbour.example/tides?day=8&amp;"
+              "port=2\">All tides</a></p></div>");
 }
 
 TEST(ParseFeedQuirkTest, AuthorNameFlagHoldsForTheRestOfTheDocument) {
@@ -160,11 +189,13 @@ TEST(ParseFeedQuirkTest, LaterElementsReplaceEarlierOnesWithinAnItem) {
         "<rss xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:a='http://www.w3.org/2005/Atom'>"
         "<channel><item><link>http://old</link><description>one</description>"
         "<content>two</content><pubDate>d1</pubDate><dc:date>d2</dc:date>"
-        "<a:link href='http://atom'/></item></channel></rss>");
+        "<a:link href='http://atom'/><link>http://later</link></item></channel></rss>");
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].description, "two");
     EXPECT_EQ(items[0].date, "d2");
-    EXPECT_EQ(items[0].link, "http://atom");
+    // A link element without href replaces what came before; one with href counts only when no
+    // link to the item's page came before it.
+    EXPECT_EQ(items[0].link, "http://later");
 }
 
 TEST(ParseFeedBreakTest, DocumentCutInsideAnItemDeliversOnlyTheItemsBefore) {
@@ -278,10 +309,15 @@ std::string NestedDescription(int depth) {
            "</description></item></channel></rss>";
 }
 
-TEST(ParseFeedLimitTest, NestingInsideAnItemKeepsCollectingText) {
+TEST(ParseFeedLimitTest, NestingInsideADescriptionIsKeptAsMarkup) {
     std::vector<SeenItem> items = ParseItems(NestedDescription(200));
     ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].description, "deep");
+    std::string open, close;
+    for (int i = 0; i < 200; ++i) {
+        open += "<d>";
+        close += "</d>";
+    }
+    EXPECT_EQ(items[0].description, open + "deep" + close);
 }
 
 TEST(ParseFeedLimitTest, VeryDeepNestingIsReadOrRefusedSafely) {
@@ -290,7 +326,8 @@ TEST(ParseFeedLimitTest, VeryDeepNestingIsReadOrRefusedSafely) {
     std::vector<SeenItem> items = ParseItems(NestedDescription(100000));
     ASSERT_LE(items.size(), 1u);
     if (!items.empty()) {
-        EXPECT_EQ(items[0].description, "deep");
+        EXPECT_LT(items[0].description.size(), kItemDescriptionCapacity);
+        EXPECT_EQ(items[0].description.substr(0, 6), "<d><d>");
     }
 }
 

@@ -128,7 +128,7 @@ TEST(FetchSplitUrl, ShowsTheUrlOnTheStatusLineWhileItFits) {
     }
 }
 
-TEST(FetchDocumentStart, FindsTheDeclarationFirstThenTheRssElement) {
+TEST(FetchDocumentStart, FindsTheDeclarationThenTheRssElementThenAFeedOrRdfElement) {
     struct StartCase {
         const char* answer;
         int offset;  // -1: no document start
@@ -142,7 +142,14 @@ TEST(FetchDocumentStart, FindsTheDeclarationFirstThenTheRssElement) {
         {"X-Note: <rss in a header\r\n\r\nbody", 8},
         {"<?XML version=\"1.0\"?><RSS/>", -1},
         {"HTTP/1.0 302 Found\r\n\r\n<html><body>moved</body></html>", -1},
-        {"<feed xmlns=\"http://www.w3.org/2005/Atom\"></feed>", -1},
+        // Without either marker, the first feed or RDF element, prefixed or not, begins it.
+        {"<feed xmlns=\"http://www.w3.org/2005/Atom\"></feed>", 0},
+        {"HTTP/1.0 200 OK\r\n\r\n<feed>", 19},
+        {"<html><feeds/><feedburner:info/><a:feed/>", 32},
+        {"<rdf:RDF xmlns:rdf=\"x\">", 0},
+        {"<!-- x --><RDF/>", 10},
+        {"<FEED/><rdf/><feed", -1},
+        {"<x:feed\n>", 0},
         {"", -1},
         {"<?xm", -1},
     };
