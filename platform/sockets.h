@@ -9,6 +9,10 @@
 // byte arriving. Returns 0, or SOCKET_ERROR.
 int SetReceiveTimeLimit(SOCKET socket, unsigned milliseconds);
 
+// True when `error` (from WSAGetLastError after a failed receive or connect) says that the time
+// limit ran out.
+bool IsTimeoutError(int error);
+
 // connect, giving up with WSAETIMEDOUT when the connection is not made within `milliseconds`.
 // Returns 0, or SOCKET_ERROR with WSAGetLastError telling why. The socket blocks again afterwards.
 int ConnectWithTimeLimit(SOCKET socket, const struct sockaddr* address, int length,

@@ -93,6 +93,10 @@ struct hostent* QfGetHostByName(const char* name) {
     return &entry;
 }
 
+bool IsTimeoutError(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == ETIMEDOUT;
+}
+
 int SetReceiveTimeLimit(SOCKET socket, unsigned milliseconds) {
     struct timeval limit;
     limit.tv_sec = milliseconds / 1000;

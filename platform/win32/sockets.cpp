@@ -2,6 +2,10 @@
 // connect made without blocking and waited for with select.
 #include "platform/sockets.h"
 
+bool IsTimeoutError(int error) {
+    return error == WSAETIMEDOUT;
+}
+
 int SetReceiveTimeLimit(SOCKET socket, unsigned milliseconds) {
     DWORD limit = milliseconds;
     return setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit),
