@@ -342,6 +342,9 @@ bool IndexPath(const char* folderId, char* path, size_t capacity) {
                       dataFolder ? dataFolder : "", folderId);
 }
 
+// The messages handed to the host on this thread, for the worker's report.
+thread_local int t_appended = 0;
+
 }  // namespace
 
 int OnFeedItem(const FeedItem* item, const char* folderId) {
@@ -462,7 +465,14 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     if (g_hostApi.PXA_AppendMessage == nullptr) {
         return 0;
     }
+    ++t_appended;
     return g_hostApi.PXA_AppendMessage(folderId, s->message);
+}
+
+int TakeAppendedCount() {
+    const int appended = t_appended;
+    t_appended = 0;
+    return appended;
 }
 
 bool IsDuplicateSubject(const char* folderId, const char* subject) {

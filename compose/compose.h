@@ -16,3 +16,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId);
 // and the line end after the field are ignored. False for an empty subject, a missing argument
 // or an index that cannot be opened.
 bool IsDuplicateSubject(const char* folderId, const char* subject);
+
+// How many messages OnFeedItem has handed to the host on the calling thread since the last call
+// of this, which starts the count again: what a fetch worker reports at the end of a refresh.
+int TakeAppendedCount();

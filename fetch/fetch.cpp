@@ -1,6 +1,7 @@
-// The feed fetcher. Each refresh gets a worker thread of its own that splits the URL, sends one
-// HTTP/1.0 GET, reads the answer until the server closes the connection and hands it on. The answer
-// is never read as HTTP: the only thing looked for in it is where the XML document starts.
+// The feed fetcher. Each refresh gets a worker thread of its own that splits the URL, connects
+// (over TLS for https), sends one HTTP/1.0 GET, reads the answer until the server closes the
+// connection and hands it on. The answer is read as HTTP only where it holds no document: then a
+// redirect is followed. At its end the refresh says on the status line how it went.
 #include "fetch/fetch.h"
 
 #include <atomic>
@@ -14,19 +15,18 @@
 
 #include "compose/compose.h"
 #include "feed/parse_feed.h"
+#include "base/hostapi.h"
 #include "base/module.h"
 #include "base/status.h"
 #include "platform.h"
-#include "platform/thread_start.h"
+#include "platform/secure_channel.h"
 #include "platform/sockets.h"
+#include "platform/thread_start.h"
 
 namespace {
 
-constexpr char kRequestFormat[] =
-    "GET %s HTTP/1.0\r\nHost: %s\r\nUser-Agent: PellixQuillfeed %s\r\nPragma: no-cache\r\n"
-    "Cache-Control: no-cache\r\nConnection: close\r\n\r\n";
-
-constexpr int kDefaultPort = 80;
+// The most redirects one refresh follows.
+constexpr int kMaxRedirects = 5;
 
 // The socket address is the 16-byte IPv4 form.
 constexpr int kSocketAddressLength = 16;
@@ -90,7 +90,7 @@ unsigned Shorter(unsigned a, uint64_t b) {
 // Everything one worker holds. Over half a megabyte, so it lives on the heap: a thread started
 // with the default stack size has room for it on no platform we can count on.
 struct WorkerState {
-    char url[kTextCapacity];
+    char url[kTextCapacity];  // the URL being fetched: the request's, or where it was redirected
     char folderId[kTextCapacity];
     FetchCompletion completion;
     char host[kTextCapacity];
@@ -100,85 +100,105 @@ struct WorkerState {
     char answer[kReceiveCapacity + 1];
     size_t received;
     bool deliver;
+    // Why the refresh brought nothing, in a mail user's words; null while nothing went wrong.
+    const char* failure;
 };
 
-// The port after the colon as the runtime's atoi reads it (leading blanks, a sign, the leading
-// decimal digits; none give 0), except that a number too big for an int ends at the int's limit
-// instead of being undefined.
-int ReadPort(const char* text) {
-    long value = strtol(text, nullptr, 10);
-    if (value > INT_MAX) {
-        return INT_MAX;
+// A connection, plain or over TLS.
+struct Connection {
+    SOCKET socket;
+    SecureChannel* channel;
+
+    int Receive(char* buffer, int room) {
+        return channel != nullptr ? SecureReceive(channel, buffer, room)
+                                  : recv(socket, buffer, room, 0);
     }
-    if (value < INT_MIN) {
-        return INT_MIN;
+    bool Send(const char* data, size_t length) {
+        if (channel != nullptr) {
+            return SecureSend(channel, data, length);
+        }
+        const int wanted = static_cast<int>(length);
+        return send(socket, data, wanted, 0) == wanted;
     }
-    return static_cast<int>(value);
-}
+};
 
 // Receives until the server closes the connection, a receive fails or times out, the download's
 // deadline passes, or the buffer fills. Whatever arrived before a failure still counts; a full
 // buffer clears the deliver flag.
-void ReceiveAnswer(SOCKET connection, WorkerState* state, Clock::time_point deadline) {
+void ReceiveAnswer(Connection* connection, WorkerState* state, Clock::time_point deadline) {
     state->received = 0;
     const unsigned limit = FetchTimeLimitMs();
     for (;;) {
         const Clock::time_point now = Clock::now();
         if (now >= deadline) {
             Trace("Fetch %s | Download deadline passed\n", state->url);
+            if (state->received == 0) {
+                state->failure = "no answer in time";
+            }
             return;
         }
         // Each receive waits no longer than the no-progress limit, nor past the deadline.
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-        if (SetReceiveTimeLimit(connection,
+        if (SetReceiveTimeLimit(connection->socket,
                                 Shorter(limit, static_cast<uint64_t>(left.count()) + 1)) != 0) {
             return;
         }
         int room = static_cast<int>(kReceiveCapacity - state->received);
-        int got = recv(connection, state->answer + state->received, room, 0);
+        int got = connection->Receive(state->answer + state->received, room);
         if (got <= 0) {
+            if (got < 0 && state->received == 0 && IsTimeoutError(WSAGetLastError())) {
+                state->failure = "no answer in time";
+            }
             return;
         }
         state->received += static_cast<size_t>(got);
         if (state->received >= kReceiveCapacity) {
             state->deliver = false;
+            state->failure = "answer too large";
             return;
         }
     }
 }
 
-// The download itself, from the socket start-up to the closed socket. Returns false when the
-// worker must end without delivering anything.
+// One download of `state->url`, from the socket start-up to the closed socket. Returns false,
+// with `state->failure` set, when no answer can be handed on; a receive that timed out before
+// anything arrived sets it too, but what arrived (nothing) is still handed on.
 bool Download(WorkerState* state) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
+    state->received = 0;
+    state->answer[0] = '\0';
     WSADATA winsock;
     int startup = WSAStartup(MAKEWORD(1, 1), &winsock);
     if (startup != 0) {
         Trace("Fetch %s | WSAStartup failed : %d\n!", state->url, startup);
+        state->failure = "cannot connect";
         return false;
     }
-    SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
-    if (connection == INVALID_SOCKET) {
+    Connection connection = {socket(AF_INET, SOCK_STREAM, 0), nullptr};
+    if (connection.socket == INVALID_SOCKET) {
         Trace("Fetch %s | socket failed : %d\n!", state->url, WSAGetLastError());
         WSACleanup();
+        state->failure = "cannot connect";
         return false;
     }
-    // Ends the socket and the Windows Sockets use on every way out below.
-    auto fail = [connection] {
-        closesocket(connection);
+    // Ends the channel, the socket and the Windows Sockets use on every way out below.
+    auto fail = [&connection, state](const char* why) {
+        CloseSecureChannel(connection.channel);
+        closesocket(connection.socket);
         WSACleanup();
+        state->failure = why;
         return false;
     };
 
     if (SplitUrl(state->url, state->host, &state->port, state->path) != 0) {
         Trace("Fetch %s | Analysize url failed!", state->url);
-        return fail();
+        return fail("the feed address is not valid");
     }
     struct hostent* entry = gethostbyname(state->host);
     if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr) {
         Trace("Fetch %s | gethostbyname failed : %s %d\n", state->url, state->host,
               WSAGetLastError());
-        return fail();
+        return fail("host not found");
     }
     sockaddr_in address;
     memset(&address, 0, sizeof address);
@@ -190,62 +210,89 @@ bool Download(WorkerState* state) {
     // the client runs, and every later refresh would add another one: connecting and every
     // receive give up after the time limit without progress.
     unsigned limit = FetchTimeLimitMs();
-    if (ConnectWithTimeLimit(connection, reinterpret_cast<const sockaddr*>(&address),
+    if (ConnectWithTimeLimit(connection.socket, reinterpret_cast<const sockaddr*>(&address),
                              kSocketAddressLength, limit) != 0) {
-        Trace("Fetch %s | Connect failed : %d\n", state->url, WSAGetLastError());
-        return fail();
+        const int error = WSAGetLastError();
+        Trace("Fetch %s | Connect failed : %d\n", state->url, error);
+        return fail(IsTimeoutError(error) ? "no answer in time" : "cannot connect");
     }
-    if (SetReceiveTimeLimit(connection, limit) != 0) {
+    if (SetReceiveTimeLimit(connection.socket, limit) != 0) {
         Trace("Fetch %s | Receive time limit failed : %d\n", state->url, WSAGetLastError());
-        return fail();
+        return fail("cannot connect");
+    }
+    // An https feed is fetched over TLS or not at all: a failed handshake or certificate check
+    // ends the refresh, and nothing is ever sent in plain text instead.
+    if (IsHttpsUrl(state->url)) {
+        SecureFailure why = SecureFailure::kNone;
+        connection.channel = OpenSecureChannel(connection.socket, state->host, &why);
+        if (connection.channel == nullptr) {
+            Trace("Fetch %s | Secure channel failed : %d %s\n", state->url, static_cast<int>(why),
+                  SecureFailureWords(why));
+            return fail(SecureFailureWords(why));
+        }
     }
 
     if (!FormatRequest(state->path, state->host, state->request, sizeof state->request)) {
         Trace("Fetch %s | Request too long\n", state->url);
-        return fail();
+        return fail("the feed address is not valid");
     }
-    int length = static_cast<int>(strlen(state->request));
-    if (send(connection, state->request, length, 0) != length) {
+    if (!connection.Send(state->request, strlen(state->request))) {
         Trace("Fetch %s | Send HTTP request failed : %d\n", state->url, WSAGetLastError());
-        return fail();
+        return fail("cannot connect");
     }
 
-    ReceiveAnswer(connection, state, deadline);
-    closesocket(connection);
+    ReceiveAnswer(&connection, state, deadline);
+    CloseSecureChannel(connection.channel);
+    closesocket(connection.socket);
     WSACleanup();
     state->answer[state->received] = '\0';
-    return true;
+    // What arrived before a failed or timed-out receive is delivered, also when it is nothing.
+    return state->deliver;
 }
 
-bool IsNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == '-' || c == '.' || c == ':' || static_cast<unsigned char>(c) >= 0x80;
+// The status line's last word on a refresh: the folder and how it went, cut to the line's 100
+// characters at the folder's name.
+void ShowOutcome(const char* folderId, const char* outcome) {
+    const char* display =
+        g_hostApi.PXA_GetFolderDisplayName ? g_hostApi.PXA_GetFolderDisplayName(folderId) : nullptr;
+    const char* name = display != nullptr && display[0] != '\0' ? display : folderId;
+    const int room = static_cast<int>(kStatusTextMax) - 2 - static_cast<int>(strlen(outcome));
+    ShowStatus("%.*s: %s", room > 0 ? room : 0, name, outcome);
 }
 
-// The first start tag whose local name is "feed" (Atom) or "RDF" (RSS 1.0), with or without a
-// prefix: where a document without an XML declaration begins.
-const char* FindRootElement(const char* text) {
-    for (const char* open = strchr(text, '<'); open != nullptr; open = strchr(open + 1, '<')) {
-        const char* name = open + 1;
-        const char* end = name;
-        while (IsNameCharacter(*end)) {
-            ++end;
+// Fetches the request's URL and where its redirects lead, and hands the answer on.
+void Refresh(WorkerState* state) {
+    for (int redirects = 0;; ++redirects) {
+        if (!Download(state)) {
+            return;
         }
-        const char* local = name;
-        for (const char* at = name; at < end; ++at) {
-            if (*at == ':') {
-                local = at + 1;
+        if (FindDocumentStart(state->answer) != nullptr) {
+            break;
+        }
+        char next[kTextCapacity];
+        const Redirect redirect = FindRedirect(state->answer, state->url, next, sizeof next);
+        if (redirect == Redirect::kNone) {
+            if (state->failure == nullptr) {
+                state->failure = "not a feed";
             }
+            break;
         }
-        const size_t length = static_cast<size_t>(end - local);
-        const bool ends = *end == '>' || *end == '/' || *end == ' ' || *end == '\t' ||
-                          *end == '\r' || *end == '\n';
-        if (ends && ((length == 4 && strncmp(local, "feed", 4) == 0) ||
-                     (length == 3 && strncmp(local, "RDF", 3) == 0))) {
-            return open;
+        if (redirect == Redirect::kRefused) {
+            Trace("Fetch %s | Redirect refused\n", state->url);
+            state->failure = "redirect refused";
+            return;
         }
+        if (redirects == kMaxRedirects) {
+            Trace("Fetch %s | Too many redirects\n", state->url);
+            state->failure = "too many redirects";
+            return;
+        }
+        Trace("Fetch %s | Redirected to %s\n", state->url, next);
+        static_cast<void>(CopyText(state->url, sizeof state->url, next));
     }
-    return nullptr;
+    if (state->completion != nullptr) {
+        state->completion(state->answer, state->folderId);
+    }
 }
 
 }  // namespace
@@ -299,13 +346,24 @@ void FetchWorker(void* argument) {
         static_cast<void>(CopyText(state->url, sizeof state->url, request->url));
         static_cast<void>(CopyText(state->folderId, sizeof state->folderId, request->folderId));
         state->completion = request->completion;
-        state->port = kDefaultPort;
+        state->port = 0;
         state->received = 0;
         state->deliver = true;
+        state->failure = nullptr;
 
-        if (Download(state) && state->completion != nullptr && state->deliver) {
-            state->completion(state->answer, state->folderId);
+        TakeAppendedCount();
+        Refresh(state);
+        const int appended = TakeAppendedCount();
+        char outcome[kStatusTextMax + 1];
+        if (state->failure != nullptr) {
+            static_cast<void>(CopyText(outcome, sizeof outcome, state->failure));
+        } else if (appended == 0) {
+            static_cast<void>(CopyText(outcome, sizeof outcome, "nothing new"));
+        } else {
+            static_cast<void>(FormatText(outcome, sizeof outcome, "%d new message%s", appended,
+                                         appended == 1 ? "" : "s"));
         }
+        ShowOutcome(state->folderId, outcome);
         delete state;
     } else {
         Trace("Fetch %s | Out of memory\n", request->url);
@@ -316,59 +374,6 @@ void FetchWorker(void* argument) {
     }
     delete request;
     g_workersRunning.fetch_sub(1);
-}
-
-int SplitUrl(const char* url, char* host, int* port, char* path) {
-    if (url == nullptr) {
-        return -1;
-    }
-    // The callers' URLs have this capacity; a longer one given directly is split cut.
-    char work[kTextCapacity];
-    static_cast<void>(CopyText(work, sizeof work, url));
-    ShowStatus("RSS:%s", url);
-    for (const char* at = work; *at != '\0'; ++at) {
-        if (static_cast<unsigned char>(*at) < 0x20 || *at == 0x7F) {
-            return -1;
-        }
-    }
-
-    // The scheme is never looked at: whatever it names, the feed is fetched with plain HTTP.
-    char* rest = strstr(work, "://");
-    rest = rest != nullptr ? rest + 3 : work;
-
-    char* slash = strchr(rest, '/');
-    // The parts of `work` always fit outputs of its capacity.
-    if (slash != nullptr) {
-        static_cast<void>(CopyText(path, kTextCapacity, slash));
-        *slash = '\0';
-    } else {
-        static_cast<void>(CopyText(path, kTextCapacity, "/"));
-    }
-
-    // Only the host part is searched, so a colon in the path never names a port.
-    char* colon = strchr(rest, ':');
-    int number = kDefaultPort;
-    if (colon != nullptr) {
-        number = ReadPort(colon + 1);
-        *colon = '\0';
-    }
-    if (number < 1 || number > 65535) {
-        return -1;
-    }
-    *port = number;
-    static_cast<void>(CopyText(host, kTextCapacity, rest));
-    return 0;
-}
-
-const char* FindDocumentStart(const char* text) {
-    if (text == nullptr) {
-        return nullptr;
-    }
-    const char* start = strstr(text, "<?xml");
-    if (start == nullptr) {
-        start = strstr(text, "<rss");
-    }
-    return start != nullptr ? start : FindRootElement(text);
 }
 
 void OnFeedDownloaded(const char* text, const char* folderId) {
@@ -382,24 +387,6 @@ void OnFeedDownloaded(const char* text, const char* folderId) {
 
 int FetchWorkersRunning() {
     return g_workersRunning.load();
-}
-
-bool FormatRequest(const char* path, const char* host, char* out, size_t capacity) {
-    char encoded[3 * kTextCapacity];
-    size_t used = 0;
-    for (const char* at = path; *at != '\0'; ++at) {
-        if (used + 4 > sizeof encoded) {
-            return false;
-        }
-        if (*at == ' ') {
-            memcpy(encoded + used, "%20", 3);
-            used += 3;
-        } else {
-            encoded[used++] = *at;
-        }
-    }
-    encoded[used] = '\0';
-    return FormatText(out, capacity, kRequestFormat, encoded, host, PlugInVersion);
 }
 
 unsigned FetchDeadlineMs() {

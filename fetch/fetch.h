@@ -47,6 +47,22 @@ void FetchWorker(void* request);
 // would wrap onto another port).
 int SplitUrl(const char* url, char* host, int* port, char* path);
 
+// True when the URL's scheme (the text before its first "://") is "https", in any case: the feed
+// is then fetched over TLS, on port 443 unless the URL names another.
+bool IsHttpsUrl(const char* url);
+
+// What an answer without a document says about where the feed went.
+enum class Redirect {
+    kNone,     // it is no redirect (or names no location)
+    kFollow,   // `next` holds the URL to fetch instead
+    kRefused,  // a redirect that is not followed: from https to http, to another scheme or to a
+               // location that does not fit a URL of kTextCapacity
+};
+// Reads an answer that begins with a status line of 301, 302, 303, 307 or 308 and has a Location
+// header (its name without regard to case): an absolute http or https URL, or a path relative to
+// `url`, resolved into `next` (of `capacity` bytes).
+Redirect FindRedirect(const char* answer, const char* url, char* next, size_t capacity);
+
 // Where the document in an answer begins: the first "<?xml" of `text`, else its first "<rss",
 // else its first start tag whose local name is "feed" or "RDF" (an Atom or RSS 1.0 document
 // without a declaration), else null.
