@@ -98,15 +98,29 @@ if [ ! -d ../shared/corpus/feeds ] || [ -z "$(ls -A ../shared/corpus/feeds 2>/de
     fail "corpus"
 fi
 
+# The https tests: certificates of their own, and a TLS front on loopback before their plain
+# servers (scripts/tls-front.py). Natively the tests' CA is trusted through OpenSSL's
+# SSL_CERT_FILE, under Wine through the root's trust store.
+tls_ports="$root/build-tls/ports.txt"
+rm -f "$tls_ports"
+if bash scripts/tls-certs.sh build-tls; then
+    python3 scripts/tls-front.py build-tls "$tls_ports" >build-logs/tls-front.log 2>&1 &
+    front=$!
+    trap 'kill $front 2>/dev/null' EXIT
+    for _ in $(seq 100); do [ -f "$tls_ports" ] && break; sleep 0.1; done
+fi
+[ -f "$tls_ports" ] || { echo "the TLS front did not start"; fail "tls front"; }
+
 if build build-native -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=address,undefined; then
-    run_suite native ./build-native/quillfeed_tests \
-        --plugin=build-native/pxQuillfeed.so --pellix=build-native/pellix
+    run_suite native env SSL_CERT_FILE="$root/build-tls/ca.crt" ./build-native/quillfeed_tests \
+        --plugin=build-native/pxQuillfeed.so --pellix=build-native/pellix --tls-front="$tls_ports"
 fi
 
 if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=thread -- \
     --target quillfeed_thread_tests pxQuillfeed pellix pellix_nosetstatus; then
-    run_suite native-threads ./build-tsan/quillfeed_thread_tests \
-        --plugin=build-tsan/pxQuillfeed.so --pellix=build-tsan/pellix
+    run_suite native-threads env SSL_CERT_FILE="$root/build-tls/ca.crt" \
+        ./build-tsan/quillfeed_thread_tests --plugin=build-tsan/pxQuillfeed.so \
+        --pellix=build-tsan/pellix --tls-front="$tls_ports"
 fi
 
 if build build-fuzz -DCMAKE_BUILD_TYPE=Debug -DQF_FUZZ=ON \
@@ -124,9 +138,11 @@ if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD
     fi
     export WINE_BUILD_DIR="$root/build-win32"
     source scripts/wine-env.sh
-    if wine_start; then
+    if wine_start && wine_trust_ca build-tls/ca.crt; then
         run_suite wine wine_run_x build-win32/quillfeed_tests.exe \
-            --plugin=build-win32/pxQuillfeed.dll --pellix=build-win32/pellix.exe
+            --plugin=build-win32/pxQuillfeed.dll --pellix=build-win32/pellix.exe \
+            --tls-front="$tls_ports"
+        wine_untrust_ca
         wine_stop
         if [ -x build-native/feeddump ]; then
             echo "== reader comparison"

@@ -12,6 +12,9 @@
 #   wine_run_x PROGRAM ...  the same on a virtual screen of its own, for programs with windows
 #   in_wine_root CMD ...    any command of the root, with the same binds and environment
 #   wine_stop               ends the Wine server
+#   wine_trust_ca FILE      adds a CA certificate to the root's trust store (Wine's crypt32 reads
+#                           it), for one run of the TLS tests or the demo
+#   wine_untrust_ca         takes it out again
 #
 # Settings: WINE_BUILD_DIR (the win32 build folder; its wineprefix/ is the prefix unless
 # QF_WINEPREFIX names another), QF_WINE_ROOT (the root, default /var/cache/quillfeed/wine-root).
@@ -63,6 +66,16 @@ wine_start() {
         in_wine_root /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
     fi
     in_wine_root /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
+}
+
+wine_trust_ca() {
+    cp "$1" "$QF_WINE_ROOT/usr/local/share/ca-certificates/quillfeed-run-ca.crt" &&
+        in_wine_root /usr/sbin/update-ca-certificates >/dev/null 2>&1
+}
+
+wine_untrust_ca() {
+    rm -f "$QF_WINE_ROOT/usr/local/share/ca-certificates/quillfeed-run-ca.crt"
+    in_wine_root /usr/sbin/update-ca-certificates --fresh >/dev/null 2>&1 || true
 }
 
 wine_stop() {

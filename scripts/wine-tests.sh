@@ -10,9 +10,15 @@ cmake --build build-win32 -j2 --target quillfeed_tests pxQuillfeed pellix pellix
     feeddump >/dev/null
 export WINE_BUILD_DIR="$PWD/build-win32"
 source scripts/wine-env.sh
+bash scripts/tls-certs.sh build-tls
+rm -f build-tls/ports.txt
+python3 scripts/tls-front.py build-tls build-tls/ports.txt >/dev/null 2>&1 &
+front=$!
+trap 'kill $front 2>/dev/null; wine_untrust_ca; wine_stop' EXIT
+for _ in $(seq 100); do [ -f build-tls/ports.txt ] && break; sleep 0.1; done
 wine_start
+wine_trust_ca build-tls/ca.crt
 status=0
-wine_run_x build-win32/quillfeed_tests.exe \
-    --plugin=build-win32/pxQuillfeed.dll --pellix=build-win32/pellix.exe "$@" || status=$?
-wine_stop
+wine_run_x build-win32/quillfeed_tests.exe --plugin=build-win32/pxQuillfeed.dll \
+    --pellix=build-win32/pellix.exe --tls-front=build-tls/ports.txt "$@" || status=$?
 exit $status

@@ -159,11 +159,18 @@ protected:
     }
 
     // One refresh of folder "Feeds" through StartFeedUpdate, waited for.
-    bool Refresh(const LoopbackServer& server) {
-        if (StartFeedUpdate(server.Url("/feed.xml").c_str(), "Feeds") == -1) {
+    bool Refresh(const LoopbackServer& server) { return Refresh(server.Url("/feed.xml")); }
+    bool Refresh(const std::string& url) {
+        if (StartFeedUpdate(url.c_str(), "Feeds") == -1) {
             return false;
         }
         return WaitForFetchWorkers(kWorkerPatienceSeconds);
+    }
+
+    // The last text of the status line: how the refresh went.
+    static std::string Outcome(const RecordedStatusLine& status) {
+        std::vector<std::string> texts = status.Texts();
+        return texts.empty() ? std::string() : texts.back();
     }
 
     HostApi saved_;
@@ -176,28 +183,256 @@ TEST_F(FetchEndToEnd, FeedsInTheAnswerEndAsMessagesOfTheFolder) {
         const char* name;
         std::string answer;
         std::vector<std::string> subjects;
+        const char* outcome;  // the status line at the end
     };
     const FeedCase cases[] = {
-        {"RSS 2.0", kRss2, {"First story", "Second story"}},
-        {"Atom with a declaration", kAtom, {"Atom one", "Atom two"}},
+        {"RSS 2.0", kRss2, {"First story", "Second story"}, "Feeds: 2 new messages"},
+        {"Atom with a declaration", kAtom, {"Atom one", "Atom two"}, "Feeds: 2 new messages"},
         {"error status whose body is a feed",
          std::string("HTTP/1.0 404 Not Found\r\n") + (strstr(kRss2, "\r\n\r\n") + 2),
-         {"First story", "Second story"}},
+         {"First story", "Second story"},
+         "Feeds: 2 new messages"},
         {"RSS without a declaration",
          "HTTP/1.0 200 OK\r\n\r\n<rss version=\"0.91\"><channel><title>Old</title>"
          "<item><title>Plain item</title></item></channel></rss>",
-         {"Plain item"}},
-        {"HTML redirect page", "HTTP/1.0 302 Found\r\n\r\n<html><body>Moved</body></html>", {}},
-        {"Atom without a declaration", strstr(kAtom, "<feed"), {"Atom one", "Atom two"}},
+         {"Plain item"},
+         "Feeds: 1 new message"},
+        {"a feed without items",
+         "HTTP/1.0 200 OK\r\n\r\n<rss><channel/></rss>",
+         {},
+         "Feeds: nothing new"},
+        {"HTML error page",
+         "HTTP/1.0 500 Oops\r\n\r\n<html><body>Down</body></html>",
+         {},
+         "Feeds: not a feed"},
+        {"a redirect without a location",
+         "HTTP/1.0 302 Found\r\n\r\n<html><body>Moved</body></html>",
+         {},
+         "Feeds: not a feed"},
+        {"Atom without a declaration",
+         strstr(kAtom, "<feed"),
+         {"Atom one", "Atom two"},
+         "Feeds: 2 new messages"},
+        {"an answer of 0x80000 bytes",
+         std::string(kReceiveCapacity, ' '),
+         {},
+         "Feeds: answer too large"},
     };
     for (const FeedCase& row : cases) {
         SCOPED_TRACE(row.name);
         ClearStore();
         LoopbackServer server({Send(row.answer)});
+        RecordedStatusLine status;
         ASSERT_TRUE(Refresh(server));
         EXPECT_EQ(row.subjects, Subjects());
+        EXPECT_EQ(row.outcome, Outcome(status));
         for (const StoredMessage& message : StoredMessages()) {
             EXPECT_EQ("Feeds", message.folderId);
+        }
+    }
+}
+
+TEST_F(FetchEndToEnd, ARefreshThatBringsNothingSaysWhyOnTheStatusLine) {
+    // Already listed: nothing new.
+    std::ofstream(scratch_ / "Feeds" / "Folder.idx", std::ios::binary)
+        << "Pellix folder index 1\r\n1\x01"
+           "d\x01"
+           "s\x01"
+           "First story\r\n2\x01"
+           "d\x01"
+           "s\x01"
+        << "Second story\r\n";
+    LoopbackServer listed({Send(kRss2)});
+    RefusingPort refusing;
+    LoopbackServer silent({WaitForRelease()});
+    FetchTimeLimit limit(500);
+    const struct {
+        const char* name;
+        std::string url;
+        const char* outcome;
+    } cases[] = {
+        {"every item listed", listed.Url("/feed.xml"), "Feeds: nothing new"},
+        {"no such host", "http://quillfeed-no-such-host.invalid/feed.xml", "Feeds: host not found"},
+        {"nobody listening", "http://127.0.0.1:" + std::to_string(refusing.Port()) + "/feed",
+         "Feeds: cannot connect"},
+        {"a silent server", silent.Url("/feed.xml"), "Feeds: no answer in time"},
+        {"a port outside 1 to 65535", "http://127.0.0.1:70000/feed",
+         "Feeds: the feed address is not valid"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ClearStore();
+        RecordedStatusLine status;
+        ASSERT_TRUE(Refresh(row.url));
+        EXPECT_TRUE(StoredMessages().empty());
+        EXPECT_EQ(row.outcome, Outcome(status));
+    }
+    silent.Release();
+}
+
+TEST_F(FetchEndToEnd, HttpsFeedsComeOverTlsFromServersWhoseCertificatesHold) {
+    LoopbackServer server({Send(kRss2)}, 16);
+    auto capitals = [](std::string url) { return "HTTPS" + url.substr(5); };
+    auto byAddress = [](std::string url) {
+        return url.replace(url.find("localhost"), strlen("localhost"), "127.0.0.1");
+    };
+    const std::vector<std::string> both = {"First story", "Second story"};
+    const struct {
+        const char* name;
+        std::string url;
+        std::vector<std::string> subjects;
+        const char* outcome;
+    } cases[] = {
+        {"a trusted certificate for the host", server.SecureUrl("good", "/feed.xml"), both,
+         "Feeds: 2 new messages"},
+        {"the scheme in capitals", capitals(server.SecureUrl("good", "/feed.xml")), both,
+         "Feeds: 2 new messages"},
+        {"the host by its address", byAddress(server.SecureUrl("good", "/feed.xml")), both,
+         "Feeds: 2 new messages"},
+        // The server shows the right certificate only to a client that names the host.
+        {"name-based virtual hosting", server.SecureUrl("sni", "/feed.xml"), both,
+         "Feeds: 2 new messages"},
+        {"an expired certificate",
+         server.SecureUrl("expired", "/feed.xml"),
+         {},
+         "Feeds: certificate expired"},
+        {"a certificate for another name",
+         server.SecureUrl("wrongname", "/feed.xml"),
+         {},
+         "Feeds: certificate is for another site"},
+        {"a certificate of a CA nobody trusts",
+         server.SecureUrl("untrusted", "/feed.xml"),
+         {},
+         "Feeds: certificate not trusted"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ClearStore();
+        RecordedStatusLine status;
+        ASSERT_TRUE(Refresh(row.url));
+        EXPECT_EQ(row.subjects, Subjects());
+        EXPECT_EQ(row.outcome, Outcome(status));
+    }
+    // The request reaches the server as it was sent, path and host name and all.
+    ASSERT_FALSE(server.Requests().empty());
+    EXPECT_EQ(0u, server.Requests()[0].find("GET /feed.xml HTTP/1.0\r\nHost: localhost\r\n"))
+        << server.Requests()[0];
+}
+
+TEST_F(FetchEndToEnd, AnHttpsUrlNeverSpeaksPlainText) {
+    // A plain server where TLS was asked for: the handshake gets no answer, and no request line
+    // is ever sent in its place.
+    FetchTimeLimit limit(500);
+    LoopbackServer server({Send(kRss2)});
+    std::string url = server.Url("/feed.xml");
+    url.replace(0, 4, "https");
+    RecordedStatusLine status;
+    ASSERT_TRUE(Refresh(url));
+    EXPECT_TRUE(StoredMessages().empty());
+    for (const std::string& request : server.Requests()) {
+        EXPECT_EQ(std::string::npos, request.find("GET /feed.xml")) << request;
+    }
+    EXPECT_NE(Outcome(status).find("Feeds: "), std::string::npos);
+    EXPECT_TRUE(StoredMessages().empty());
+}
+
+TEST_F(FetchEndToEnd, ACutOrSilentTlsStreamEndsLikeAPlainOne) {
+    std::string answer = kRss2;
+    std::string cut = answer.substr(0, answer.find("<item><title>Second") + 16);
+    FetchTimeLimit limit(500);
+    LoopbackServer cutting({Send(cut), Pause(50), Reset()});
+    ASSERT_TRUE(Refresh(cutting.SecureUrl("good", "/feed.xml")));
+    EXPECT_EQ(std::vector<std::string>{"First story"}, Subjects());
+
+    ClearStore();
+    LoopbackServer silent({WaitForRelease()});
+    RecordedStatusLine status;
+    ASSERT_TRUE(Refresh(silent.SecureUrl("good", "/feed.xml")));
+    silent.Release();
+    EXPECT_TRUE(Subjects().empty());
+    EXPECT_EQ("Feeds: no answer in time", Outcome(status));
+}
+
+TEST_F(FetchEndToEnd, RedirectsAreFollowedFiveTimesAtMostAndNeverFromHttpsToHttp) {
+    auto moved = [](const std::string& location, const char* status = "301 Moved Permanently") {
+        return Send(std::string("HTTP/1.1 ") + status +
+                    "\r\nContent-Length: 0\r\nlocation:  " + location + " \r\n\r\n");
+    };
+    const std::vector<std::string> both = {"First story", "Second story"};
+    LoopbackServer secure({Send(kRss2)});
+    LoopbackServer toHttps({moved(secure.SecureUrl("good", "/feed.xml"))});
+    LoopbackServer relative(
+        LoopbackServer::Scripts{{moved("next.xml", "302 Found")}, {Send(kRss2)}}, 2);
+    LoopbackServer absolutePath(
+        LoopbackServer::Scripts{{moved("/elsewhere/feed.xml", "307 Temporary Redirect")},
+                                {Send(kRss2)}},
+        2);
+    LoopbackServer loop({moved("/again", "302 Found")}, 8);
+    LoopbackServer plain({Send(kRss2)});
+    LoopbackServer downgrade({moved(plain.Url("/feed.xml"), "308 Permanent Redirect")});
+    const struct {
+        const char* name;
+        std::string url;
+        std::vector<std::string> subjects;
+        const char* outcome;
+        size_t fetched;  // URLs fetched, each shown on the status line
+        const LoopbackServer* server;
+        std::vector<std::string> requestLines;  // what `server` was asked, in order
+    } cases[] = {
+        {"from http to https",
+         toHttps.Url("/feed.xml"),
+         both,
+         "Feeds: 2 new messages",
+         2,
+         &secure,
+         {"GET /feed.xml HTTP/1.0"}},
+        {"a path relative to the URL",
+         relative.Url("/dir/feed.xml?x=1"),
+         both,
+         "Feeds: 2 new messages",
+         2,
+         &relative,
+         {"GET /dir/feed.xml?x=1 HTTP/1.0", "GET /dir/next.xml HTTP/1.0"}},
+        {"a path from the server's root",
+         absolutePath.Url("/feed.xml"),
+         both,
+         "Feeds: 2 new messages",
+         2,
+         &absolutePath,
+         {"GET /feed.xml HTTP/1.0", "GET /elsewhere/feed.xml HTTP/1.0"}},
+        {"a loop ends after five redirects",
+         loop.Url("/feed.xml"),
+         {},
+         "Feeds: too many redirects",
+         6,
+         &loop,
+         {"GET /feed.xml HTTP/1.0", "GET /again HTTP/1.0", "GET /again HTTP/1.0",
+          "GET /again HTTP/1.0", "GET /again HTTP/1.0", "GET /again HTTP/1.0"}},
+        {"from https to http",
+         downgrade.SecureUrl("good", "/feed.xml"),
+         {},
+         "Feeds: redirect refused",
+         1,
+         &plain,
+         {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ClearStore();
+        RecordedStatusLine status;
+        ASSERT_TRUE(Refresh(row.url));
+        EXPECT_EQ(row.subjects, Subjects());
+        EXPECT_EQ(row.outcome, Outcome(status));
+        std::vector<std::string> lines;
+        for (const std::string& request : row.server->Requests()) {
+            lines.push_back(request.substr(0, request.find("\r\n")));
+        }
+        EXPECT_EQ(row.requestLines, lines);
+        // The status line names every URL fetched.
+        std::vector<std::string> texts = status.Texts();
+        ASSERT_EQ(row.fetched + 1, texts.size());
+        for (size_t i = 0; i < row.fetched; ++i) {
+            EXPECT_EQ(0u, texts[i].find("RSS:http")) << texts[i];
         }
     }
 }

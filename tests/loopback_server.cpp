@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "tests/support.h"
+
 namespace {
 
 // How long the server waits for the other side, or for a release. Longer than the tests wait for
@@ -70,7 +72,10 @@ std::vector<ServerStep> SendInPieces(const std::string& answer, size_t pieceSize
 }
 
 LoopbackServer::LoopbackServer(std::vector<ServerStep> script, int connections)
-    : script_(std::move(script)), connections_(connections) {
+    : LoopbackServer(Scripts{std::move(script)}, connections) {}
+
+LoopbackServer::LoopbackServer(Scripts scripts, int connections)
+    : scripts_(std::move(scripts)), connections_(connections) {
     WSADATA winsock;
     WSAStartup(MAKEWORD(1, 1), &winsock);
     listener_ = BindLoopback(&port_);
@@ -102,6 +107,11 @@ std::string LoopbackServer::Url(const std::string& rest) const {
     return "http://127.0.0.1:" + std::to_string(port_) + rest;
 }
 
+std::string LoopbackServer::SecureUrl(const char* kind, const std::string& rest) const {
+    return "https://localhost:" + std::to_string(TlsFrontPort(kind)) + "/@" +
+           std::to_string(port_) + rest;
+}
+
 void LoopbackServer::Release() {
     std::lock_guard<std::mutex> hold(lock_);
     release_ = true;
@@ -130,12 +140,15 @@ void LoopbackServer::AcceptLoop() {
         if (connection == INVALID_SOCKET) {
             continue;
         }
+        servers_.emplace_back(&LoopbackServer::Serve, this, connection,
+                              static_cast<size_t>(served));
         ++served;
-        servers_.emplace_back(&LoopbackServer::Serve, this, connection);
     }
 }
 
-void LoopbackServer::Serve(SOCKET connection) {
+void LoopbackServer::Serve(SOCKET connection, size_t index) {
+    const std::vector<ServerStep>& script =
+        scripts_[index < scripts_.size() ? index : scripts_.size() - 1];
     SetReceiveTimeLimit(connection, kServerPatienceMs);
     std::string request;
     char piece[4096];
@@ -150,7 +163,7 @@ void LoopbackServer::Serve(SOCKET connection) {
         std::lock_guard<std::mutex> hold(lock_);
         requests_.push_back(request);
     }
-    for (const ServerStep& step : script_) {
+    for (const ServerStep& step : script) {
         switch (step.kind) {
             case ServerStep::kSend:
                 if (!SendAll(connection, step.bytes)) {

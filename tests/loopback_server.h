@@ -40,6 +40,10 @@ public:
     // own: reads the request up to its empty line, plays `script`, and closes the connection
     // (unless the script reset it).
     explicit LoopbackServer(std::vector<ServerStep> script, int connections = 1);
+    // The same with a script per connection, in the order they come; the last one plays for any
+    // further connection.
+    typedef std::vector<std::vector<ServerStep>> Scripts;
+    LoopbackServer(Scripts scripts, int connections);
     // Releases silent connections, stops listening and waits for every connection to end.
     ~LoopbackServer();
 
@@ -50,6 +54,9 @@ public:
     int Port() const { return port_; }
     // "http://127.0.0.1:PORT" followed by `rest`.
     std::string Url(const std::string& rest) const;
+    // The same through the TLS front that shows the certificate `kind`:
+    // "https://localhost:FRONT/@PORT" followed by `rest`.
+    std::string SecureUrl(const char* kind, const std::string& rest) const;
 
     // Lets every connection waiting in kWaitForRelease go on with its script.
     void Release();
@@ -59,9 +66,9 @@ public:
 
 private:
     void AcceptLoop();
-    void Serve(SOCKET connection);
+    void Serve(SOCKET connection, size_t index);
 
-    std::vector<ServerStep> script_;
+    Scripts scripts_;
     int connections_;
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "tests/support.h"
 
@@ -10,6 +12,7 @@ namespace {
 
 std::string g_pluginPath;
 std::string g_pellixPath;
+std::string g_tlsFrontPorts;
 
 }  // namespace
 
@@ -20,6 +23,19 @@ const std::string& PellixPath() {
     return g_pellixPath;
 }
 
+int TlsFrontPort(const char* kind) {
+    std::ifstream ports(g_tlsFrontPorts);
+    std::string name;
+    int port = 0;
+    while (ports >> name >> port) {
+        if (name == kind) {
+            return port;
+        }
+    }
+    ADD_FAILURE() << "no TLS front port for " << kind << " (run with --tls-front=PATH)";
+    return 0;
+}
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; ++i) {
@@ -27,6 +43,8 @@ int main(int argc, char** argv) {
             g_pluginPath = argv[i] + 9;
         } else if (strncmp(argv[i], "--pellix=", 9) == 0) {
             g_pellixPath = argv[i] + 9;
+        } else if (strncmp(argv[i], "--tls-front=", 12) == 0) {
+            g_tlsFrontPorts = argv[i] + 12;
         }
     }
     return RUN_ALL_TESTS();

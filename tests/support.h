@@ -7,6 +7,11 @@
 const std::string& PluginPath();
 const std::string& PellixPath();
 
+// The port of the TLS front (scripts/tls-front.py) that shows the certificate `kind` ("good",
+// "expired", "wrongname", "untrusted" or "sni"), from the file given with --tls-front=PATH; 0
+// when there is none, which fails the test that asks.
+int TlsFrontPort(const char* kind);
+
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes.
 class ScratchDir {
