@@ -68,9 +68,17 @@ int ConvertFeedText(const WCHAR* text, int length, char* out, size_t outSize) {
         out[0] = '\0';
         return 0;
     }
-    // Twice the length in characters, unless that passes the room before the terminator.
+    // Twice the length in characters, unless that passes the room before the terminator. No
+    // code page needs more than two bytes a character, so within that limit nothing is cut and
+    // the text is terminated after what was written; only a longer chunk, which may be cut
+    // (the conversion then answers 0 with the characters that fitted written), needs the room
+    // zeroed first to stay terminated.
     if (static_cast<size_t>(length) <= limit / 2) {
         limit = 2 * static_cast<size_t>(length);
+        const int written = WideCharToMultiByte(CP_ACP, 0, text, length, out,
+                                                static_cast<int>(limit), nullptr, nullptr);
+        out[written > 0 ? written : 0] = '\0';
+        return written;
     }
     memset(out, 0, limit + 1);
     return WideCharToMultiByte(CP_ACP, 0, text, length, out, static_cast<int>(limit), nullptr,

@@ -122,6 +122,39 @@ TEST(FeedConversionTest, WritesNearCharactersWhereWindowsHasThem) {
     }
 }
 
+// The conversion itself, into a double-byte code page: whole characters or nothing, and one
+// default character for each unit of a character beyond the basic plane.
+TEST(FeedConversionTest, DoubleByteCodePagesTakeTwoBytesACharacter) {
+    const struct {
+        std::vector<WCHAR> text;
+        int room;
+        int answer;
+        const char* expected;  // what the answer counts, when it is not 0
+    } cases[] = {
+        {{0x4E2D}, 8, 2, "\xD6\xD0"},
+        {{'a', 0x4E2D, 0x6587, 'b'},
+         8,
+         6,
+         "a\xD6\xD0\xCE\xC4"
+         "b"},
+        {{'a', 0xD83D, 0xDE00, 'b'}, 8, 4, "a??b"},  // one character beyond the basic plane
+        {{'a', 0xDC00, 'b'}, 8, 3, "a?b"},           // a lone trail surrogate
+        {{0x4E2D}, 1, 0, nullptr},                   // no room for the second byte
+        {{'a', 'b', 'c'}, 2, 0, nullptr},
+        {{'a', 0x4E2D}, 0, 3, nullptr},  // no room given: the answer is the size needed
+    };
+    for (const auto& c : cases) {
+        char out[8] = {};
+        const int answer =
+            WideCharToMultiByte(936, 0, c.text.data(), static_cast<int>(c.text.size()),
+                                c.room > 0 ? out : nullptr, c.room, nullptr, nullptr);
+        EXPECT_EQ(answer, c.answer) << c.text.size() << " units into " << c.room;
+        if (c.expected != nullptr) {
+            EXPECT_EQ(std::string(out, static_cast<size_t>(answer)), c.expected);
+        }
+    }
+}
+
 TEST(SaxContentHandlerBaseTest, AnswersOnlyForItsOwnInterfaces) {
     FeedContentHandler handler(nullptr, "f");
     void* out = &handler;

@@ -9,7 +9,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -34,30 +36,6 @@ const char* IconvName(UINT codePage) {
         }
     }
     return nullptr;
-}
-
-// One converter per thread and code page: iconv handles must not be shared between threads.
-struct Converter {
-    UINT codePage = 0;
-    iconv_t handle = reinterpret_cast<iconv_t>(-1);
-    ~Converter() {
-        if (handle != reinterpret_cast<iconv_t>(-1)) {
-            iconv_close(handle);
-        }
-    }
-};
-
-iconv_t ConverterFor(UINT codePage) {
-    thread_local Converter converter;
-    if (converter.codePage != codePage) {
-        if (converter.handle != reinterpret_cast<iconv_t>(-1)) {
-            iconv_close(converter.handle);
-        }
-        const char* name = IconvName(codePage);
-        converter.handle = name ? iconv_open(name, "UTF-16LE") : reinterpret_cast<iconv_t>(-1);
-        converter.codePage = codePage;
-    }
-    return converter.handle;
 }
 
 // Converts one UTF-16 character (one unit, or a surrogate pair) into `bytes`; returns the byte
@@ -118,6 +96,86 @@ bool SelectAnsiCodePage(UINT codePage) {
     return true;
 }
 
+namespace {
+
+// What one UTF-16 unit becomes in a code page: one byte (below 0x100), two (a lead byte of 0x80
+// or more, then the trail byte), or the default character.
+constexpr uint16_t kDefaultCharacter = 0xFFFF;
+
+// The answers for one code page, worked out with iconv a block of 256 units at a time when a text
+// first needs them, and read without a lock afterwards: a conversion costs a table look-up per
+// character instead of an iconv call.
+struct CodePageTable {
+    UINT codePage = 0;
+    std::atomic<uint16_t*> blocks[256] = {};
+};
+
+std::mutex g_tableLock;
+CodePageTable g_tables[sizeof kCodePages / sizeof kCodePages[0]];
+
+uint16_t WorkOut(iconv_t handle, UINT codePage, WCHAR unit) {
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+        return kDefaultCharacter;
+    }
+    char bytes[8];
+    size_t size = ConvertOne(handle, &unit, 1, bytes, sizeof bytes);
+    if (size == 0 && codePage == 1252 && IsUnassigned1252(unit)) {
+        // Windows keeps the five bytes code page 1252 leaves unassigned as the control characters
+        // of the same number; iconv refuses them.
+        return unit;
+    }
+    if (size == 0 && codePage == 1252 && BestFit1252(unit) != 0) {
+        return BestFit1252(unit);
+    }
+    if (size == 1) {
+        return static_cast<unsigned char>(bytes[0]);
+    }
+    if (size == 2 && static_cast<unsigned char>(bytes[0]) >= 0x80) {
+        return static_cast<uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
+                                     static_cast<unsigned char>(bytes[1]));
+    }
+    return kDefaultCharacter;
+}
+
+const uint16_t* Block(CodePageTable* table, WCHAR unit) {
+    std::atomic<uint16_t*>& slot = table->blocks[unit >> 8];
+    uint16_t* block = slot.load(std::memory_order_acquire);
+    if (block != nullptr) {
+        return block;
+    }
+    std::lock_guard<std::mutex> hold(g_tableLock);
+    block = slot.load(std::memory_order_relaxed);
+    if (block != nullptr) {
+        return block;
+    }
+    const char* name = IconvName(table->codePage);
+    iconv_t handle = name ? iconv_open(name, "UTF-16LE") : reinterpret_cast<iconv_t>(-1);
+    if (handle == reinterpret_cast<iconv_t>(-1)) {
+        return nullptr;
+    }
+    // Kept for the life of the process, like the code page itself.
+    block = new uint16_t[256];
+    const WCHAR first = static_cast<WCHAR>(unit & 0xFF00);
+    for (int i = 0; i < 256; ++i) {
+        block[i] = WorkOut(handle, table->codePage, static_cast<WCHAR>(first + i));
+    }
+    iconv_close(handle);
+    slot.store(block, std::memory_order_release);
+    return block;
+}
+
+CodePageTable* TableFor(UINT codePage) {
+    for (size_t i = 0; i < sizeof kCodePages / sizeof kCodePages[0]; ++i) {
+        if (kCodePages[i].codePage == codePage) {
+            g_tables[i].codePage = codePage;
+            return &g_tables[i];
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int length, char* out,
                         int outSize, const char* /*defaultChar*/, BOOL* usedDefault) {
     if (usedDefault != nullptr) {
@@ -129,8 +187,8 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
     if (codePage == CP_ACP) {
         codePage = GetACP();
     }
-    iconv_t handle = ConverterFor(codePage);
-    if (handle == reinterpret_cast<iconv_t>(-1)) {
+    CodePageTable* table = TableFor(codePage);
+    if (table == nullptr) {
         return 0;
     }
     size_t count = 0;
@@ -145,37 +203,63 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
 
     int written = 0;
     for (size_t i = 0; i < count;) {
-        // A surrogate pair is one character; a lone surrogate cannot be converted.
+        // A run of ASCII, the most of most feeds, is copied as it is: every code page the
+        // stand-in knows keeps ASCII.
+        if (text[i] < 0x80) {
+            size_t run = i;
+            while (run < count && text[run] < 0x80) {
+                ++run;
+            }
+            const int size = static_cast<int>(run - i);
+            if (outSize != 0) {
+                // Whole characters while they fit, as below; then the answer is 0.
+                const int fits = std::min(size, outSize - written);
+                for (int k = 0; k < fits; ++k) {
+                    out[written + k] = static_cast<char>(text[i + static_cast<size_t>(k)]);
+                }
+                if (fits < size) {
+                    errno = ERANGE;
+                    return 0;
+                }
+            }
+            written += size;
+            i = run;
+            continue;
+        }
+        const WCHAR unit = text[i];
+        char bytes[2];
+        int size;
         size_t units = 1;
-        if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 &&
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
+            // A character beyond the basic plane, which none of these code pages holds: as
+            // Windows does, each of its units becomes the default character.
+            bytes[0] = bytes[1] = '?';
+            size = 2;
             units = 2;
-        }
-        char bytes[8];
-        size_t size = ConvertOne(handle, text + i, units, bytes, sizeof bytes);
-        if (size == 0 && codePage == 1252 && IsUnassigned1252(text[i])) {
-            // Windows keeps the five bytes code page 1252 leaves unassigned as the control
-            // characters of the same number; iconv refuses them.
-            bytes[0] = static_cast<char>(text[i]);
-            size = 1;
-        }
-        if (size == 0 && codePage == 1252 && units == 1 && BestFit1252(text[i]) != 0) {
-            bytes[0] = static_cast<char>(BestFit1252(text[i]));
-            size = 1;
-        }
-        if (size == 0) {
-            // As Windows does, each unit of a character the code page lacks becomes the default.
-            size = units;
-            memset(bytes, '?', units);
+        } else {
+            const uint16_t* block = Block(table, unit);
+            const uint16_t value = block != nullptr ? block[unit & 0xFF] : kDefaultCharacter;
+            if (value == kDefaultCharacter) {
+                bytes[0] = '?';
+                size = 1;
+            } else if (value < 0x100) {
+                bytes[0] = static_cast<char>(value);
+                size = 1;
+            } else {
+                bytes[0] = static_cast<char>(value >> 8);
+                bytes[1] = static_cast<char>(value & 0xFF);
+                size = 2;
+            }
         }
         if (outSize != 0) {
-            if (written + static_cast<int>(size) > outSize) {
+            if (written + size > outSize) {
                 errno = ERANGE;
                 return 0;
             }
-            memcpy(out + written, bytes, size);
+            memcpy(out + written, bytes, static_cast<size_t>(size));
         }
-        written += static_cast<int>(size);
+        written += size;
         i += units;
     }
     return written;

@@ -25,12 +25,18 @@ constexpr char kNameSeparator = '\x01';
 thread_local int t_comInitCount = 0;
 std::atomic<bool> g_readerMissing{false};
 
-// Appends UTF-8 text, as expat reports it (always well formed), to UTF-16 text.
-void AppendUtf16(std::u16string& out, const char* text, size_t length) {
+// Writes UTF-8 text, as expat reports it (always well formed), as UTF-16 to `to`, which has room
+// for `length` units (a text has at least as many bytes as UTF-16 units); returns the count.
+size_t Utf8ToUtf16(const char* text, size_t length, char16_t* to) {
+    char16_t* const start = to;
     const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
     const unsigned char* end = at + length;
     while (at < end) {
         uint32_t c = *at++;
+        if (c < 0x80) {
+            *to++ = static_cast<char16_t>(c);
+            continue;
+        }
         int extra = 0;
         if (c >= 0xF0) {
             c &= 0x07;
@@ -47,12 +53,20 @@ void AppendUtf16(std::u16string& out, const char* text, size_t length) {
         }
         if (c >= 0x10000) {
             c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+            *to++ = static_cast<char16_t>(0xD800 + (c >> 10));
+            *to++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(c));
+            *to++ = static_cast<char16_t>(c);
         }
     }
+    return static_cast<size_t>(to - start);
+}
+
+// Appends UTF-8 text to UTF-16 text.
+void AppendUtf16(std::u16string& out, const char* text, size_t length) {
+    const size_t start = out.size();
+    out.resize(start + length);
+    out.resize(start + Utf8ToUtf16(text, length, &out[start]));
 }
 
 std::u16string ToUtf16(const char* text) {
@@ -491,10 +505,13 @@ private:
         if (!self->Listening() || length <= 0) {
             return;
         }
-        self->text_.clear();
-        AppendUtf16(self->text_, text, static_cast<size_t>(length));
-        self->Deliver(
-            self->handler_->characters(self->text_.c_str(), static_cast<int>(self->text_.size())));
+        // Every chunk is converted, as the platform's reader does; the buffer only ever grows, so
+        // that a chunk costs its conversion and nothing else.
+        if (self->text_.size() < static_cast<size_t>(length)) {
+            self->text_.resize(static_cast<size_t>(length));
+        }
+        const size_t units = Utf8ToUtf16(text, static_cast<size_t>(length), self->text_.data());
+        self->Deliver(self->handler_->characters(self->text_.data(), static_cast<int>(units)));
     }
 
     static void XMLCALL OnProcessingInstruction(void* data, const XML_Char* target,
@@ -527,7 +544,7 @@ private:
     AttributeList attributes_;
     std::vector<AttributeList::Entry> pendingDeclarations_;
     SplitName element_;
-    std::u16string text_;
+    std::vector<char16_t> text_;
 };
 
 }  // namespace
