@@ -27,22 +27,50 @@ bool IsAlternateRel(const char* rel) {
     return true;
 }
 
-bool AppendEscaped(char* field, size_t capacity, const char* text) {
-    for (const char* at = text; *at != '\0'; ++at) {
-        const char piece[2] = {*at, '\0'};
+namespace {
+
+// Appends `text` at `*used`, the length of the text in `field`, with &, <, > and " written as
+// entities, each whole or not at all; moves `*used` on.
+bool AppendEscapedAt(char* field, size_t capacity, size_t* used, const char* text) {
+    if (*used >= capacity) {
+        return false;
+    }
+    for (const char* at = text; *at != '\0';) {
+        // A run of characters that stay as they are, as much of it as fits.
+        const size_t run = strcspn(at, "&<>\"");
+        const size_t room = capacity - 1 - *used;
+        const size_t taken = run < room ? run : room;
+        memcpy(field + *used, at, taken);
+        *used += taken;
+        field[*used] = '\0';
+        if (taken < run) {
+            return false;
+        }
+        at += run;
+        if (*at == '\0') {
+            break;
+        }
+        // An entity goes in whole or not at all, so the field never ends inside one.
         const char* escaped = *at == '&'   ? "&amp;"
                               : *at == '<' ? "&lt;"
                               : *at == '>' ? "&gt;"
-                              : *at == '"' ? "&quot;"
-                                           : piece;
-        // An entity goes in whole or not at all, so the field never ends inside one.
-        const size_t used = strnlen(field, capacity);
-        if (used + strlen(escaped) >= capacity) {
+                                           : "&quot;";
+        const size_t size = strlen(escaped);
+        if (*used + size >= capacity) {
             return false;
         }
-        memcpy(field + used, escaped, strlen(escaped) + 1);
+        memcpy(field + *used, escaped, size + 1);
+        *used += size;
+        ++at;
     }
     return true;
+}
+
+}  // namespace
+
+bool AppendEscaped(char* field, size_t capacity, const char* text) {
+    size_t used = strnlen(field, capacity);
+    return AppendEscapedAt(field, capacity, &used, text);
 }
 
 bool FeedNameMatches(const WCHAR* name, int length, const char* keyword, int count, bool exact) {
@@ -94,15 +122,34 @@ FeedContentHandler::FeedContentHandler(FeedItemCallback callback, const char* fo
       itemPublishedSeen(false),
       itemContentSeen(false),
       itemLinkRank(kNoLink),
-      descriptionDepth(0) {
+      descriptionDepth(0),
+      descriptionLength(0) {
     memset(&record, 0, sizeof record);
 }
 
 FeedContentHandler::~FeedContentHandler() = default;
 
+void FeedContentHandler::EmptyDescription() {
+    record.description[0] = '\0';
+    descriptionLength = 0;
+}
+
+bool FeedContentHandler::AppendToDescription(const char* text, size_t length) {
+    const size_t room = sizeof record.description - 1 - descriptionLength;
+    const size_t taken = length < room ? length : room;
+    memcpy(record.description + descriptionLength, text, taken);
+    descriptionLength += taken;
+    record.description[descriptionLength] = '\0';
+    return taken == length;
+}
+
+bool FeedContentHandler::AppendEscapedToDescription(const char* text) {
+    return AppendEscapedAt(record.description, sizeof record.description, &descriptionLength, text);
+}
+
 void FeedContentHandler::EmptyItemFields() {
     record.title[0] = '\0';
-    record.description[0] = '\0';
+    EmptyDescription();
     record.link[0] = '\0';
     record.date[0] = '\0';
     record.author[0] = '\0';
@@ -159,9 +206,7 @@ void FeedContentHandler::AppendStartTag(const WCHAR* localName, int localNameLen
                                         ISAXAttributes* attributes) {
     char name[kAttributeValueCapacity];
     ConvertFeedText(localName, localNameLength, name, sizeof name);
-    char* field = record.description;
-    const size_t capacity = sizeof record.description;
-    static_cast<void>(AppendText(field, capacity, "<") && AppendText(field, capacity, name));
+    static_cast<void>(AppendToDescription("<", 1) && AppendToDescription(name, strlen(name)));
     int count = 0;
     if (attributes != nullptr && SUCCEEDED(attributes->getLength(&count))) {
         for (int i = 0; i < count; ++i) {
@@ -182,22 +227,20 @@ void FeedContentHandler::AppendStartTag(const WCHAR* localName, int localNameLen
             char attributeValue[kAttributeValueCapacity];
             ConvertFeedText(attributeName, attributeNameLength, attribute, sizeof attribute);
             ConvertFeedText(value, valueLength, attributeValue, sizeof attributeValue);
-            static_cast<void>(AppendText(field, capacity, " ") &&
-                              AppendText(field, capacity, attribute) &&
-                              AppendText(field, capacity, "=\"") &&
-                              AppendEscaped(field, capacity, attributeValue) &&
-                              AppendText(field, capacity, "\""));
+            static_cast<void>(
+                AppendToDescription(" ", 1) && AppendToDescription(attribute, strlen(attribute)) &&
+                AppendToDescription("=\"", 2) && AppendEscapedToDescription(attributeValue) &&
+                AppendToDescription("\"", 1));
         }
     }
-    static_cast<void>(AppendText(field, capacity, ">"));
+    static_cast<void>(AppendToDescription(">", 1));
 }
 
 void FeedContentHandler::AppendEndTag(const WCHAR* localName, int localNameLength) {
     char name[kAttributeValueCapacity];
     ConvertFeedText(localName, localNameLength, name, sizeof name);
-    static_cast<void>(AppendText(record.description, sizeof record.description, "</") &&
-                      AppendText(record.description, sizeof record.description, name) &&
-                      AppendText(record.description, sizeof record.description, ">"));
+    static_cast<void>(AppendToDescription("</", 2) && AppendToDescription(name, strlen(name)) &&
+                      AppendToDescription(">", 1));
 }
 
 bool FeedContentHandler::SearchAttribute(ISAXAttributes* attributes, const char* keyword, int count,
@@ -299,13 +342,13 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
             } else if (is("link", 4)) {
                 state = StartItemLink(attributes) ? RSS_ITEM_LINK : RSS_ITEM_OTHER;
             } else if (is("description", 11) || is("content", 7)) {
-                record.description[0] = '\0';
+                EmptyDescription();
                 itemContentSeen = true;
                 descriptionDepth = 0;
                 state = RSS_ITEM_DESCRIPTION;
             } else if (is("summary", 7) && !itemContentSeen) {
                 // Atom's summary stands in for the content of an entry that has none.
-                record.description[0] = '\0';
+                EmptyDescription();
                 descriptionDepth = 0;
                 state = RSS_ITEM_DESCRIPTION;
             } else if (is("date", 4) || is("pubdate", 7) || is("issued", 6) || is("published", 9) ||
@@ -513,12 +556,16 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::characters(const WCHAR* text, int 
     }
     // The scratch is terminated whatever the conversion did, so what it holds can be appended
     // even when the conversion had to cut and answered 0.
-    char scratch[kConversionScratchCapacity];
-    int converted = ConvertFeedText(text, length, scratch, sizeof scratch);
+    char* const scratch = conversion;
+    int converted = ConvertFeedText(text, length, scratch, sizeof conversion);
     // What does not fit the field is dropped: the field keeps its first capacity - 1 bytes.
     // Text inside markup kept in a description is markup's text, escaped as such.
     if (field == record.description && descriptionDepth > 0) {
-        static_cast<void>(AppendEscaped(field, capacity, scratch));
+        static_cast<void>(AppendEscapedToDescription(scratch));
+    } else if (field == record.description) {
+        // The conversion answers the length of what it wrote, unless it had to cut.
+        const size_t size = converted > 0 ? static_cast<size_t>(converted) : strlen(scratch);
+        static_cast<void>(AppendToDescription(scratch, size));
     } else {
         static_cast<void>(AppendText(field, capacity, scratch));
     }

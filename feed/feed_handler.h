@@ -83,6 +83,13 @@ public:
     int itemLinkRank;
     // How deep inside the description element the reader is: markup nested there is kept.
     int descriptionDepth;
+    // The length of the description's text. A long entry's description arrives in hundreds of
+    // pieces, so it is kept rather than measured for each; every write to the description goes
+    // through the two functions below.
+    size_t descriptionLength;
+    // Where each piece of text is converted before it joins its field: kept with the handler
+    // rather than on the stack, where a buffer this size costs at every piece.
+    char conversion[kConversionScratchCapacity];
 
 private:
     enum LinkRank { kNoLink = 0, kOtherLink = 1, kPageLink = 2 };
@@ -95,6 +102,11 @@ private:
                        char* out, size_t capacity);
     // A link element of an item: whether its text and href are the item's link now.
     bool StartItemLink(ISAXAttributes* attributes);
+    // Empties the description, or appends text to it, plain (as much as fits) or escaped (each
+    // entity whole or not at all). The appends return false when the description filled up.
+    void EmptyDescription();
+    bool AppendToDescription(const char* text, size_t length);
+    bool AppendEscapedToDescription(const char* text);
     // Appends a nested element's start tag, with its attributes, or its end tag to the
     // description.
     void AppendStartTag(const WCHAR* localName, int localNameLength, ISAXAttributes* attributes);

@@ -285,6 +285,30 @@ TEST(ParseFeedLimitTest, OversizedTextIsCutAndNextFieldsStayIntact) {
     EXPECT_EQ(items[0].channelTitle, std::string(1023, 'c'));
 }
 
+// Markup kept in a description fills it like text does, except that an entity goes in whole or
+// not at all.
+TEST(ParseFeedLimitTest, KeptMarkupIsCutWithoutHalfAnEntity) {
+    const size_t room = kItemDescriptionCapacity - 1;
+    const struct {
+        size_t text;  // the x's before the ampersand
+        std::string expected;
+    } cases[] = {
+        {room - 10, "<div>" + std::string(room - 10, 'x') + "&amp;"},
+        {room - 9, "<div>" + std::string(room - 9, 'x') + "</di"},  // four bytes left: no entity
+        {room - 5, "<div>" + std::string(room - 5, 'x')},
+        {room, "<div>" + std::string(room - 5, 'x')},
+    };
+    for (const auto& c : cases) {
+        const std::string document =
+            "<feed xmlns='http://www.w3.org/2005/Atom'><entry><content type='xhtml'><div>" +
+            std::string(c.text, 'x') + "&amp;</div></content></entry></feed>";
+        std::vector<SeenItem> items = ParseItems(document);
+        ASSERT_EQ(items.size(), 1u);
+        EXPECT_EQ(items[0].description.size(), c.expected.size()) << c.text;
+        EXPECT_EQ(items[0].description, c.expected) << c.text;
+    }
+}
+
 TEST(ParseFeedLimitTest, LongAttributeValuesAndManyAttributesStayInBounds) {
     std::string manyAttributes;
     for (int i = 0; i < 100000; ++i) {

@@ -5,9 +5,14 @@
 
 #include <iconv.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
@@ -102,11 +107,10 @@ namespace {
 // or more, then the trail byte), or the default character.
 constexpr uint16_t kDefaultCharacter = 0xFFFF;
 
-// The answers for one code page, worked out with iconv a block of 256 units at a time when a text
-// first needs them, and read without a lock afterwards: a conversion costs a table look-up per
-// character instead of an iconv call.
+// The answers for one code page of kCodePages, worked out with iconv a block of 256 units at a time
+// when a text first needs them, and read without a lock afterwards: a conversion costs a table
+// look-up per character instead of an iconv call.
 struct CodePageTable {
-    UINT codePage = 0;
     std::atomic<uint16_t*> blocks[256] = {};
 };
 
@@ -137,8 +141,8 @@ uint16_t WorkOut(iconv_t handle, UINT codePage, WCHAR unit) {
     return kDefaultCharacter;
 }
 
-const uint16_t* Block(CodePageTable* table, WCHAR unit) {
-    std::atomic<uint16_t*>& slot = table->blocks[unit >> 8];
+const uint16_t* Block(size_t known, WCHAR unit) {
+    std::atomic<uint16_t*>& slot = g_tables[known].blocks[unit >> 8];
     uint16_t* block = slot.load(std::memory_order_acquire);
     if (block != nullptr) {
         return block;
@@ -148,7 +152,8 @@ const uint16_t* Block(CodePageTable* table, WCHAR unit) {
     if (block != nullptr) {
         return block;
     }
-    const char* name = IconvName(table->codePage);
+    const UINT codePage = kCodePages[known].codePage;
+    const char* name = kCodePages[known].iconvName;
     iconv_t handle = name ? iconv_open(name, "UTF-16LE") : reinterpret_cast<iconv_t>(-1);
     if (handle == reinterpret_cast<iconv_t>(-1)) {
         return nullptr;
@@ -157,21 +162,47 @@ const uint16_t* Block(CodePageTable* table, WCHAR unit) {
     block = new uint16_t[256];
     const WCHAR first = static_cast<WCHAR>(unit & 0xFF00);
     for (int i = 0; i < 256; ++i) {
-        block[i] = WorkOut(handle, table->codePage, static_cast<WCHAR>(first + i));
+        block[i] = WorkOut(handle, codePage, static_cast<WCHAR>(first + i));
     }
     iconv_close(handle);
     slot.store(block, std::memory_order_release);
     return block;
 }
 
-CodePageTable* TableFor(UINT codePage) {
+// Writes eight UTF-16 units as bytes to `out` (unless it is null) when all of them are ASCII;
+// false, writing nothing, when one is not.
+bool NarrowEightAscii(const WCHAR* units, char* out) {
+#if defined(__SSE2__)
+    const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+    const __m128i high = _mm_and_si128(eight, _mm_set1_epi16(static_cast<short>(0xFF80)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) {
+        return false;
+    }
+    if (out != nullptr) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(eight, eight));
+    }
+    return true;
+#else
+    uint64_t halves[2];
+    memcpy(halves, units, sizeof halves);
+    if (((halves[0] | halves[1]) & 0xFF80FF80FF80FF80u) != 0) {
+        return false;
+    }
+    for (int i = 0; out != nullptr && i < 8; ++i) {
+        out[i] = static_cast<char>(units[i]);
+    }
+    return true;
+#endif
+}
+
+// Which of kCodePages the code page is, or -1 for one the stand-in does not know.
+int KnownCodePage(UINT codePage) {
     for (size_t i = 0; i < sizeof kCodePages / sizeof kCodePages[0]; ++i) {
         if (kCodePages[i].codePage == codePage) {
-            g_tables[i].codePage = codePage;
-            return &g_tables[i];
+            return static_cast<int>(i);
         }
     }
-    return nullptr;
+    return -1;
 }
 
 }  // namespace
@@ -187,8 +218,8 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
     if (codePage == CP_ACP) {
         codePage = GetACP();
     }
-    CodePageTable* table = TableFor(codePage);
-    if (table == nullptr) {
+    const int known = KnownCodePage(codePage);
+    if (known < 0) {
         return 0;
     }
     size_t count = 0;
@@ -203,27 +234,27 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
 
     int written = 0;
     for (size_t i = 0; i < count;) {
-        // A run of ASCII, the most of most feeds, is copied as it is: every code page the
-        // stand-in knows keeps ASCII.
+        // ASCII, the most of most feeds, is copied as it is, eight units at a time where it can
+        // be: every code page the stand-in knows keeps ASCII.
         if (text[i] < 0x80) {
-            size_t run = i;
-            while (run < count && text[run] < 0x80) {
-                ++run;
+            const int room = outSize != 0 ? outSize - written : INT_MAX;
+            int copied = 0;
+            while (i + 8 <= count && copied + 8 <= room &&
+                   NarrowEightAscii(text + i, outSize != 0 ? out + written : nullptr)) {
+                written += 8;
+                copied += 8;
+                i += 8;
             }
-            const int size = static_cast<int>(run - i);
-            if (outSize != 0) {
-                // Whole characters while they fit, as below; then the answer is 0.
-                const int fits = std::min(size, outSize - written);
-                for (int k = 0; k < fits; ++k) {
-                    out[written + k] = static_cast<char>(text[i + static_cast<size_t>(k)]);
-                }
-                if (fits < size) {
+            for (; i < count && text[i] < 0x80; ++i, ++written, ++copied) {
+                if (copied == room) {
+                    // Whole characters while they fit, as below; then the answer is 0.
                     errno = ERANGE;
                     return 0;
                 }
+                if (outSize != 0) {
+                    out[written] = static_cast<char>(text[i]);
+                }
             }
-            written += size;
-            i = run;
             continue;
         }
         const WCHAR unit = text[i];
@@ -238,7 +269,7 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
             size = 2;
             units = 2;
         } else {
-            const uint16_t* block = Block(table, unit);
+            const uint16_t* block = Block(static_cast<size_t>(known), unit);
             const uint16_t value = block != nullptr ? block[unit & 0xFF] : kDefaultCharacter;
             if (value == kDefaultCharacter) {
                 bytes[0] = '?';
