@@ -53,8 +53,10 @@ constexpr size_t kFeedDateCapacity = 256;
 constexpr size_t kTimeTextCapacity = 100 + 8;
 // The Content-Type lines of an item message.
 constexpr size_t kContentTypeCapacity = 128;
-// How much of a folder's index file is read at once.
+// How much of a folder's index file is read at once: by a single look-up, and by a refresh that
+// follows the index from item to item (into a buffer of its own, off the worker's stack).
 constexpr size_t kIndexReadCapacity = 4096;
+constexpr size_t kIndexFollowCapacity = 65536;
 // The longest URL of a feed's markup whose scheme the sanitizer looks at.
 constexpr size_t kUrlCheckCapacity = 4096;
 

@@ -12,6 +12,7 @@
 #include "compose/charset.h"
 #include "compose/civil_time.h"
 #include "compose/feed_date.h"
+#include "compose/folder_index.h"
 #include "compose/html_sanitizer.h"
 #include "base/hostapi.h"
 #include "base/module.h"
@@ -128,101 +129,6 @@ void ContentTypeLines(char* out, size_t capacity) {
         static_cast<void>(CopyText(out, capacity, "Content-Type:text/html\r\n"));
     }
 }
-
-// Reads an index file's lines and tells whether one's fourth field is the subject. Lines are
-// followed across reads of any size, so a long line is one line however it is read. Fields are
-// counted the way strtok cuts at the byte 0x01: runs count as one separator, separators at the
-// start are skipped.
-class IndexScanner {
-public:
-    IndexScanner(const char* subject, size_t length) : subject_(subject), length_(length) {}
-
-    // Feeds the next bytes; true as soon as a line matches.
-    bool Feed(const char* bytes, size_t count) {
-        for (size_t i = 0; i < count; ++i) {
-            if (Take(bytes[i])) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    // The file has ended: a last line without a line end counts too.
-    bool Finish() { return inField_ && field_ == 4 && FieldMatches(true); }
-
-private:
-    bool Take(char c) {
-        if (c == '\n') {
-            const bool matched = !firstLine_ && inField_ && field_ == 4 && FieldMatches(true);
-            firstLine_ = false;
-            field_ = 0;
-            inField_ = false;
-            return matched;
-        }
-        if (firstLine_ || field_ > 4) {
-            return false;
-        }
-        if (c == '\x01') {
-            const bool matched = inField_ && field_ == 4 && FieldMatches(false);
-            inField_ = false;
-            return matched;
-        }
-        if (!inField_) {
-            inField_ = true;
-            ++field_;
-            matched_ = 0;
-            carriageReturns_ = 0;
-            differs_ = false;
-        }
-        if (field_ == 4 && !differs_) {
-            if (c == '\r') {
-                // Held back: it may be the first half of the line end.
-                ++carriageReturns_;
-            } else {
-                differs_ = !MatchHeldReturns() || !Match(c);
-            }
-        }
-        return false;
-    }
-
-    bool Match(char c) {
-        if (matched_ >= length_ || subject_[matched_] != c) {
-            return false;
-        }
-        ++matched_;
-        return true;
-    }
-
-    bool MatchHeldReturns() {
-        for (; carriageReturns_ > 0; --carriageReturns_) {
-            if (!Match('\r')) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // The whole field equals the subject; carriage returns at the end are the line end's when
-    // the field ends the line.
-    bool FieldMatches(bool endsLine) {
-        if (differs_) {
-            return false;
-        }
-        if (!endsLine && !MatchHeldReturns()) {
-            return false;
-        }
-        return matched_ == length_;
-    }
-
-    const char* subject_;
-    size_t length_;
-    bool firstLine_ = true;
-    int field_ = 0;
-    bool inField_ = false;
-    size_t matched_ = 0;
-    size_t carriageReturns_ = 0;
-    bool differs_ = false;
-};
 
 // The character reference at `p` as the byte it stands for, for the few a plain subject needs
 // (and ASCII ones by number); 0 when it is none of them. `length` receives its length.
@@ -344,6 +250,9 @@ bool IndexPath(const char* folderId, char* path, size_t capacity) {
 
 // The messages handed to the host on this thread, for the worker's report.
 thread_local int t_appended = 0;
+
+// What this thread's duplicate checks have read of a folder's index, while an IndexReading lives.
+thread_local FolderIndex* t_index = nullptr;
 
 }  // namespace
 
@@ -489,21 +398,30 @@ bool IsDuplicateSubject(const char* folderId, const char* subject) {
         Trace("Open Idx file %s failed.\n", path);
         return false;
     }
-    FILE* file = fopen(path, "r");
-    if (file == nullptr) {
-        Trace("Open Idx file %s failed.\n", path);
+    if (length == 0) {
         return false;
     }
-    bool found = false;
-    if (length > 0) {
-        IndexScanner scanner(subject, length);
-        char chunk[kIndexReadCapacity];
-        size_t count = 0;
-        while (!found && (count = fread(chunk, 1, sizeof chunk, file)) > 0) {
-            found = scanner.Feed(chunk, count);
-        }
-        found = found || scanner.Finish();
+    IndexAnswer answer =
+        t_index != nullptr ? t_index->Lists(path, subject, length) : IndexAnswer::kUnknown;
+    if (answer == IndexAnswer::kUnknown) {
+        answer = ScanIndexFile(path, subject, length);
     }
-    fclose(file);
-    return found;
+    if (answer == IndexAnswer::kNoIndex) {
+        Trace("Open Idx file %s failed.\n", path);
+    }
+    return answer == IndexAnswer::kListed;
+}
+
+IndexReading::IndexReading() {
+    if (t_index == nullptr) {
+        t_index = new (std::nothrow) FolderIndex;
+        owner_ = t_index != nullptr;
+    }
+}
+
+IndexReading::~IndexReading() {
+    if (owner_) {
+        delete t_index;
+        t_index = nullptr;
+    }
 }

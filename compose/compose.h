@@ -17,6 +17,21 @@ int OnFeedItem(const FeedItem* item, const char* folderId);
 // or an index that cannot be opened.
 bool IsDuplicateSubject(const char* folderId, const char* subject);
 
+// While one lives on a thread, that thread's duplicate checks keep what they have read of a
+// folder's index and read only what was added to it since, rather than the whole file for every
+// item; the answers are the same. A refresh holds one around the reading of its feed. One made
+// while another lives on the thread does nothing.
+class IndexReading {
+public:
+    IndexReading();
+    ~IndexReading();
+    IndexReading(const IndexReading&) = delete;
+    IndexReading& operator=(const IndexReading&) = delete;
+
+private:
+    bool owner_ = false;
+};
+
 // How many messages OnFeedItem has handed to the host on the calling thread since the last call
 // of this, which starts the count again: what a fetch worker reports at the end of a refresh.
 int TakeAppendedCount();

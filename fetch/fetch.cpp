@@ -382,6 +382,8 @@ void OnFeedDownloaded(const char* text, const char* folderId) {
         Trace("Not a valid rss document");
         return;
     }
+    // Every item is checked against the folder's index: read once, then followed as it grows.
+    IndexReading reading;
     ParseFeed(document, OnFeedItem, folderId);
 }
 

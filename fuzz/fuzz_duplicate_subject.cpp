@@ -1,7 +1,8 @@
 // IsDuplicateSubject over random index files, checked against a plain reading of the rule: skip
 // the first line, cut each further line at runs of 0x01, and list the subject when a line's
-// fourth field is the subject (a line end after it ignored). The first input byte sets how many
-// of the following bytes form the subject; the rest is the index file.
+// fourth field is the subject (a line end after it ignored), whether the file is read whole or
+// followed as it grows. The first input byte sets how many of the following bytes form the
+// subject, and where the file grows from; the rest is the index file.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,15 @@ void RemoveScratch() {
 
 const char* QF_CALL DataFolder(void) {
     return g_dataFolder.c_str();
+}
+
+void WriteIndex(const std::string& bytes, const char* mode) {
+    FILE* file = fopen(IndexPath().c_str(), mode);
+    if (file == nullptr) {
+        abort();
+    }
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
 }
 
 bool Expected(const std::string& index, std::string subject) {
@@ -112,12 +122,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     subject = subject.c_str();  // a terminated text ends at its first zero byte
     const std::string index(reinterpret_cast<const char*>(data + 1 + subjectLength),
                             size - 1 - subjectLength);
-    FILE* file = fopen(IndexPath().c_str(), "wb");
-    if (file == nullptr) {
+    WriteIndex(index, "wb");
+    if (IsDuplicateSubject(kFolderId, subject.c_str()) != Expected(index, subject)) {
         abort();
     }
-    fwrite(index.data(), 1, index.size(), file);
-    fclose(file);
+    // Within one refresh the index is read once and then followed as it grows; the answers are
+    // still those of a whole reading. The first byte's top bits say where it grows from.
+    const size_t cut = index.size() * (data[0] >> 5) / 7;
+    WriteIndex(index.substr(0, cut), "wb");
+    IndexReading reading;
+    if (IsDuplicateSubject(kFolderId, subject.c_str()) != Expected(index.substr(0, cut), subject)) {
+        abort();
+    }
+    WriteIndex(index.substr(cut), "ab");
     if (IsDuplicateSubject(kFolderId, subject.c_str()) != Expected(index, subject)) {
         abort();
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 // True when something (a file or a directory) exists at `path`. Anything that keeps the path from
 // being found, a missing directory on the way or a refused look-up, counts as nothing there.
@@ -19,3 +20,26 @@ struct FileLock {
 
 // Gives the lock up and closes its file; a lock that is not held is left alone.
 void ReleaseFileLock(FileLock* lock);
+
+// What tells one file from another, and its length. A reader that has read part of a file knows
+// by these that it is still the same file, grown, and can read on from where it stopped.
+struct FileFacts {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    uint64_t size = 0;
+    uint64_t modified = 0;  // the last write, in the platform's own units
+};
+
+// The facts of an open file, or of the file at a path. Win32: GetFileInformationByHandle.
+// POSIX: fstat and stat.
+[[nodiscard]] bool ReadFileFacts(FILE* file, FileFacts* facts);
+[[nodiscard]] bool ReadPathFacts(const char* path, FileFacts* facts);
+
+// True when both facts name the same file, whatever its length.
+inline bool IsSameFile(const FileFacts& one, const FileFacts& other) {
+    return one.volume == other.volume && one.index == other.index;
+}
+
+// Moves the read position of a file opened in binary mode to `offset` bytes from its start, past
+// what a long offset can say on a 32-bit system.
+[[nodiscard]] bool SeekFile(FILE* file, uint64_t offset);

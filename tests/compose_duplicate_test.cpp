@@ -90,6 +90,70 @@ TEST(ComposeDuplicate, FindsTheWholeFourthFieldAfterTheFirstLine) {
         host.WriteIndex(c.index);
         EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str()), c.listed)
             << c.what;
+        // A refresh reads the index once and then only what was added: the file as it grew from
+        // any of its prefixes gives the answers that a whole reading of each gives.
+        const size_t size = c.index.size();
+        const size_t step = size < 200 ? 1 : size / 37;
+        for (size_t cut = 0; cut <= size; cut += step) {
+            const std::string before = c.index.substr(0, cut);
+            host.WriteIndex(before);
+            const bool listedBefore =
+                IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str());
+            IndexReading reading;
+            EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str()),
+                      listedBefore)
+                << c.what << ", first " << cut << " bytes";
+            host.AppendIndex(c.index.substr(cut));
+            EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str()), c.listed)
+                << c.what << ", grown from " << cut << " bytes";
+        }
+    }
+}
+
+// What a refresh has read stands only while the index only grows: anything else the host does to
+// the file means reading it again.
+TEST(ComposeDuplicate, AnIndexThatShrankOrChangedIsReadAgain) {
+    const std::string rain = kHeader + Line({"1", "2", "3", "Rain"});
+    const std::string filler = Line({"2", "2", "3", std::string(100, 'f')});
+    const struct {
+        const char* what;
+        void (*change)(FakeComposeHost&);
+        bool rainListed;
+        bool snowListed;
+    } cases[] = {
+        {"grown",
+         [](FakeComposeHost& host) {
+             host.AppendIndex(Line({"3", "2", "3", "Snow"}));
+         },
+         true, true},
+        {"shrunk to its header", [](FakeComposeHost& host) { host.WriteIndex(kHeader); }, false,
+         false},
+        {"rewritten in place, as long",
+         [](FakeComposeHost& host) {
+             host.WriteIndex(kHeader + Line({"1", "2", "3", "Snow"}) +
+                             Line({"2", "2", "3", std::string(100, 'g')}));
+         },
+         false, true},
+        // The same last bytes at the same place, and longer: only the file's identity tells.
+        {"replaced by a longer file",
+         [](FakeComposeHost& host) {
+             host.ReplaceIndex(kHeader + Line({"1", "2", "3", "Snow"}) +
+                               Line({"2", "2", "3", std::string(100, 'f')}) +
+                               Line({"3", "2", "3", "Hail"}));
+         },
+         false, true},
+    };
+    FakeComposeHost host;
+    for (const auto& c : cases) {
+        host.WriteIndex(rain + filler);
+        // Written a while ago, so that a rewrite has a later time of last write; within the
+        // same tick of the file system's clock only the length tells.
+        host.AgeIndex(-1);
+        IndexReading reading;
+        ASSERT_TRUE(IsDuplicateSubject(FakeComposeHost::kFolderId, "Rain")) << c.what;
+        c.change(host);
+        EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, "Rain"), c.rainListed) << c.what;
+        EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, "Snow"), c.snowListed) << c.what;
     }
 }
 

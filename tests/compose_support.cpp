@@ -77,6 +77,26 @@ void FakeComposeHost::WriteIndex(const std::string& bytes) {
     out << bytes;
 }
 
+void FakeComposeHost::AppendIndex(const std::string& bytes) {
+    std::ofstream out(dataFolder_ / kFolderId / "Folder.idx", std::ios::binary | std::ios::app);
+    out << bytes;
+}
+
+void FakeComposeHost::ReplaceIndex(const std::string& bytes) {
+    const std::filesystem::path other = dataFolder_ / kFolderId / "Folder.new";
+    {
+        std::ofstream out(other, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+    std::filesystem::rename(other, dataFolder_ / kFolderId / "Folder.idx");
+}
+
+void FakeComposeHost::AgeIndex(int seconds) {
+    const std::filesystem::path index = dataFolder_ / kFolderId / "Folder.idx";
+    std::filesystem::last_write_time(
+        index, std::filesystem::last_write_time(index) + std::chrono::seconds(seconds));
+}
+
 void FakeComposeHost::RemoveIndex() {
     std::filesystem::remove(dataFolder_ / kFolderId / "Folder.idx");
 }

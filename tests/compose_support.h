@@ -52,8 +52,13 @@ public:
     // Makes the host answer another data folder (which need not exist).
     void SetDataFolder(const std::string& path);
     void SetStyle(const char* style);
-    // Writes the folder's index file byte for byte.
+    // Writes the folder's index file byte for byte; AppendIndex adds to the same file, and
+    // ReplaceIndex puts another file in its place.
     void WriteIndex(const std::string& bytes);
+    void AppendIndex(const std::string& bytes);
+    void ReplaceIndex(const std::string& bytes);
+    // Moves the index's time of last write by `seconds`.
+    void AgeIndex(int seconds);
     void RemoveIndex();
 
     const std::vector<std::string>& appended() const;

@@ -1,4 +1,5 @@
-// Stands in for the Windows file facts: stat for the existence test, flock for the lock file.
+// Stands in for the Windows file facts: stat for the existence test and a file's identity, flock
+// for the lock file.
 #include "platform/files.h"
 
 #include <errno.h>
@@ -6,6 +7,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <limits>
 
 bool PathExists(const char* path) {
     struct stat facts;
@@ -36,4 +39,37 @@ void ReleaseFileLock(FileLock* lock) {
     flock(static_cast<int>(lock->handle), LOCK_UN);
     close(static_cast<int>(lock->handle));
     lock->handle = -1;
+}
+
+namespace {
+
+bool FactsOf(const struct stat& known, FileFacts* facts) {
+    if (known.st_size < 0) {
+        return false;
+    }
+    facts->volume = static_cast<uint64_t>(known.st_dev);
+    facts->index = static_cast<uint64_t>(known.st_ino);
+    facts->size = static_cast<uint64_t>(known.st_size);
+    facts->modified = static_cast<uint64_t>(known.st_mtim.tv_sec) * 1000000000u +
+                      static_cast<uint64_t>(known.st_mtim.tv_nsec);
+    return true;
+}
+
+}  // namespace
+
+bool ReadFileFacts(FILE* file, FileFacts* facts) {
+    struct stat known;
+    return file != nullptr && fstat(fileno(file), &known) == 0 && FactsOf(known, facts);
+}
+
+bool ReadPathFacts(const char* path, FileFacts* facts) {
+    struct stat known;
+    return path != nullptr && stat(path, &known) == 0 && FactsOf(known, facts);
+}
+
+bool SeekFile(FILE* file, uint64_t offset) {
+    if (offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) {
+        return false;
+    }
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }

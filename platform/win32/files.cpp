@@ -1,8 +1,12 @@
-// The file facts on Windows: a path exists when Windows can read its attributes; the lock file
-// is locked with LockFileEx.
+// The file facts on Windows: a path exists when Windows can read its attributes; an open file's
+// identity is its volume serial number and file index; the lock file is locked with LockFileEx.
 #include "platform/files.h"
 
 #include "platform.h"
+
+#include <io.h>
+
+#include <cstdint>
 
 bool PathExists(const char* path) {
     return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
@@ -33,4 +37,46 @@ void ReleaseFileLock(FileLock* lock) {
     UnlockFileEx(file, 0, 1, 0, &whole);
     CloseHandle(file);
     lock->handle = -1;
+}
+
+namespace {
+
+bool FactsOf(HANDLE handle, FileFacts* facts) {
+    BY_HANDLE_FILE_INFORMATION known;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &known)) {
+        return false;
+    }
+    facts->volume = known.dwVolumeSerialNumber;
+    facts->index = static_cast<uint64_t>(known.nFileIndexHigh) << 32 | known.nFileIndexLow;
+    facts->size = static_cast<uint64_t>(known.nFileSizeHigh) << 32 | known.nFileSizeLow;
+    facts->modified = static_cast<uint64_t>(known.ftLastWriteTime.dwHighDateTime) << 32 |
+                      known.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+}  // namespace
+
+bool ReadFileFacts(FILE* file, FileFacts* facts) {
+    return file != nullptr &&
+           FactsOf(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), facts);
+}
+
+bool ReadPathFacts(const char* path, FileFacts* facts) {
+    // Only the attributes are read; the file stays open to everyone else meanwhile.
+    HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool read = FactsOf(handle, facts);
+    CloseHandle(handle);
+    return read;
+}
+
+bool SeekFile(FILE* file, uint64_t offset) {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) {
+        return false;
+    }
+    return _fseeki64(file, static_cast<int64_t>(offset), SEEK_SET) == 0;
 }
