@@ -230,13 +230,40 @@ struct Writer {
         return true;
     }
     bool Put(const char* text) { return Put(text, strlen(text)); }
+
+    // Writes as much of a run of one-byte characters as fits: each of them is a whole piece.
+    void PutEach(const char* run, size_t length) {
+        if (cut) {
+            return;
+        }
+        const size_t room = capacity - 1 - reserve - used;
+        const size_t taken = length < room ? length : room;
+        memcpy(out + used, run, taken);
+        used += taken;
+        out[used] = '\0';
+        cut = taken < length;
+    }
 };
+
+// Whether the byte is an ASCII character that escaping leaves as it is.
+bool IsPlainAscii(char c) {
+    return static_cast<unsigned char>(c) < 0x80 && c != '&' && c != '<' && c != '>' && c != '"';
+}
 
 // Escapes text. With `keepReferences`, character references already in it stay as they are
 // (text from HTML); otherwise every "&" is escaped (a plain value).
 void PutEscaped(Writer* w, const char* text, size_t length, bool keepReferences) {
     for (size_t i = 0; i < length && !w->cut;) {
         const char c = text[i];
+        if (IsPlainAscii(c)) {
+            size_t run = i + 1;
+            while (run < length && IsPlainAscii(text[run])) {
+                ++run;
+            }
+            w->PutEach(text + i, run - i);
+            i = run;
+            continue;
+        }
         bool lone = false;
         size_t size = CharacterAt(text + i, length - i, &lone);
         if (c == '&') {
