@@ -88,6 +88,10 @@ bool IsUnassigned1252(WCHAR c) {
 
 }  // namespace
 
+const char* AnsiCodePageIconvName() {
+    return IconvName(GetACP());
+}
+
 UINT GetACP() {
     return g_ansiCodePage.load();
 }
@@ -116,6 +120,7 @@ struct CodePageTable {
 
 std::mutex g_tableLock;
 CodePageTable g_tables[sizeof kCodePages / sizeof kCodePages[0]];
+uint16_t g_blockRoom[sizeof kCodePages / sizeof kCodePages[0]][256][256];
 
 uint16_t WorkOut(iconv_t handle, UINT codePage, WCHAR unit) {
     if (unit >= 0xD800 && unit <= 0xDFFF) {
@@ -158,8 +163,9 @@ const uint16_t* Block(size_t known, WCHAR unit) {
     if (handle == reinterpret_cast<iconv_t>(-1)) {
         return nullptr;
     }
-    // Kept for the life of the process, like the code page itself.
-    block = new uint16_t[256];
+    // Static room, not the heap: a table lives as long as the module, whoever unloads it when,
+    // and the pages of blocks no text needed are never touched.
+    block = g_blockRoom[known][unit >> 8];
     const WCHAR first = static_cast<WCHAR>(unit & 0xFF00);
     for (int i = 0; i < 256; ++i) {
         block[i] = WorkOut(handle, codePage, static_cast<WCHAR>(first + i));
