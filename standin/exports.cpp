@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/console.h"
 #include "standin/host.h"
 
 namespace pellix {
@@ -16,9 +17,7 @@ HostState& State() {
 void Say(const std::string& line) {
     static std::mutex lock;
     std::lock_guard<std::mutex> hold(lock);
-    fputs(line.c_str(), stdout);
-    fputc('\n', stdout);
-    fflush(stdout);
+    WriteOutputLine(line.c_str());
 }
 
 }  // namespace pellix

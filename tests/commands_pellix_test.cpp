@@ -128,4 +128,60 @@ TEST_F(PellixSession, AboutShowsTheVersion) {
     EXPECT_NE(std::string::npos, about.find("PXC_OnPlugInSetup answered 1")) << about;
 }
 
+// Sets a variable of the environment the commands inherit, and unsets it again at the end.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) { Set(value); }
+    ~ScopedVariable() { Set(""); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    void Set(const char* value) {
+#ifdef _WIN32
+        _putenv_s(name_, value);
+#else
+        setenv(name_, value, 1);
+#endif
+    }
+    const char* name_;
+};
+
+TEST_F(PellixSession, PrintedTextIsInTheEncodingTheLocaleNames) {
+    ASSERT_NE(std::string::npos, Run("mkfolder News").find("made folder News"));
+    // A line as the store writes it, in the ANSI code page (1252: "á" is the byte E1).
+    const std::string subject = "Tom\xE1s at the caf\xE9";
+    {
+        std::ofstream index("data/News/Folder.idx", std::ios::binary | std::ios::app);
+        index << "1\x01Mon, 07 Dec 2026 09:15:00 +0100\x01Ines\x01" << subject << "\r\n";
+    }
+    struct Row {
+        const char* lcAll;
+        const char* lang;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {"C.UTF-8", "", "Tom\xC3\xA1s at the caf\xC3\xA9"},
+        {"", "en_GB.utf8", "Tom\xC3\xA1s at the caf\xC3\xA9"},
+        {"", "de_DE.UTF-8@euro", "Tom\xC3\xA1s at the caf\xC3\xA9"},
+        // LC_ALL, when set, is the one that counts.
+        {"C", "en_GB.UTF-8", subject.c_str()},
+        {"", "fr_FR.ISO-8859-1", subject.c_str()},
+        {"", "", subject.c_str()},
+    };
+    for (const Row& row : rows) {
+        ScopedVariable lcAll("LC_ALL", row.lcAll);
+        ScopedVariable lcType("LC_CTYPE", "");
+        ScopedVariable lang("LANG", row.lang);
+        const std::string list = Run("list News");
+        EXPECT_NE(std::string::npos, list.find(std::string("| Ines | ") + row.shown))
+            << row.lcAll << " " << row.lang << ": " << list;
+    }
+    // What is stored stays as the plug-in and the store wrote it.
+    std::ifstream index("data/News/Folder.idx", std::ios::binary);
+    std::stringstream stored;
+    stored << index.rdbuf();
+    EXPECT_NE(std::string::npos, stored.str().find(subject));
+}
+
 }  // namespace

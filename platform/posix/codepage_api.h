@@ -22,6 +22,9 @@ UINT GetACP();
 // Returns false, changing nothing, for a code page the stand-in does not know.
 bool SelectAnsiCodePage(UINT codePage);
 
+// POSIX only: the ANSI code page's name for iconv.
+const char* AnsiCodePageIconvName();
+
 // Converts UTF-16 text to the code page (CP_ACP: the ANSI code page). A length of -1 converts up
 // to and with the terminator. With an output size of 0 it returns the size needed. Otherwise it
 // writes whole characters while they fit and returns the bytes written, or 0 when the output was
