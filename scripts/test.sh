@@ -2,12 +2,13 @@
 # The test command: installs what is missing, builds both builds and runs every test.
 #   the code check: no banned call, and the include directions of docs/architecture.md
 #   native, with AddressSanitizer and UndefinedBehaviorSanitizer: the whole suite
+#   the browser test: the demo's preview pages in headless Chromium (scripts/browser-test.py)
 #   native, with ThreadSanitizer: the tests of the threaded refresh path (quillfeed_thread_tests)
 #   native, with clang and libFuzzer: every fuzz target for a short fixed number of runs
 #   win32, the product (32-bit): built, its export list checked, then under Wine in WoW64 mode
 #     (scripts/wine-root.sh) and Xvfb: the whole suite, end-to-end tests through pellix.exe
-#     included, then every corpus feed read by both builds' readers, failing on a difference that
-#     docs/reader-differences.md does not list
+#     included, the Windows package (scripts/check-package.sh), then every corpus feed read by
+#     both builds' readers, failing on a difference that docs/reader-differences.md does not list
 # The shared corpus must be at ../shared/corpus. The last line sums up every suite: passed, failed
 # and skipped tests; a skip that tests/allowed-skips.txt does not list fails the run.
 set -uo pipefail
@@ -114,6 +115,14 @@ fi
 if build build-native -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=address,undefined; then
     run_suite native env SSL_CERT_FILE="$root/build-tls/ca.crt" ./build-native/quillfeed_tests \
         --plugin=build-native/pxQuillfeed.so --pellix=build-native/pellix --tls-front="$tls_ports"
+    echo "== browser"
+    if python3 scripts/browser-test.py build-native >build-logs/browser.log 2>&1; then
+        passed=$((passed + 1))
+    else
+        fail browser
+        head -40 build-logs/browser.log
+    fi
+    tail -1 build-logs/browser.log
 fi
 
 if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=thread -- \
@@ -142,6 +151,13 @@ if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD
         run_suite wine wine_run_x build-win32/quillfeed_tests.exe \
             --plugin=build-win32/pxQuillfeed.dll --pellix=build-win32/pellix.exe \
             --tls-front="$tls_ports"
+        echo "== windows package"
+        if bash scripts/check-package.sh >build-logs/package.log 2>&1; then
+            passed=$((passed + 1))
+        else
+            fail "windows package"
+        fi
+        tail -2 build-logs/package.log
         wine_untrust_ca
         wine_stop
         if [ -x build-native/feeddump ]; then
