@@ -1,3 +1,5 @@
+// Whether the output is read as UTF-8: the one part of the stand-in host's output conversion that
+// both sides share.
 #include "platform/console.h"
 
 #include <cstdlib>
