@@ -36,6 +36,17 @@ std::string ReadCorpusFile(const char* name) {
     return all.str();
 }
 
+// Reads one of the big feeds into `document`; a benchmark without it ends with an error that
+// the report names.
+bool LoadFeed(benchmark::State& state, const char* name, std::string* document) {
+    *document = ReadCorpusFile(name);
+    if (document->empty()) {
+        state.SkipWithError("the corpus's big feeds are missing");
+        return false;
+    }
+    return true;
+}
+
 // The limit: expat over the same bytes with namespaces, as the reader sets it up, and handlers
 // that do nothing.
 void XMLCALL NoStart(void*, const XML_Char*, const XML_Char**) {}
@@ -43,9 +54,8 @@ void XMLCALL NoEnd(void*, const XML_Char*) {}
 void XMLCALL NoText(void*, const XML_Char*, int) {}
 
 void BareExpat(benchmark::State& state, const char* name) {
-    const std::string document = ReadCorpusFile(name);
-    if (document.empty()) {
-        state.SkipWithError("the corpus's big feeds are missing");
+    std::string document;
+    if (!LoadFeed(state, name, &document)) {
         return;
     }
     const char* start = FindDocumentStart(document.c_str());
@@ -63,9 +73,8 @@ void BareExpat(benchmark::State& state, const char* name) {
 // The platform's reader into a handler that does nothing: expat, every name and text converted
 // to UTF-16, and the handler's calls.
 void SaxReaderAlone(benchmark::State& state, const char* name) {
-    const std::string document = ReadCorpusFile(name);
-    if (document.empty()) {
-        state.SkipWithError("the corpus's big feeds are missing");
+    std::string document;
+    if (!LoadFeed(state, name, &document)) {
         return;
     }
     const char* start = FindDocumentStart(document.c_str());
@@ -99,9 +108,8 @@ void SaxReaderAlone(benchmark::State& state, const char* name) {
 }
 
 void ParseFeedAlone(benchmark::State& state, const char* name) {
-    const std::string document = ReadCorpusFile(name);
-    if (document.empty()) {
-        state.SkipWithError("the corpus's big feeds are missing");
+    std::string document;
+    if (!LoadFeed(state, name, &document)) {
         return;
     }
     const char* start = FindDocumentStart(document.c_str());
@@ -143,9 +151,8 @@ void WriteIndex(int64_t lines) {
 }
 
 void ParseAndCompose(benchmark::State& state) {
-    const std::string document = ReadCorpusFile(kMainFeed);
-    if (document.empty()) {
-        state.SkipWithError("the corpus's big feeds are missing");
+    std::string document;
+    if (!LoadFeed(state, kMainFeed, &document)) {
         return;
     }
     char pattern[] = "/tmp/quillfeed-bench-XXXXXX";

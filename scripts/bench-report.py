@@ -156,7 +156,9 @@ def run_benchmarks(build, repetitions):
         results = json.load(data)
     best = {}
     for run in results["benchmarks"]:
-        if run.get("run_type") != "iteration" or run.get("error_occurred"):
+        if run.get("error_occurred"):
+            sys.exit("%s: %s" % (run["name"], run.get("error_message", "failed")))
+        if run.get("run_type") != "iteration":
             continue
         seconds = run["real_time"] / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1}[run["time_unit"]]
         best[run["run_name"]] = min(best.get(run["run_name"], float("inf")), seconds)

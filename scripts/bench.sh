@@ -1,23 +1,12 @@
 #!/usr/bin/env bash
-# The benchmark command: installs what is missing (Google Benchmark, Debian's feedparser, GNU time), builds
-# the native Release build with the benchmarks in build-bench, and prints every figure of a refresh
-# beside its target (scripts/bench-report.py). With --wine, the 32-bit product's whole refresh
+# The benchmark command: installs what is missing (Google Benchmark, Debian's feedparser, GNU
+# time), builds the native Release build with the benchmarks in build-bench, and prints every
+# figure of a refresh beside its target (scripts/bench-report.py). With --wine, the 32-bit product's whole refresh
 # under Wine is timed too (informational; builds build-win32 and the Wine root if needed).
 # Other arguments go to the report, e.g. --repetitions 30. Runs as root, like the test command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-missing=()
-for package in libbenchmark-dev python3-feedparser time; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-deps.sh libbenchmark-dev python3-feedparser time
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQF_BENCH=ON >/dev/null
 cmake --build build-bench -j2 --target bench_refresh pxQuillfeed pellix >/dev/null
 report=(build-bench)

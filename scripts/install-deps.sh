@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks for both builds and their tests. Runs as root;
-# does nothing when everything is already there. Wine is not among them: the Windows tests run in
+# Installs what a fresh Debian 12 machine lacks for both builds and their tests, and any packages
+# named as arguments (the benchmark command's). Runs as root; does nothing when everything is
+# already there. Wine is not among them: the Windows tests run in
 # the Debian 13 root that scripts/wine-root.sh makes with debootstrap.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libexpat1-dev googletest libgtest-dev clang
           libclang-rt-14-dev g++-mingw-w64-i686-posix debootstrap python3 libssl-dev openssl
-          chromium unzip)
+          chromium unzip "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
