@@ -25,7 +25,8 @@ export WINE_BUILD_DIR="$root/build-win32"
 source scripts/wine-env.sh
 wine_start
 trap wine_stop EXIT
-host=(wine_run build-win32/pellix.exe --data "$place/store" --plugin "$place/Plugins/pxQuillfeed.dll")
+host=(wine_run build-win32/pellix.exe --data "$place/store"
+    --plugin "$place/Plugins/pxQuillfeed.dll")
 # Into a file, not a pipe: a Wine process the command starts may outlive it and hold a pipe open.
 said="$place/said.txt"
 for command in load info menu; do

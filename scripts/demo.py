@@ -143,8 +143,8 @@ def story(out, label, build, plugin, pellix, runner, folders=FOLDERS, extra=()):
     refreshed(host, "2. \"Update RSS\" with Harbour on screen", ["update", "Harbour"], folders)
     refreshed(host, "3. Opening Garden (its click interval of 1 minute has run out)",
               ["open", "Garden"], folders)
-    refreshed(host, "4. The minute timer: every folder whose auto interval has run out (the update\n"
-              "   command leaves that schedule alone, so Harbour is due too)",
+    refreshed(host, "4. The minute timer: every folder whose auto interval has run out (the "
+              "update\n   command leaves that schedule alone, so Harbour is due too)",
               ["tick"], folders)
     refreshed(host, "5. \"Update RSS\" on Harbour once more", ["update", "Harbour"], folders)
 

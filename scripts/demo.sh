@@ -29,7 +29,7 @@ native() {
 
 wine() {
     echo "building the product, the 32-bit DLL (build-win32) ..."
-    cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+    cmake -S . -B build-win32 --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
         -DCMAKE_BUILD_TYPE=Release >build-logs/win32-configure.log
     cmake --build build-win32 -j2 --target pxQuillfeed pellix >build-logs/win32-build.log
     export WINE_BUILD_DIR="$root/build-win32"
@@ -38,7 +38,8 @@ wine() {
     wine_start
     # The set-up dialog is a real window under Wine: one virtual screen serves the whole run.
     display=:$((100 + RANDOM % 800))
-    in_wine_root Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >build-logs/demo-xvfb.log 2>&1 &
+    in_wine_root Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp \
+        >build-logs/demo-xvfb.log 2>&1 &
     trap 'pkill -f "Xvfb $display" 2>/dev/null; wine_stop' EXIT
     export DISPLAY=$display
     sleep 1

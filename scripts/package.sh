@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh >/dev/null
 version=$(sed -n 's/^constexpr char PlugInVersion\[\] = "\(.*\)";/\1/p' base/module.h)
-cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+cmake -S . -B build-win32 --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win32 -j2 --target pxQuillfeed >/dev/null
 zip="$PWD/build-win32/quillfeed-$version-win32.zip"

@@ -4,7 +4,7 @@
 # (a --gtest_filter, say). Runs as root, like the test command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+cmake -S . -B build-win32 --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win32 -j2 --target quillfeed_tests pxQuillfeed pellix pellix_nosetstatus \
     feeddump >/dev/null
