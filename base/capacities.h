@@ -33,8 +33,6 @@ constexpr size_t kItemAuthorCapacity = 256;
 constexpr size_t kChannelTitleCapacity = 1024;
 constexpr size_t kImageUrlCapacity = 1024;
 constexpr size_t kChannelDateCapacity = 256;
-// What one chunk of feed text is converted into: the size of the largest field.
-constexpr size_t kConversionScratchCapacity = kItemDescriptionCapacity;
 // An attribute value (a link's href, an image's resource) is kept to this.
 constexpr size_t kAttributeValueCapacity = kTextCapacity;
 
@@ -51,8 +49,6 @@ constexpr size_t kMessageCapacity = 0x80000;
 constexpr size_t kFeedDateCapacity = 256;
 // The current time text: what strftime may give (99 characters) and the zone offset.
 constexpr size_t kTimeTextCapacity = 100 + 8;
-// The Content-Type lines of an item message.
-constexpr size_t kContentTypeCapacity = 128;
 // How much of a folder's index file is read at once: by a single look-up, and by a refresh that
 // follows the index from item to item (into a buffer of its own, off the worker's stack).
 constexpr size_t kIndexReadCapacity = 4096;

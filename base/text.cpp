@@ -46,6 +46,29 @@ bool FormatText(char* dst, size_t capacity, const char* format, ...) {
     return whole;
 }
 
+size_t Utf8CutLength(const char* text, size_t length, size_t room) {
+    if (length <= room) {
+        return length;
+    }
+    // Back from the cut over continuation bytes (10xxxxxx) to the start of the character there.
+    size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return cut;
+}
+
+bool AppendUtf8(char* dst, size_t capacity, size_t* used, const char* text, size_t length) {
+    if (capacity == 0 || *used >= capacity) {
+        return length == 0;
+    }
+    const size_t taken = Utf8CutLength(text, length, capacity - 1 - *used);
+    memcpy(dst + *used, text, taken);
+    *used += taken;
+    dst[*used] = '\0';
+    return taken == length;
+}
+
 const char* LastPathComponent(const char* text, const char* separator) {
     if (text == nullptr) {
         return nullptr;

@@ -30,6 +30,16 @@
 [[nodiscard]] bool FormatText(char* dst, size_t capacity, const char* format, ...) QF_PRINTF(3, 4);
 [[nodiscard]] bool FormatTextV(char* dst, size_t capacity, const char* format, va_list args);
 
+// The length of the longest start of `text` (`length` bytes of UTF-8) that has at most `room`
+// bytes and ends between two characters: where UTF-8 text may be cut.
+size_t Utf8CutLength(const char* text, size_t length, size_t room);
+
+// Appends `length` bytes of UTF-8 text to the text already in dst, as much as fits, cut between
+// two characters. `*used` is the length of dst's text, kept by the caller so that many appends to
+// a long text do not measure it again; it is moved on. Returns true when all of it fit.
+[[nodiscard]] bool AppendUtf8(char* dst, size_t capacity, size_t* used, const char* text,
+                              size_t length);
+
 // The part of `text` after the last occurrence of `separator` that is not at the very end (the
 // whole text when there is none). Without a separator, a backslash; an empty separator gives the
 // whole text. A double-byte character of the multibyte code page never counts as a separator.

@@ -7,12 +7,12 @@
 #include <new>
 
 #include "platform.h"
-#include "platform/time_zone.h"
 #include "platform/codepage.h"
-#include "compose/charset.h"
+#include "platform/time_zone.h"
 #include "compose/civil_time.h"
 #include "compose/feed_date.h"
 #include "compose/folder_index.h"
+#include "compose/header_value.h"
 #include "compose/html_sanitizer.h"
 #include "base/hostapi.h"
 #include "base/module.h"
@@ -35,12 +35,15 @@ struct Scratch {
     char message[kMessageCapacity];
     char description[Escaped(kItemDescriptionCapacity) + kHtmlSlack];
     char displayName[kTextCapacity];
+    char sender[kTextCapacity];
     char style[kTextCapacity];
     char stylesheetPath[kTextCapacity];
+    char stylesheetPathUtf8[kTextCapacity];
     char headerDate[kFeedDateCapacity];
     char headerAuthor[kTextCapacity];
     char headerTitle[kItemTitleCapacity];
     char headerDateClean[kFeedDateCapacity];
+    char indexTitle[kItemTitleCapacity];
     char htmlStylesheet[Escaped(kTextCapacity)];
     char htmlTitle[Escaped(kItemTitleCapacity)];
     char htmlImage[Escaped(kImageUrlCapacity)];
@@ -53,42 +56,21 @@ struct Scratch {
 // The fixed text of the template around the thirteen values, with room to spare for the
 // Content-Type lines.
 constexpr size_t kTemplateText = 1024;
-static_assert(kTextCapacity + kFeedDateCapacity + sizeof PlugInVersion + kItemTitleCapacity +
-                      sizeof(Scratch::htmlStylesheet) + sizeof(Scratch::htmlTitle) +
-                      sizeof(Scratch::htmlImage) + sizeof(Scratch::htmlAuthor) +
-                      sizeof(Scratch::description) + sizeof(Scratch::htmlHref) +
-                      sizeof(Scratch::htmlLinkText) + sizeof(Scratch::htmlDate) + kTemplateText <=
+// The most a header value of `capacity` bytes takes once encoded and folded (see header_value.h).
+constexpr size_t Encoded(size_t capacity) {
+    return 2 * capacity + 64;
+}
+static_assert(Encoded(kTextCapacity) + kFeedDateCapacity + sizeof PlugInVersion +
+                      Encoded(kItemTitleCapacity) + sizeof(Scratch::htmlStylesheet) +
+                      sizeof(Scratch::htmlTitle) + sizeof(Scratch::htmlImage) +
+                      sizeof(Scratch::htmlAuthor) + sizeof(Scratch::description) +
+                      sizeof(Scratch::htmlHref) + sizeof(Scratch::htmlLinkText) +
+                      sizeof(Scratch::htmlDate) + kTemplateText <=
                   kMessageCapacity,
               "every filled template fits the message text");
 
 bool IsEmpty(const char* text) {
     return text == nullptr || text[0] == '\0';
-}
-
-// A header value on one line: each run of CR, LF and TAB becomes one space (a line break in a
-// title would start a bogus header, an empty line would end the header), and blanks at either
-// end go.
-void CleanHeaderValue(const char* value, char* out, size_t capacity) {
-    char* end = out;
-    char* const last = out + capacity - 1;
-    const char* p = value ? value : "";
-    while (*p == ' ' || *p == '\r' || *p == '\n' || *p == '\t') {
-        ++p;
-    }
-    while (*p != '\0' && end < last) {
-        if (*p == '\r' || *p == '\n' || *p == '\t') {
-            while (*p == '\r' || *p == '\n' || *p == '\t') {
-                ++p;
-            }
-            *end++ = ' ';
-        } else {
-            *end++ = *p++;
-        }
-    }
-    while (end > out && end[-1] == ' ') {
-        --end;
-    }
-    *end = '\0';
 }
 
 // The local time now, as "Mon, 07 Dec 2026 21:15:23 +0800". The zone setting is read again
@@ -117,18 +99,8 @@ void FormatCurrentTime(char* out, size_t capacity) {
                                  static_cast<int>(magnitude % 3600 / 60)));
 }
 
-// The Content-Type lines for the ANSI code page the feed's text was converted to. A code page
-// without a known name gets no charset, so the client falls back to the system's own.
-void ContentTypeLines(char* out, size_t capacity) {
-    // The longest charset name of the table fits with room to spare.
-    const char* charset = CharsetForCodePage(GetACP());
-    if (charset != nullptr) {
-        static_cast<void>(
-            FormatText(out, capacity, "Content-Type:text/html; \r\n\tcharset=%s\r\n", charset));
-    } else {
-        static_cast<void>(CopyText(out, capacity, "Content-Type:text/html\r\n"));
-    }
-}
+// The body is UTF-8, whatever the system's code page: every character of the feed is kept.
+const char kContentType[] = "Content-Type:text/html; \r\n\tcharset=utf-8\r\n";
 
 // The character reference at `p` as the byte it stands for, for the few a plain subject needs
 // (and ASCII ones by number); 0 when it is none of them. `length` receives its length.
@@ -204,9 +176,12 @@ void SubjectFromHtml(const char* html, char* out, size_t capacity) {
             if (decoded == 0) {
                 length = 1;
             }
-        } else if (_ismbblead(static_cast<unsigned char>(c)) && p[1] != '\0') {
-            bytes = 2;
-            length = 2;
+        } else if (static_cast<unsigned char>(c) >= 0xC0) {
+            // A character of several bytes goes whole, or the subject ends before it.
+            const unsigned char lead = static_cast<unsigned char>(c);
+            bytes = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            bytes = strnlen(p, bytes);
+            length = bytes;
         }
         if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) {
             if (!blank && used < kSubjectLength) {
@@ -214,7 +189,7 @@ void SubjectFromHtml(const char* html, char* out, size_t capacity) {
             }
             blank = true;
         } else if (used + bytes <= kSubjectLength) {
-            memcpy(out + used, bytes == 2 ? p : &c, bytes);
+            memcpy(out + used, bytes > 1 ? p : &c, bytes);
             used += bytes;
             blank = false;
         } else {
@@ -267,14 +242,20 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         return 0;
     }
 
+    // The sender: the channel's title, else the last level of the folder's display name, which
+    // the host gives in its code page.
     const char* sender = item->channelTitle;
     if (IsEmpty(sender)) {
         const char* display = g_hostApi.PXA_GetFolderDisplayName
                                   ? g_hostApi.PXA_GetFolderDisplayName(folderId)
                                   : nullptr;
-        // Only shown as the sender's name: a longer one is shown cut.
+        // Only shown as the sender's name: a longer one is shown cut, and one that cannot be
+        // converted is not shown.
         static_cast<void>(CopyText(s->displayName, sizeof s->displayName, display));
-        sender = LastPathComponent(s->displayName, "/");
+        if (!AnsiToUtf8(LastPathComponent(s->displayName, "/"), s->sender, sizeof s->sender)) {
+            s->sender[0] = '\0';
+        }
+        sender = s->sender;
     }
 
     char now[kTimeTextCapacity];
@@ -284,9 +265,10 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     // style directory would reach elsewhere: the message then links none, and the style is put in
     // when it is shown, if it can be there.
     ReadSetting(kStylesSection, folderId, s->style, sizeof s->style);
-    if (!StylesheetPath(s->style, s->stylesheetPath, sizeof s->stylesheetPath)) {
+    if (!StylesheetPath(s->style, s->stylesheetPath, sizeof s->stylesheetPath) ||
+        !AnsiToUtf8(s->stylesheetPath, s->stylesheetPathUtf8, sizeof s->stylesheetPathUtf8)) {
         Trace("no stylesheet path for %s", folderId);
-        s->stylesheetPath[0] = '\0';
+        s->stylesheetPathUtf8[0] = '\0';
     }
 
     const char* headerDate = NormalizeFeedDate(item->date, s->headerDate, sizeof s->headerDate);
@@ -322,7 +304,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         CleanHeaderValue(item->link, s->headerTitle, sizeof s->headerTitle);
     }
     escaped = escaped &&
-              EscapeHtmlText(s->stylesheetPath, s->htmlStylesheet, sizeof s->htmlStylesheet) &&
+              EscapeHtmlText(s->stylesheetPathUtf8, s->htmlStylesheet, sizeof s->htmlStylesheet) &&
               EscapeHtmlText(untitled ? s->headerTitle : item->title, s->htmlTitle,
                              sizeof s->htmlTitle) &&
               EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&
@@ -332,29 +314,31 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
               EscapeHtmlText(item->link, s->htmlLinkText, sizeof s->htmlLinkText) &&
               EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate);
 
-    char contentType[kContentTypeCapacity];
-    ContentTypeLines(contentType, sizeof contentType);
-
-    const bool whole = FormatText(
-        s->message, sizeof s->message,
-        "From:%s\r\n"
-        "To:%s\r\n"
-        "Date:%s\r\n"
-        "X-Mailer:Quillfeed %s\r\n"
-        "%s"
-        "Subject:%s\r\n"
-        "\r\n"
-        "<HTML>\r\n"
-        "<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"%s\" ></HEAD>"
-        "<BODY><div id=banner><h2>%s</h2>"
-        "<img border=0 style=\"visibility:%s;float:right;\" src=\"%s\"></div>"
-        "<div id=author>%s</div>"
-        "<div id=desc>%s</div>"
-        "<div id=link><a href=\"%s\">%s</a></div>"
-        "<div id=date>%s</div></BODY></HTML>",
-        s->headerAuthor, kRecipient, s->headerDateClean, PlugInVersion, contentType, s->headerTitle,
-        s->htmlStylesheet, s->htmlTitle, showImage ? "visible" : "hidden", s->htmlImage,
-        s->htmlAuthor, s->description, s->htmlHref, s->htmlLinkText, s->htmlDate);
+    size_t used = 0;
+    s->message[0] = '\0';
+    bool whole = AppendHeader(s->message, sizeof s->message, &used, "From", s->headerAuthor) &&
+                 FormatText(s->message + used, sizeof s->message - used,
+                            "To:%s\r\n"
+                            "Date:%s\r\n"
+                            "X-Mailer:Quillfeed %s\r\n"
+                            "%s",
+                            kRecipient, s->headerDateClean, PlugInVersion, kContentType);
+    used += strlen(s->message + used);
+    whole = whole && AppendHeader(s->message, sizeof s->message, &used, "Subject", s->headerTitle);
+    whole =
+        whole &&
+        FormatText(s->message + used, sizeof s->message - used,
+                   "\r\n"
+                   "<HTML>\r\n"
+                   "<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"%s\" ></HEAD>"
+                   "<BODY><div id=banner><h2>%s</h2>"
+                   "<img border=0 style=\"visibility:%s;float:right;\" src=\"%s\"></div>"
+                   "<div id=author>%s</div>"
+                   "<div id=desc>%s</div>"
+                   "<div id=link><a href=\"%s\">%s</a></div>"
+                   "<div id=date>%s</div></BODY></HTML>",
+                   s->htmlStylesheet, s->htmlTitle, showImage ? "visible" : "hidden", s->htmlImage,
+                   s->htmlAuthor, s->description, s->htmlHref, s->htmlLinkText, s->htmlDate);
     if (!escaped || !whole) {
         // Cannot happen with the record's capacities (see the assertion above); a cut message
         // would be a broken one.
@@ -368,7 +352,13 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         Trace("Open Idx file %s failed.\n", indexPath);
         return 0;
     }
-    if (IsDuplicateSubject(folderId, s->headerTitle)) {
+    // The index lists the subject as the host reads the header: decoded into its code page. A
+    // title that only differs from another outside the code page reads the same there.
+    if (!Utf8ToAnsi(s->headerTitle, strlen(s->headerTitle), s->indexTitle, sizeof s->indexTitle)) {
+        Trace("no index form of the subject of an item of %s", folderId);
+        return 0;
+    }
+    if (IsDuplicateSubject(folderId, s->indexTitle)) {
         return 1;
     }
     if (g_hostApi.PXA_AppendMessage == nullptr) {

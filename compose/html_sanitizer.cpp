@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "base/capacities.h"
-#include "platform/codepage.h"
 
 namespace {
 
@@ -150,21 +149,17 @@ const char* FindKeptAttribute(const char* name, size_t length) {
     return nullptr;
 }
 
-// The bytes of the character at `p` (two for a double-byte character of the ANSI code page).
-// A lead byte without a proper second byte is reported as "lone": written as-is it could swallow
-// the quote or "<" after it in an old browser, so it is written as "?".
-size_t CharacterAt(const char* p, size_t length, bool* lone) {
-    *lone = false;
+// The bytes of the UTF-8 character at `p`, so that a cut never falls inside one. Its bytes
+// beyond the first are never ASCII, so no quote or "<" can hide in them.
+size_t CharacterAt(const char* p, size_t length) {
     const unsigned char c = static_cast<unsigned char>(p[0]);
-    if (c < 0x80 || !_ismbblead(c)) {
-        return 1;
+    const size_t size = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    size_t whole = 1;
+    while (whole < size && whole < length &&
+           (static_cast<unsigned char>(p[whole]) & 0xC0) == 0x80) {
+        ++whole;
     }
-    const unsigned char next = length > 1 ? static_cast<unsigned char>(p[1]) : 0;
-    if (next < 0x40 || next == 0x7F) {
-        *lone = true;
-        return 1;
-    }
-    return 2;
+    return whole;
 }
 
 // Length of a character reference at `p` ("&amp;", "&#38;", "&#x26;"), 0 when there is none.
@@ -264,8 +259,7 @@ void PutEscaped(Writer* w, const char* text, size_t length, bool keepReferences)
             i = run;
             continue;
         }
-        bool lone = false;
-        size_t size = CharacterAt(text + i, length - i, &lone);
+        size_t size = CharacterAt(text + i, length - i);
         if (c == '&') {
             const size_t reference = keepReferences ? ReferenceLength(text + i, length - i) : 0;
             if (reference != 0) {
@@ -280,8 +274,6 @@ void PutEscaped(Writer* w, const char* text, size_t length, bool keepReferences)
             w->Put("&gt;");
         } else if (c == '"') {
             w->Put("&quot;");
-        } else if (lone) {
-            w->Put("?");
         } else {
             w->Put(text + i, size);
         }

@@ -29,88 +29,63 @@ bool IsAlternateRel(const char* rel) {
 
 namespace {
 
-// Appends `text` at `*used`, the length of the text in `field`, with &, <, > and " written as
-// entities, each whole or not at all; moves `*used` on.
-bool AppendEscapedAt(char* field, size_t capacity, size_t* used, const char* text) {
+// Appends `length` bytes of `text` at `*used`, the length of the text in `field`, with &, <, >
+// and " written as entities, each whole or not at all, and other text cut between characters;
+// moves `*used` on.
+bool AppendEscapedAt(char* field, size_t capacity, size_t* used, const char* text, size_t length) {
     if (*used >= capacity) {
         return false;
     }
-    for (const char* at = text; *at != '\0';) {
+    const char* const end = text + length;
+    for (const char* at = text; at < end;) {
         // A run of characters that stay as they are, as much of it as fits.
-        const size_t run = strcspn(at, "&<>\"");
-        const size_t room = capacity - 1 - *used;
-        const size_t taken = run < room ? run : room;
-        memcpy(field + *used, at, taken);
-        *used += taken;
-        field[*used] = '\0';
-        if (taken < run) {
+        const char* special = at;
+        while (special < end && *special != '&' && *special != '<' && *special != '>' &&
+               *special != '"') {
+            ++special;
+        }
+        if (!AppendUtf8(field, capacity, used, at, static_cast<size_t>(special - at))) {
             return false;
         }
-        at += run;
-        if (*at == '\0') {
+        if (special == end) {
             break;
         }
         // An entity goes in whole or not at all, so the field never ends inside one.
-        const char* escaped = *at == '&'   ? "&amp;"
-                              : *at == '<' ? "&lt;"
-                              : *at == '>' ? "&gt;"
-                                           : "&quot;";
+        const char* escaped = *special == '&'   ? "&amp;"
+                              : *special == '<' ? "&lt;"
+                              : *special == '>' ? "&gt;"
+                                                : "&quot;";
         const size_t size = strlen(escaped);
         if (*used + size >= capacity) {
             return false;
         }
         memcpy(field + *used, escaped, size + 1);
         *used += size;
-        ++at;
+        at = special + 1;
     }
     return true;
 }
 
 }  // namespace
 
-bool AppendEscaped(char* field, size_t capacity, const char* text) {
+bool AppendEscaped(char* field, size_t capacity, const char* text, size_t length) {
     size_t used = strnlen(field, capacity);
-    return AppendEscapedAt(field, capacity, &used, text);
+    return AppendEscapedAt(field, capacity, &used, text, length);
 }
 
-bool FeedNameMatches(const WCHAR* name, int length, const char* keyword, int count, bool exact) {
+bool FeedNameMatches(const char* name, size_t length, const char* keyword, size_t count,
+                     bool exact) {
     if (name == nullptr || length < count || (exact && length != count)) {
         return false;
     }
-    for (int i = 0; i < count; ++i) {
-        unsigned int c = static_cast<unsigned int>(name[i]);
+    for (size_t i = 0; i < count; ++i) {
+        unsigned int c = static_cast<unsigned char>(name[i]);
         // Only ASCII letters fold; any other character, ASCII or not, must be the keyword's own.
         if (c > 0x7F || FoldAscii(c) != FoldAscii(static_cast<unsigned char>(keyword[i]))) {
             return false;
         }
     }
     return true;
-}
-
-int ConvertFeedText(const WCHAR* text, int length, char* out, size_t outSize) {
-    if (outSize == 0) {
-        return 0;
-    }
-    size_t limit = outSize - 1;
-    if (text == nullptr || length <= 0) {
-        out[0] = '\0';
-        return 0;
-    }
-    // Twice the length in characters, unless that passes the room before the terminator. No
-    // code page needs more than two bytes a character, so within that limit nothing is cut and
-    // the text is terminated after what was written; only a longer chunk, which may be cut
-    // (the conversion then answers 0 with the characters that fitted written), needs the room
-    // zeroed first to stay terminated.
-    if (static_cast<size_t>(length) <= limit / 2) {
-        limit = 2 * static_cast<size_t>(length);
-        const int written = WideCharToMultiByte(CP_ACP, 0, text, length, out,
-                                                static_cast<int>(limit), nullptr, nullptr);
-        out[written > 0 ? written : 0] = '\0';
-        return written;
-    }
-    memset(out, 0, limit + 1);
-    return WideCharToMultiByte(CP_ACP, 0, text, length, out, static_cast<int>(limit), nullptr,
-                               nullptr);
 }
 
 FeedContentHandler::FeedContentHandler(FeedItemCallback callback, const char* folder)
@@ -127,24 +102,19 @@ FeedContentHandler::FeedContentHandler(FeedItemCallback callback, const char* fo
     memset(&record, 0, sizeof record);
 }
 
-FeedContentHandler::~FeedContentHandler() = default;
-
 void FeedContentHandler::EmptyDescription() {
     record.description[0] = '\0';
     descriptionLength = 0;
 }
 
 bool FeedContentHandler::AppendToDescription(const char* text, size_t length) {
-    const size_t room = sizeof record.description - 1 - descriptionLength;
-    const size_t taken = length < room ? length : room;
-    memcpy(record.description + descriptionLength, text, taken);
-    descriptionLength += taken;
-    record.description[descriptionLength] = '\0';
-    return taken == length;
+    return AppendUtf8(record.description, sizeof record.description, &descriptionLength, text,
+                      length);
 }
 
-bool FeedContentHandler::AppendEscapedToDescription(const char* text) {
-    return AppendEscapedAt(record.description, sizeof record.description, &descriptionLength, text);
+bool FeedContentHandler::AppendEscapedToDescription(const char* text, size_t length) {
+    return AppendEscapedAt(record.description, sizeof record.description, &descriptionLength, text,
+                           length);
 }
 
 void FeedContentHandler::EmptyItemFields() {
@@ -158,31 +128,21 @@ void FeedContentHandler::EmptyItemFields() {
     itemLinkRank = kNoLink;
 }
 
-bool FeedContentHandler::FindAttribute(ISAXAttributes* attributes, const char* keyword, int count,
-                                       bool exact, char* out, size_t capacity) {
-    int attributeCount = 0;
-    if (attributes == nullptr || FAILED(attributes->getLength(&attributeCount))) {
-        return false;
-    }
-    for (int i = 0; i < attributeCount; ++i) {
-        const WCHAR* name = nullptr;
-        int nameLength = 0;
-        const WCHAR* value = nullptr;
-        int valueLength = 0;
-        // An attribute whose name or value cannot be had counts as absent.
-        if (SUCCEEDED(attributes->getLocalName(i, &name, &nameLength)) &&
-            FeedNameMatches(name, nameLength, keyword, count, exact) &&
-            SUCCEEDED(attributes->getValue(i, &value, &valueLength))) {
-            ConvertFeedText(value, valueLength, out, capacity);
-            return true;
+const XmlAttribute* FeedContentHandler::FindAttribute(const XmlAttribute* attributes, size_t count,
+                                                      const char* keyword, size_t length,
+                                                      bool exact) {
+    for (size_t i = 0; i < count; ++i) {
+        const XmlName& name = attributes[i].name;
+        if (FeedNameMatches(name.local, name.localLength, keyword, length, exact)) {
+            return &attributes[i];
         }
     }
-    return false;
+    return nullptr;
 }
 
-bool FeedContentHandler::StartItemLink(ISAXAttributes* attributes) {
-    char href[kAttributeValueCapacity];
-    if (!FindAttribute(attributes, "href", 4, false, href, sizeof href)) {
+bool FeedContentHandler::StartItemLink(const XmlAttribute* attributes, size_t count) {
+    const XmlAttribute* href = FindAttribute(attributes, count, "href", 4, false);
+    if (href == nullptr) {
         // A link without href (RSS) is read as it always was: its text, replacing any before.
         record.link[0] = '\0';
         itemLinkRank = kPageLink;
@@ -191,101 +151,74 @@ bool FeedContentHandler::StartItemLink(ISAXAttributes* attributes) {
     // Of an Atom entry's links, the first to the entry's own page (rel "alternate", or none) is
     // the item's link; the others (self, edit, replies, enclosure, ...) only when it has none.
     char rel[kAttributeValueCapacity] = "";
-    const bool hasRel = FindAttribute(attributes, "rel", 3, true, rel, sizeof rel);
-    const int rank = !hasRel || IsAlternateRel(rel) ? kPageLink : kOtherLink;
+    const XmlAttribute* relation = FindAttribute(attributes, count, "rel", 3, true);
+    if (relation != nullptr) {
+        size_t used = 0;
+        // Only compared with a short word: a longer one cut is no match either.
+        static_cast<void>(
+            AppendUtf8(rel, sizeof rel, &used, relation->value, relation->valueLength));
+    }
+    const int rank = relation == nullptr || IsAlternateRel(rel) ? kPageLink : kOtherLink;
     if (rank <= itemLinkRank) {
         return false;
     }
-    static_cast<void>(CopyText(record.link, sizeof record.link, href));
+    size_t used = 0;
+    record.link[0] = '\0';
+    // A link longer than its field is kept cut, as the text of a link element always was.
+    static_cast<void>(
+        AppendUtf8(record.link, sizeof record.link, &used, href->value, href->valueLength));
     itemLinkRank = rank;
     Trace("Get Link(in attr): %s", record.link);
     return true;
 }
 
-void FeedContentHandler::AppendStartTag(const WCHAR* localName, int localNameLength,
-                                        ISAXAttributes* attributes) {
-    char name[kAttributeValueCapacity];
-    ConvertFeedText(localName, localNameLength, name, sizeof name);
-    static_cast<void>(AppendToDescription("<", 1) && AppendToDescription(name, strlen(name)));
-    int count = 0;
-    if (attributes != nullptr && SUCCEEDED(attributes->getLength(&count))) {
-        for (int i = 0; i < count; ++i) {
-            const WCHAR* attributeName = nullptr;
-            int attributeNameLength = 0;
-            const WCHAR* qName = nullptr;
-            int qNameLength = 0;
-            const WCHAR* value = nullptr;
-            int valueLength = 0;
-            // Namespace declarations (an empty local name, or an xmlns name) are no markup.
-            if (FAILED(attributes->getLocalName(i, &attributeName, &attributeNameLength)) ||
-                attributeNameLength <= 0 || FAILED(attributes->getValue(i, &value, &valueLength)) ||
-                (SUCCEEDED(attributes->getQName(i, &qName, &qNameLength)) &&
-                 FeedNameMatches(qName, qNameLength, "xmlns", 5))) {
-                continue;
-            }
-            char attribute[kAttributeValueCapacity];
-            char attributeValue[kAttributeValueCapacity];
-            ConvertFeedText(attributeName, attributeNameLength, attribute, sizeof attribute);
-            ConvertFeedText(value, valueLength, attributeValue, sizeof attributeValue);
-            static_cast<void>(
-                AppendToDescription(" ", 1) && AppendToDescription(attribute, strlen(attribute)) &&
-                AppendToDescription("=\"", 2) && AppendEscapedToDescription(attributeValue) &&
-                AppendToDescription("\"", 1));
-        }
+void FeedContentHandler::AppendStartTag(const XmlName& name, const XmlAttribute* attributes,
+                                        size_t count) {
+    static_cast<void>(AppendToDescription("<", 1) &&
+                      AppendToDescription(name.local, name.localLength));
+    for (size_t i = 0; i < count; ++i) {
+        const XmlAttribute& attribute = attributes[i];
+        static_cast<void>(AppendToDescription(" ", 1) &&
+                          AppendToDescription(attribute.name.local, attribute.name.localLength) &&
+                          AppendToDescription("=\"", 2) &&
+                          AppendEscapedToDescription(attribute.value, attribute.valueLength) &&
+                          AppendToDescription("\"", 1));
     }
     static_cast<void>(AppendToDescription(">", 1));
 }
 
-void FeedContentHandler::AppendEndTag(const WCHAR* localName, int localNameLength) {
-    char name[kAttributeValueCapacity];
-    ConvertFeedText(localName, localNameLength, name, sizeof name);
-    static_cast<void>(AppendToDescription("</", 2) && AppendToDescription(name, strlen(name)) &&
+void FeedContentHandler::AppendEndTag(const XmlName& name) {
+    static_cast<void>(AppendToDescription("</", 2) &&
+                      AppendToDescription(name.local, name.localLength) &&
                       AppendToDescription(">", 1));
 }
 
-bool FeedContentHandler::SearchAttribute(ISAXAttributes* attributes, const char* keyword, int count,
-                                         char* field, size_t capacity) {
-    int attributeCount = 0;
-    if (attributes == nullptr || FAILED(attributes->getLength(&attributeCount))) {
+bool FeedContentHandler::SearchAttribute(const XmlAttribute* attributes, size_t count,
+                                         const char* keyword, size_t length, char* field,
+                                         size_t capacity) {
+    const XmlAttribute* found = FindAttribute(attributes, count, keyword, length, false);
+    if (found == nullptr) {
         return false;
     }
-    for (int i = 0; i < attributeCount; ++i) {
-        const WCHAR* name = nullptr;
-        int nameLength = 0;
-        // An attribute whose name or value cannot be had counts as absent.
-        if (FAILED(attributes->getLocalName(i, &name, &nameLength)) ||
-            !FeedNameMatches(name, nameLength, keyword, count)) {
-            continue;
-        }
-        const WCHAR* value = nullptr;
-        int valueLength = 0;
-        if (FAILED(attributes->getValue(i, &value, &valueLength))) {
-            continue;
-        }
-        field[0] = '\0';
-        ConvertFeedText(value, valueLength, field,
-                        capacity < kAttributeValueCapacity ? capacity : kAttributeValueCapacity);
-        return true;
-    }
-    return false;
+    field[0] = '\0';
+    size_t used = 0;
+    static_cast<void>(AppendUtf8(field, capacity, &used, found->value, found->valueLength));
+    return true;
 }
 
-HRESULT STDMETHODCALLTYPE FeedContentHandler::startDocument() {
+void FeedContentHandler::StartDocument() {
     authorNameSeen = false;
     itemsListSeen = false;
     state = RSS_ROOT;
-    return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
-                                                           const WCHAR* localName,
-                                                           int localNameLength, const WCHAR*, int,
-                                                           ISAXAttributes* attributes) {
-    auto is = [&](const char* keyword, int count) {
-        return FeedNameMatches(localName, localNameLength, keyword, count);
+void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* attributes,
+                                      size_t count) {
+    auto is = [&](const char* keyword, size_t length) {
+        return FeedNameMatches(name.local, name.localLength, keyword, length);
     };
-    auto isExactly = [&](const char* keyword, int count) {
-        return FeedNameMatches(localName, localNameLength, keyword, count, true);
+    auto isExactly = [&](const char* keyword, size_t length) {
+        return FeedNameMatches(name.local, name.localLength, keyword, length, true);
     };
     switch (state) {
         case RSS_ROOT:
@@ -313,7 +246,7 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
                 Trace("RSS_CHANNEL ==> RSS_ITEMS");
                 state = RSS_ITEMS;
             } else if (is("image", 5)) {
-                if (SearchAttribute(attributes, "resource", 8, record.imageUrl,
+                if (SearchAttribute(attributes, count, "resource", 8, record.imageUrl,
                                     sizeof record.imageUrl)) {
                     Trace("Get image(in attr): %s", record.imageUrl);
                 }
@@ -340,7 +273,7 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
                 record.title[0] = '\0';
                 state = RSS_ITEM_TITLE;
             } else if (is("link", 4)) {
-                state = StartItemLink(attributes) ? RSS_ITEM_LINK : RSS_ITEM_OTHER;
+                state = StartItemLink(attributes, count) ? RSS_ITEM_LINK : RSS_ITEM_OTHER;
             } else if (is("description", 11) || is("content", 7)) {
                 EmptyDescription();
                 itemContentSeen = true;
@@ -376,7 +309,7 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
         case RSS_ITEM_DESCRIPTION:
             // Markup nested in a description (Atom's XHTML content) is kept as markup, for the
             // sanitizer to judge like any other.
-            AppendStartTag(localName, localNameLength, attributes);
+            AppendStartTag(name, attributes, count);
             ++descriptionDepth;
             break;
         default:
@@ -384,16 +317,14 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::startElement(const WCHAR*, int,
             // collection of text.
             break;
     }
-    return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FeedContentHandler::endElement(const WCHAR*, int, const WCHAR* localName,
-                                                         int localNameLength, const WCHAR*, int) {
-    auto is = [&](const char* keyword, int count) {
-        return FeedNameMatches(localName, localNameLength, keyword, count);
+void FeedContentHandler::EndElement(const XmlName& name) {
+    auto is = [&](const char* keyword, size_t length) {
+        return FeedNameMatches(name.local, name.localLength, keyword, length);
     };
-    auto isExactly = [&](const char* keyword, int count) {
-        return FeedNameMatches(localName, localNameLength, keyword, count, true);
+    auto isExactly = [&](const char* keyword, size_t length) {
+        return FeedNameMatches(name.local, name.localLength, keyword, length, true);
     };
 
     // Delivery tests the name without its length, so the end of a longer "item..." element read
@@ -455,7 +386,7 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::endElement(const WCHAR*, int, cons
             break;
         case RSS_ITEM_DESCRIPTION:
             if (descriptionDepth > 0) {
-                AppendEndTag(localName, localNameLength);
+                AppendEndTag(name);
                 --descriptionDepth;
             } else if (is("description", 11) || is("content", 7) || is("summary", 7)) {
                 state = RSS_ITEM;
@@ -495,12 +426,11 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::endElement(const WCHAR*, int, cons
         default:
             break;
     }
-    return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FeedContentHandler::characters(const WCHAR* text, int length) {
-    if (length <= 0 || text == nullptr) {
-        return S_OK;
+void FeedContentHandler::Text(const char* text, size_t length) {
+    if (length == 0 || text == nullptr) {
+        return;
     }
     char* field = nullptr;
     size_t capacity = 0;
@@ -509,22 +439,22 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::characters(const WCHAR* text, int 
         case RSS_CHANNEL_TITLE:
             field = record.channelTitle;
             capacity = sizeof record.channelTitle;
-            traceFormat = "Channel:%s(%d, %d)\n";
+            traceFormat = "Channel:%s(%d)\n";
             break;
         case RSS_IMAGE_URL:
             field = record.imageUrl;
             capacity = sizeof record.imageUrl;
-            traceFormat = "ImageUrl:%s(%d, %d)\n";
+            traceFormat = "ImageUrl:%s(%d)\n";
             break;
         case RSS_GDATE:
             field = record.channelDate;
             capacity = sizeof record.channelDate;
-            traceFormat = "GDate:%s(%d, %d)\n";
+            traceFormat = "GDate:%s(%d)\n";
             break;
         case RSS_ITEM_TITLE:
             field = record.title;
             capacity = sizeof record.title;
-            traceFormat = "Title:%s(%d, %d)\n";
+            traceFormat = "Title:%s(%d)\n";
             break;
         case RSS_ITEM_DESCRIPTION:
             field = record.description;
@@ -552,25 +482,19 @@ HRESULT STDMETHODCALLTYPE FeedContentHandler::characters(const WCHAR* text, int 
             break;
     }
     if (field == nullptr) {
-        return S_OK;
+        return;
     }
-    // The scratch is terminated whatever the conversion did, so what it holds can be appended
-    // even when the conversion had to cut and answered 0.
-    char* const scratch = conversion;
-    int converted = ConvertFeedText(text, length, scratch, sizeof conversion);
-    // What does not fit the field is dropped: the field keeps its first capacity - 1 bytes.
-    // Text inside markup kept in a description is markup's text, escaped as such.
+    // What does not fit the field is dropped, cut between characters. Text inside markup kept in
+    // a description is markup's text, escaped as such.
     if (field == record.description && descriptionDepth > 0) {
-        static_cast<void>(AppendEscapedToDescription(scratch));
+        static_cast<void>(AppendEscapedToDescription(text, length));
     } else if (field == record.description) {
-        // The conversion answers the length of what it wrote, unless it had to cut.
-        const size_t size = converted > 0 ? static_cast<size_t>(converted) : strlen(scratch);
-        static_cast<void>(AppendToDescription(scratch, size));
+        static_cast<void>(AppendToDescription(text, length));
     } else {
-        static_cast<void>(AppendText(field, capacity, scratch));
+        size_t used = strnlen(field, capacity);
+        static_cast<void>(AppendUtf8(field, capacity, &used, text, length));
     }
     if (traceFormat != nullptr) {
-        Trace(traceFormat, field, converted, length);
+        Trace(traceFormat, field, static_cast<int>(length));
     }
-    return S_OK;
 }

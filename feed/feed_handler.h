@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "feed/feed_item.h"
-#include "feed/sax_handler.h"
+#include "platform/xml_reader.h"
 
 // Where the reader stands in the document. Each state stands for one level only; there is no
 // stack of open elements.
@@ -31,40 +31,32 @@ enum FeedParseState : int32_t {
     RSS_IDLE = 18,               // handler made, document not yet started
 };
 
-// True when `name` (UTF-16, `length` characters) has at least `count` characters and its first
-// `count` equal those of the ASCII `keyword`, ASCII letters compared without regard to case.
-// With `exact`, the name must also be exactly `count` characters long.
-bool FeedNameMatches(const WCHAR* name, int length, const char* keyword, int count,
+// True when `name` (UTF-8, `length` bytes) has at least `count` bytes and its first `count`
+// equal those of the ASCII `keyword`, ASCII letters compared without regard to case. With
+// `exact`, the name must also be exactly `count` bytes long.
+bool FeedNameMatches(const char* name, size_t length, const char* keyword, size_t count,
                      bool exact = false);
-
-// Converts UTF-16 text to the ANSI code page into `out`, writing at most twice `length` bytes and
-// never more than `outSize - 1`, so that `out` (zeroed first up to that point) stays terminated.
-// Returns what the conversion returned: the bytes written, or 0 when it had to cut.
-int ConvertFeedText(const WCHAR* text, int length, char* out, size_t outSize);
 
 // True when an Atom link's rel names the entry's own page: "alternate", written plain or as the
 // IANA relation URI, ASCII letters without regard to case.
 bool IsAlternateRel(const char* rel);
 
-// Appends `text` to the field with &, <, > and " written as entities, each whole or not at all.
-// False when the field filled up; what fitted is kept.
-bool AppendEscaped(char* field, size_t capacity, const char* text);
+// Appends `length` bytes of UTF-8 text to the field with &, <, > and " written as entities, each
+// whole or not at all, and other text cut between characters. False when the field filled up;
+// what fitted is kept.
+bool AppendEscaped(char* field, size_t capacity, const char* text, size_t length);
 
-class FeedContentHandler : public SaxContentHandlerBase {
+class FeedContentHandler final : public XmlHandler {
 public:
     // A handler with an empty record, both flags clear and the state RSS_IDLE. A null
     // `itemCallback` reads items without handing them on; `folderId` is kept, not copied.
     FeedContentHandler(FeedItemCallback itemCallback, const char* folderId);
 
-    HRESULT STDMETHODCALLTYPE startDocument() override;
-    HRESULT STDMETHODCALLTYPE startElement(const WCHAR* uri, int uriLength, const WCHAR* localName,
-                                           int localNameLength, const WCHAR* qName, int qNameLength,
-                                           ISAXAttributes* attributes) override;
-    HRESULT STDMETHODCALLTYPE endElement(const WCHAR* uri, int uriLength, const WCHAR* localName,
-                                         int localNameLength, const WCHAR* qName,
-                                         int qNameLength) override;
-    HRESULT STDMETHODCALLTYPE characters(const WCHAR* text, int length) override;
-    ~FeedContentHandler() override;
+    // The document begins: the flags are cleared and the machine stands at the document level.
+    void StartDocument();
+    void StartElement(const XmlName& name, const XmlAttribute* attributes, size_t count) override;
+    void EndElement(const XmlName& name) override;
+    void Text(const char* text, size_t length) override;
 
     FeedItem record;
     FeedItemCallback itemCallback;
@@ -87,32 +79,28 @@ public:
     // pieces, so it is kept rather than measured for each; every write to the description goes
     // through the two functions below.
     size_t descriptionLength;
-    // Where each piece of text is converted before it joins its field: kept with the handler
-    // rather than on the stack, where a buffer this size costs at every piece.
-    char conversion[kConversionScratchCapacity];
 
 private:
     enum LinkRank { kNoLink = 0, kOtherLink = 1, kPageLink = 2 };
 
     // Empties the five item fields and forgets what the item's elements were.
     void EmptyItemFields();
-    // Looks for the first attribute whose local name passes the name test and converts its value
-    // into `out`. Returns whether one was found.
-    bool FindAttribute(ISAXAttributes* attributes, const char* keyword, int count, bool exact,
-                       char* out, size_t capacity);
+    // The first attribute whose local name passes the name test; null when there is none.
+    static const XmlAttribute* FindAttribute(const XmlAttribute* attributes, size_t count,
+                                             const char* keyword, size_t length, bool exact);
     // A link element of an item: whether its text and href are the item's link now.
-    bool StartItemLink(ISAXAttributes* attributes);
+    bool StartItemLink(const XmlAttribute* attributes, size_t count);
     // Empties the description, or appends text to it, plain (as much as fits) or escaped (each
     // entity whole or not at all). The appends return false when the description filled up.
     void EmptyDescription();
     bool AppendToDescription(const char* text, size_t length);
-    bool AppendEscapedToDescription(const char* text);
+    bool AppendEscapedToDescription(const char* text, size_t length);
     // Appends a nested element's start tag, with its attributes, or its end tag to the
     // description.
-    void AppendStartTag(const WCHAR* localName, int localNameLength, ISAXAttributes* attributes);
-    void AppendEndTag(const WCHAR* localName, int localNameLength);
-    // Looks for the first attribute whose local name passes the test and converts its value into
-    // `field` (emptied first). Returns whether one was found.
-    bool SearchAttribute(ISAXAttributes* attributes, const char* keyword, int count, char* field,
-                         size_t capacity);
+    void AppendStartTag(const XmlName& name, const XmlAttribute* attributes, size_t count);
+    void AppendEndTag(const XmlName& name);
+    // Copies the value of the first attribute whose local name passes the test into `field`
+    // (emptied first). Returns whether one was found.
+    bool SearchAttribute(const XmlAttribute* attributes, size_t count, const char* keyword,
+                         size_t length, char* field, size_t capacity);
 };

@@ -1,46 +1,32 @@
 #include "feed/parse_feed.h"
 
-#include <climits>
 #include <cstring>
 #include <new>
 
-#include "feed/feed_handler.h"
 #include "base/status.h"
-#include "platform/sax_reader.h"
+#include "feed/feed_handler.h"
+#include "platform/xml_reader.h"
 
 namespace {
 
-// In-process server, in-process handler and local server.
-constexpr DWORD kReaderClassContext =
-    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
+// A document held whole in memory, given to the reader as it asks.
+class MemorySource final : public XmlSource {
+public:
+    MemorySource(const char* bytes, size_t length) : at_(bytes), left_(length) {}
 
-// Hands the document to the reader as one byte array; every item callback runs inside.
-void ReadDocument(ISAXXMLReader* reader, FeedContentHandler* handler, const char* document) {
-    reader->putContentHandler(handler);
-    size_t length = strlen(document);
-    // A safe array counts its elements in a LONG-sized field.
-    if (length > static_cast<size_t>(LONG_MAX)) {
-        return;
+    long Read(char* buffer, size_t room) override {
+        // A read answers a long; no piece asked for comes near its limit.
+        const size_t taken = left_ < room ? left_ : room;
+        memcpy(buffer, at_, taken);
+        at_ += taken;
+        left_ -= taken;
+        return static_cast<long>(taken);
     }
-    SAFEARRAYBOUND bound;
-    bound.lLbound = 0;
-    bound.cElements = static_cast<ULONG>(length);
-    SAFEARRAY* bytes = SafeArrayCreate(VT_UI1, 1, &bound);
-    if (bytes == nullptr) {
-        return;
-    }
-    if (SUCCEEDED(SafeArrayLock(bytes))) {
-        memcpy(bytes->pvData, document, length);
-        SafeArrayUnlock(bytes);
-        VARIANT input;
-        VariantInit(&input);
-        input.vt = VT_ARRAY | VT_UI1;
-        input.parray = bytes;
-        // A malformed document ends the reading at its error; the items before it stand.
-        reader->parse(input);
-    }
-    SafeArrayDestroy(bytes);
-}
+
+private:
+    const char* at_;
+    size_t left_;
+};
 
 }  // namespace
 
@@ -48,22 +34,24 @@ int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* f
     if (document == nullptr) {
         return -1;
     }
-    CoInitialize(nullptr);
-    ISAXXMLReader* reader = nullptr;
-    HRESULT result = CoCreateInstance(kClsidSaxXmlReader, nullptr, kReaderClassContext,
-                                      kIidSaxXmlReader, reinterpret_cast<void**>(&reader));
-    if (FAILED(result) || reader == nullptr) {
-        ShowStatus("\nUpdate %s Error: %08X\n\n", folderId != nullptr ? folderId : "",
-                   static_cast<unsigned int>(result));
-    } else {
-        FeedContentHandler* handler = new (std::nothrow) FeedContentHandler(itemCallback, folderId);
-        if (handler != nullptr) {
-            ReadDocument(reader, handler, document);
+    unsigned long failure = 0;
+    XmlReader* reader = OpenXmlReader(&failure);
+    if (reader == nullptr) {
+        ShowStatus("\nUpdate %s Error: %08lX\n\n", folderId != nullptr ? folderId : "", failure);
+        return 0;
+    }
+    FeedContentHandler* handler = new (std::nothrow) FeedContentHandler(itemCallback, folderId);
+    if (handler != nullptr) {
+        MemorySource source(document, strlen(document));
+        XmlError error;
+        handler->StartDocument();
+        // A malformed document ends the reading at its error; the items before it stand.
+        if (ReadXml(reader, &source, handler, &error) == XmlOutcome::kMalformed) {
+            Trace("Update %s: not well formed at line %lu, column %lu: %s",
+                  folderId != nullptr ? folderId : "", error.line, error.column, error.words);
         }
-        // The reader lets go of the handler when released, so the handler outlives it.
-        reader->Release();
         delete handler;
     }
-    CoUninitialize();
+    CloseXmlReader(reader);
     return 0;
 }

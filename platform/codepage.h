@@ -1,12 +1,26 @@
-// The ANSI code page: GetACP, WideCharToMultiByte with CP_ACP, and the runtime's _ismbblead and
-// _setmbcp. Feed text arrives as UTF-16 and is stored in the ANSI code page; _ismbblead tells
-// where a double-byte character begins.
+// The system's ANSI code page, the text of the host's time: folder ids, paths, display names, the
+// settings file and the folder index are in it, while feed text and messages are UTF-8. These
+// convert between the two exactly as Windows converts for the host, so that a text the plug-in
+// converts reads the same as the host's own conversion of it: characters the code page lacks
+// become its default character "?" (or, as Windows does, a near character of its best-fit table).
+// Win32: MultiByteToWideChar and WideCharToMultiByte. POSIX: platform/posix/codepage.cpp, whose
+// code page is 1252 unless a test selects another (SelectAnsiCodePage).
 //
-// What the system relies on: characters the code page cannot represent become its default
-// character (or, as Windows does, a near character of its best-fit table), an output that is too
-// small gets whole characters only and the answer 0, and a code page never needs more than two
-// bytes for one UTF-16 character. Win32: the real functions. POSIX: platform/posix/codepage.cpp,
-// which also lets a test choose another code page (SelectAnsiCodePage).
+// The runtime's _ismbblead (is a byte the lead byte of a double-byte character of the ANSI code
+// page) keeps its own name on both sides.
 #pragma once
 
+#include <cstddef>
+
 #include "platform.h"
+
+// The number of the ANSI code page in use.
+unsigned AnsiCodePage();
+
+// Converts `length` bytes of UTF-8 into the ANSI code page. False, with `out` empty, when the
+// result does not fit `capacity` (terminator included).
+[[nodiscard]] bool Utf8ToAnsi(const char* utf8, size_t length, char* out, size_t capacity);
+
+// Converts terminated ANSI text into UTF-8. False, with `out` empty, when the result does not fit
+// `capacity` (terminator included).
+[[nodiscard]] bool AnsiToUtf8(const char* ansi, char* out, size_t capacity);

@@ -7,8 +7,12 @@
 
 #include "platform.h"
 
-// Writes `text` and a line end to standard output and flushes it.
+// Writes `text` (in the ANSI code page) and a line end to standard output and flushes it.
 void WriteOutputLine(const char* text);
+
+// The same for text in UTF-8 (an item message's body): a UTF-8 locale gets it as it is, a console
+// its characters, any other output the ANSI code page's form of it.
+void WriteUtf8OutputLine(const char* text);
 
 // Whether the environment's locale names UTF-8 (shared by both sides).
 bool OutputLocaleIsUtf8();

@@ -250,8 +250,8 @@ def main():
     for feed in ("rss2_100k", "atom_300k", "rss2_500k"):
         bare = best["BareExpat/" + feed]
         row("bare expat parse, %s (the limit)" % feed, bare, 1.0)
-        row("platform SAX reader, empty handler, %s" % feed, best["SaxReader/" + feed],
-            best["SaxReader/" + feed] / bare)
+        row("XML reader, empty handler, %s" % feed, best["XmlReader/" + feed],
+            best["XmlReader/" + feed] / bare)
         ratio = best["ParseFeed/" + feed] / bare
         row("ParseFeed, null callback, %s" % feed, best["ParseFeed/" + feed], ratio, "<= 1.5x",
             ratio <= 1.5 if feed == "rss2_500k" else None)

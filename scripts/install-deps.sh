@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libexpat1-dev googletest libgtest-dev clang
-          libclang-rt-14-dev g++-mingw-w64-i686-posix debootstrap python3 libssl-dev openssl
+          libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix debootstrap python3 libssl-dev openssl
           chromium unzip "$@")
 missing=()
 for package in "${packages[@]}"; do

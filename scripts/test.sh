@@ -8,7 +8,10 @@
 #   win32, the product (32-bit): built, its export list checked, then under Wine in WoW64 mode
 #     (scripts/wine-root.sh) and Xvfb: the whole suite, end-to-end tests through pellix.exe
 #     included, the Windows package (scripts/check-package.sh), then every corpus feed read by
-#     both builds' readers, failing on a difference that docs/reader-differences.md does not list
+#     both builds' readers, failing on a difference that docs/reader-differences.md does not list.
+#     On a machine whose kernel runs no 32-bit code (scripts/probe-32bit-code.c says so), no Wine
+#     can start the product: the same Windows tests then run on the 64-bit build of the same
+#     sources (build-win64), and the summary says so.
 # The shared corpus must be at ../shared/corpus. The last line sums up every suite: passed, failed
 # and skipped tests; a skip that tests/allowed-skips.txt does not list fails the run.
 set -uo pipefail
@@ -138,18 +141,27 @@ if build build-fuzz -DCMAKE_BUILD_TYPE=Debug -DQF_FUZZ=ON \
     if bash scripts/fuzz-smoke.sh build-fuzz; then passed=$((passed + 1)); else fail fuzz; fi
 fi
 
-if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release; then
+windows=build-win32
+windows_note=""
+if ! bash scripts/runs-32bit-code.sh >build-logs/probe-32bit.log 2>&1; then
+    windows=build-win64
+    windows_note="the Windows tests ran on the 64-bit build: this machine runs no 32-bit code"
+    echo "== $windows_note (scripts/probe-32bit-code.c), so no Wine can start the 32-bit product"
+fi
+if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release &&
+    { [ "$windows" = build-win32 ] ||
+        build build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release; }; then
     echo "== win32 exports"
     if bash scripts/check-exports.sh build-win32/pxQuillfeed.dll; then
         passed=$((passed + 1))
     else
         fail "win32 exports"
     fi
-    export WINE_BUILD_DIR="$root/build-win32"
+    export WINE_BUILD_DIR="$root/$windows"
     source scripts/wine-env.sh
     if wine_start && wine_trust_ca build-tls/ca.crt; then
-        run_suite wine wine_run_x build-win32/quillfeed_tests.exe \
-            --plugin=build-win32/pxQuillfeed.dll --pellix=build-win32/pellix.exe \
+        run_suite wine wine_run_x "$windows/quillfeed_tests.exe" \
+            --plugin="$windows/pxQuillfeed.dll" --pellix="$windows/pellix.exe" \
             --tls-front="$tls_ports"
         echo "== windows package"
         if bash scripts/check-package.sh >build-logs/package.log 2>&1; then
@@ -162,7 +174,7 @@ if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD
         wine_stop
         if [ -x build-native/feeddump ]; then
             echo "== reader comparison"
-            if bash scripts/compare-corpus.sh build-native build-win32 \
+            if bash scripts/compare-corpus.sh build-native "$windows" \
                 >build-logs/reader-comparison.log 2>&1; then
                 passed=$((passed + 1))
             else
@@ -181,5 +193,6 @@ echo "took $((SECONDS - started)) s"
 if [ ${#failures[@]} -gt 0 ]; then
     echo "failed: ${failures[*]}"
 fi
+[ -n "$windows_note" ] && echo "note: $windows_note"
 echo "all suites: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -14,10 +14,20 @@ HostState& State() {
     return state;
 }
 
+namespace {
+
+std::mutex g_sayLock;
+
+}  // namespace
+
 void Say(const std::string& line) {
-    static std::mutex lock;
-    std::lock_guard<std::mutex> hold(lock);
+    std::lock_guard<std::mutex> hold(g_sayLock);
     WriteOutputLine(line.c_str());
+}
+
+void SayUtf8(const std::string& line) {
+    std::lock_guard<std::mutex> hold(g_sayLock);
+    WriteUtf8OutputLine(line.c_str());
 }
 
 }  // namespace pellix

@@ -42,8 +42,17 @@ struct HostState {
 
 HostState& State();
 
-// Prints one line of the host's output; safe to call from the plug-in's workers.
+// Prints one line of the host's output, in the host's code page; safe to call from the plug-in's
+// workers. SayUtf8 prints a line of UTF-8 (a message's source).
 void Say(const std::string& line);
+void SayUtf8(const std::string& line);
+
+// A header value as the host reads it into its index, by the rule of a mail client of its time:
+// folded lines are joined, RFC 2047 encoded-words in UTF-8 ("=?utf-8?B?...?=" or "?Q?") are
+// decoded (the blanks between two adjacent words dropped), and the decoded text is converted to
+// the host's ANSI code page, a character the code page lacks becoming "?" or a near character as
+// Windows converts it. Words in other charsets, and text outside words, are kept as they are.
+std::string DecodeHeaderValue(const std::string& raw);
 
 // The mail store: one directory per folder id under the data folder, holding the index file
 // "Folder.idx" (a header line, then "number 0x01 date 0x01 sender 0x01 subject" per message) and

@@ -28,7 +28,8 @@ int ShowCommand(pellix::Session& session) {
     // Read again: the text the host handed out before the call is the plug-in's to read only.
     const char* stored = PXA_GetSource(mailId.c_str());
     const std::string shown = state.sourceWasSet ? state.shownSource : (stored ? stored : "");
-    pellix::Say(shown);
+    // The source is the message as stored: its body is UTF-8.
+    pellix::SayUtf8(shown);
     return 0;
 }
 

@@ -35,8 +35,8 @@ std::string IndexPath(const std::string& folder) {
     return folder + QF_PATH_SEPARATOR + "Folder.idx";
 }
 
-// A header value of the message, as the index shows it: up to the line end, without the
-// separator byte.
+// A header value of the message, as the index shows it: its folded lines joined and decoded
+// (DecodeHeaderValue), without the separator byte.
 std::string HeaderValue(const std::string& message, const char* name) {
     // The name, a colon and the value, with or without blanks after the colon.
     std::string prefix = std::string("\n") + name + ":";
@@ -50,8 +50,22 @@ std::string HeaderValue(const std::string& message, const char* name) {
     if (at == std::string::npos) {
         return std::string();
     }
-    size_t end = text.find_first_of("\r\n", at);
-    std::string value = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    // The value runs on over the lines that begin with a blank: a line break before a blank is
+    // only folding.
+    std::string raw;
+    for (;;) {
+        const size_t end = text.find_first_of("\r\n", at);
+        raw += text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (end == std::string::npos) {
+            break;
+        }
+        size_t next = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        if (next >= text.size() || (text[next] != ' ' && text[next] != '\t')) {
+            break;
+        }
+        at = next;
+    }
+    std::string value = DecodeHeaderValue(raw);
     for (char& c : value) {
         if (c == kFieldSeparator) {
             c = ' ';

@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "base/settings_file.h"
 #include "compose/html_sanitizer.h"
+#include "platform/codepage.h"
 
 const char kStyleLinkOpening[] = "<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"";
 const char kStyleLinkClose[] = "\">";
@@ -136,10 +137,12 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
         Trace("no stylesheet path for style %s", style);
         return 0;
     }
-    // The path goes into an attribute value, as HTML: an "&" in a directory name is written as
-    // the browser must read it.
+    // The path goes into an attribute value of the message's UTF-8 body, as HTML: an "&" in a
+    // directory name is written as the browser must read it.
+    char pathUtf8[kTextCapacity];
     char cssHref[kEscapedTextCapacity];
-    if (!EscapeHtmlText(path, cssHref, sizeof cssHref)) {
+    if (!AnsiToUtf8(path, pathUtf8, sizeof pathUtf8) ||
+        !EscapeHtmlText(pathUtf8, cssHref, sizeof cssHref)) {
         return 0;
     }
     Trace("cssHref: %s", cssHref);

@@ -1,12 +1,11 @@
 // The item message: the template byte for byte, the fallbacks for sender, dates, author, image
-// and style, and the header, HTML and charset repairs.
+// and style, the header, HTML and charset repairs, and every character of the feed kept.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstring>
 #include <string>
 
-#include "compose/charset.h"
 #include "compose/compose.h"
 #include "compose/html_sanitizer.h"
 #include "base/module.h"
@@ -83,9 +82,66 @@ std::string DefaultStylesheet() {
 }
 
 std::string ExpectedContentType() {
-    const char* charset = CharsetForCodePage(GetACP());
-    return charset ? std::string("Content-Type:text/html; \r\n\tcharset=") + charset + "\r\n"
-                   : std::string("Content-Type:text/html\r\n");
+    return "Content-Type:text/html; \r\n\tcharset=utf-8\r\n";
+}
+
+// A header's value as a mail reader reads it: folded lines joined, RFC 2047 encoded-words in
+// UTF-8 decoded, the blanks between two adjacent words dropped.
+std::string DecodedHeader(const std::string& message, const std::string& name) {
+    const std::string head = message.substr(0, message.find("\r\n\r\n") + 2);
+    size_t at = head.find("\r\n" + name + ":");
+    at = at == std::string::npos && head.compare(0, name.size() + 1, name + ":") == 0
+             ? 0
+             : (at == std::string::npos ? at : at + 2);
+    if (at == std::string::npos) {
+        return "<missing " + name + ">";
+    }
+    std::string raw;
+    for (size_t line = at + name.size() + 1;;) {
+        const size_t end = head.find("\r\n", line);
+        raw += head.substr(line, end - line);
+        if (end + 2 >= head.size() || head[end + 2] != ' ') {
+            break;
+        }
+        line = end + 2;
+    }
+    static const std::string digits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string value;
+    bool afterWord = false;
+    for (size_t i = 0; i < raw.size();) {
+        if (raw.compare(i, 10, "=?utf-8?B?") == 0) {
+            const size_t end = raw.find("?=", i + 10);
+            unsigned bits = 0;
+            int count = 0;
+            for (size_t k = i + 10; k < end; ++k) {
+                const size_t digit = digits.find(raw[k]);
+                if (digit == std::string::npos) {
+                    continue;
+                }
+                bits = bits << 6 | static_cast<unsigned>(digit);
+                if (++count % 4 == 0) {
+                    value += static_cast<char>(bits >> 16 & 0xFF);
+                    value += static_cast<char>(bits >> 8 & 0xFF);
+                    value += static_cast<char>(bits & 0xFF);
+                }
+            }
+            if (count % 4 == 3) {
+                value += static_cast<char>(bits >> 10 & 0xFF);
+                value += static_cast<char>(bits >> 2 & 0xFF);
+            } else if (count % 4 == 2) {
+                value += static_cast<char>(bits >> 4 & 0xFF);
+            }
+            i = end + 2;
+            afterWord = true;
+        } else if (afterWord && raw[i] == ' ' && raw.compare(i + 1, 2, "=?") == 0) {
+            ++i;
+        } else {
+            value += raw[i++];
+            afterWord = false;
+        }
+    }
+    return value;
 }
 
 // The text between `before` and the next `after` in the message.
@@ -144,29 +200,68 @@ TEST_F(ComposeMessage, PlainItemFillsTheTemplateByteForByte) {
     EXPECT_EQ(Compose(item), expected);
 }
 
-TEST_F(ComposeMessage, DeclaresTheCharsetOfTheAnsiCodePage) {
-    // The default code page of both builds here is 1252; 936 is the only one that says gb2312.
-    const std::string message = Compose(Item().title("x"));
-    if (GetACP() == 1252) {
-        EXPECT_NE(message.find("Content-Type:text/html; \r\n\tcharset=windows-1252\r\n"),
-                  std::string::npos);
+TEST_F(ComposeMessage, EveryCharacterOfTheFeedReachesTheMessage) {
+    const struct {
+        const char* title;
+        const char* author;
+    } cases[] = {
+        {"\xD0\x98\xD1\x82\xD0\xBE\xD0\xB3\xD0\xB8 \xD0\xB4\xD0\xBD\xD1\x8F",
+         "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0"},
+        {"\xCE\x9D\xCE\xAD\xCE\xB1 \xCE\xB5\xCF\x80\xCE\xBF\xCF\x87\xCE\xAE",
+         "\xCE\x9C\xCE\xB1\xCF\x81\xCE\xAF\xCE\xB1"},
+        {"\xE4\xBB\x8A\xE6\x97\xA5\xE3\x81\xAF\xE6\x99\xB4\xE3\x82\x8C\xE3\x80\x82",
+         "\xE7\x94\xB0\xE4\xB8\xAD"},
+        {"\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 "
+         "\xD8\xA8\xD8\xA7\xD9\x84\xD8\xB9\xD8\xA7\xD9\x84\xD9\x85",
+         "Ann"},
+        {"Launch \xF0\x9F\x9A\x80 day \xF0\x9F\x8E\x89", "\xF0\x9F\xA4\x96 bot"},
+        {"Cafe\xCC\x81 na\xC3\xAFve", "Zo\xC3\xAB"},
+        {"Plain ASCII title", "Ann"},
+        {"Looks =?utf-8?B?like?= a word", "Ann"},
+        // Long enough to need several encoded-words on folded lines.
+        {"\xD0\x94\xD0\xBB\xD0\xB8\xD0\xBD\xD0\xBD\xD1\x8B\xD0\xB9 "
+         "\xD0\xB7\xD0\xB0\xD0\xB3\xD0\xBE\xD0\xBB\xD0\xBE\xD0\xB2\xD0\xBE\xD0\xBA "
+         "\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8 \xD1\x81 \xF0\x9F\x93\xB0 "
+         "\xD0\xB8 \xD0\xB5\xD1\x89\xD1\x91 \xD0\xBC\xD0\xBD\xD0\xBE\xD0\xB3\xD0\xBE "
+         "\xD1\x81\xD0\xBB\xD0\xBE\xD0\xB2 \xD0\xB2 \xD0\xBE\xD0\xB4\xD0\xBD\xD0\xBE\xD0\xB9 "
+         "\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xBA\xD0\xB5",
+         "Ann"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = Compose(Item().title(c.title).author(c.author).description(
+            (std::string("<p>") + c.title + "</p>").c_str()));
+        const std::string head = message.substr(0, message.find("\r\n\r\n") + 2);
+        EXPECT_EQ(DecodedHeader(message, "Subject"), c.title);
+        EXPECT_EQ(DecodedHeader(message, "From"), c.author);
+        // The header is ASCII, on lines a mail client of any age reads; a title of ASCII only
+        // stays as it is.
+        size_t start = 0;
+        for (size_t end; (end = head.find("\r\n", start)) != std::string::npos; start = end + 2) {
+            EXPECT_LE(end - start, 76u) << head.substr(start, end - start);
+        }
+        for (unsigned char byte : head) {
+            EXPECT_LT(byte, 0x80u) << c.title;
+        }
+        if (std::string(c.title) == "Plain ASCII title") {
+            EXPECT_NE(head.find("\r\nSubject:Plain ASCII title\r\n"), std::string::npos);
+        }
+        // The body carries every character as UTF-8, and says so.
+        EXPECT_NE(message.find(std::string("<h2>") + c.title + "</h2>"), std::string::npos);
+        EXPECT_NE(message.find(std::string("<p>") + c.title + "</p>"), std::string::npos);
+        EXPECT_NE(message.find(ExpectedContentType()), std::string::npos);
     }
-    EXPECT_EQ(message.find("gb2312"), std::string::npos);
-    EXPECT_NE(message.find(ExpectedContentType()), std::string::npos);
 }
 
-TEST(ComposeCharset, NamesTheCommonAnsiCodePages) {
-    const struct {
-        unsigned codePage;
-        const char* charset;
-    } cases[] = {{936, "gb2312"},        {1252, "windows-1252"},  {932, "shift_jis"},
-                 {950, "big5"},          {949, "ks_c_5601-1987"}, {1251, "windows-1251"},
-                 {1250, "windows-1250"}, {874, "windows-874"},    {65001, "utf-8"}};
-    for (const auto& c : cases) {
-        ASSERT_NE(CharsetForCodePage(c.codePage), nullptr) << c.codePage;
-        EXPECT_STREQ(CharsetForCodePage(c.codePage), c.charset) << c.codePage;
-    }
-    EXPECT_EQ(CharsetForCodePage(12345), nullptr);
+// The index lists what the host makes of the header: the title in its code page. The check
+// compares in that form.
+TEST_F(ComposeMessage, TheIndexIsAskedForTheTitleInTheHostsCodePage) {
+    char ansi[16];
+    ASSERT_TRUE(Utf8ToAnsi("Caf\xC3\xA9", 5, ansi, sizeof ansi));
+    host.WriteIndex(std::string("header\r\n1\x01") + "d\x01s\x01" + ansi + "\r\n");
+    Item item;
+    item.title("Caf\xC3\xA9");
+    EXPECT_EQ(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 1);
+    EXPECT_TRUE(host.appended().empty());
 }
 
 TEST_F(ComposeMessage, SenderComesFromTheChannelElseTheFolderName) {

@@ -107,16 +107,13 @@ TEST(ComposeSanitizer, BrokenMarkupStaysInert) {
     }
 }
 
-TEST(ComposeSanitizer, LoneLeadBytesCannotSwallowAQuote) {
-    // In a double-byte code page an old engine reads a lead byte and the quote after it as one
-    // character, which would leave the attribute open.
-    ScopedMultiByteCodePage dbcs(936);
-    ASSERT_TRUE(dbcs.ok());
-    EXPECT_EQ(Sanitize("<img alt=\"x\x95\" src=y>"), "<img alt=\"x?\" src=\"y\">");
-    EXPECT_EQ(Sanitize("\x95<b>x</b>\xB0\xA1"), "?<b>x</b>\xB0\xA1");
-    char out[16];
-    EXPECT_TRUE(EscapeHtmlText("t\x95", out, sizeof out));
-    EXPECT_STREQ(out, "t?");
+TEST(ComposeSanitizer, Utf8CharactersStayWholeEvenWhereTheTextIsCut) {
+    EXPECT_EQ(Sanitize("<p title=\"\xE6\x97\xA5\">\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80</p>"),
+              "<p title=\"\xE6\x97\xA5\">\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80</p>");
+    // A plain value cut to fit ends between two characters, never inside one.
+    char out[8];
+    EXPECT_FALSE(EscapeHtmlText("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", out, sizeof out));
+    EXPECT_STREQ(out, "\xE6\x97\xA5\xE6\x9C\xAC");
 }
 
 TEST(ComposeSanitizer, CutResultIsStillClosed) {

@@ -11,6 +11,7 @@
 
 #include "feed/parse_feed.h"
 #include "base/hostapi.h"
+#include "platform/xml_reader.h"
 #include "tests/feed_support.h"
 
 namespace {
@@ -25,12 +26,12 @@ void QF_CALL KeepStatus(HWND, const char* text) {
 class MissingReader {
 public:
     MissingReader() : saved_(g_hostApi.PXA_SetMessageText) {
-        available = SimulateMissingSaxReader(true);
+        available = SimulateMissingXmlReader(true);
         g_hostApi.PXA_SetMessageText = KeepStatus;
         g_statusText.clear();
     }
     ~MissingReader() {
-        SimulateMissingSaxReader(false);
+        SimulateMissingXmlReader(false);
         g_hostApi.PXA_SetMessageText = saved_;
     }
     bool available;
@@ -237,37 +238,70 @@ TEST(ParseFeedTextTest, EntitiesCharacterReferencesAndCdataArriveAsText) {
     EXPECT_EQ(items[0].author, "\n  Spaced \n");
 }
 
-TEST(ParseFeedTextTest, NonAsciiTextIsConvertedToTheAnsiCodePage) {
+TEST(ParseFeedTextTest, NonAsciiTextArrivesAsUtf8) {
     std::vector<SeenItem> items = ParseItems(FeedFixture("non_ascii_utf8_text.xml"));
     ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].channelTitle, "Caf\xE9 \x96 \x93quoted\x94");
-    // Characters outside the code page become its default character, one per UTF-16 unit.
-    EXPECT_EQ(items[0].title, "\x80 5, ??, \xE9\x80??");
+    EXPECT_EQ(items[0].channelTitle, "Caf\xC3\xA9 \xE2\x80\x93 \xE2\x80\x9Cquoted\xE2\x80\x9D");
+    // Every character, references and characters beyond the basic plane included.
+    EXPECT_EQ(items[0].title,
+              "\xE2\x82\xAC 5, \xE4\xB8\xAD\xE6\x96\x87, \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
 }
 
-TEST(ParseFeedTextTest, DeclaredEncodingDecidesTheDecoding) {
-    std::vector<SeenItem> items = ParseItems(FeedFixture("windows1252_declared_encoding.xml"));
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].channelTitle, "Caf\xE9");
-    EXPECT_EQ(items[0].title, "Price \x80 5");
-
-    items = ParseItems(
-        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><rss><channel><item><title>\xE9\xFF"
-        "</title></item></channel></rss>");
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].title, "\xE9\xFF");
+// Titles in many scripts and in the encodings feeds declare: the reader decodes what the XML
+// declares and every character reaches the record as UTF-8.
+TEST(ParseFeedTextTest, DeclaredEncodingDecidesTheDecodingAndTextIsUtf8) {
+    const struct {
+        const char* encoding;
+        const char* bytes;     // the title as the document holds it
+        const char* expected;  // its UTF-8
+    } cases[] = {
+        {"UTF-8", "\xD0\x98\xD1\x82\xD0\xBE\xD0\xB3\xD0\xB8\x20\xD0\xB4\xD0\xBD\xD1\x8F",
+         "\xD0\x98\xD1\x82\xD0\xBE\xD0\xB3\xD0\xB8\x20\xD0\xB4\xD0\xBD\xD1\x8F"},
+        {"UTF-8", "\xCE\x9D\xCE\xAD\xCE\xB1\x20\xCE\xB5\xCF\x80\xCE\xBF\xCF\x87\xCE\xAE",
+         "\xCE\x9D\xCE\xAD\xCE\xB1\x20\xCE\xB5\xCF\x80\xCE\xBF\xCF\x87\xCE\xAE"},
+        {"UTF-8", "\xE4\xBB\x8A\xE6\x97\xA5\xE3\x81\xAF\xE6\x99\xB4\xE3\x82\x8C\xE3\x80\x82",
+         "\xE4\xBB\x8A\xE6\x97\xA5\xE3\x81\xAF\xE6\x99\xB4\xE3\x82\x8C\xE3\x80\x82"},
+        {"UTF-8",
+         "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7\x20\xD8\xA8\xD8\xA7\xD9\x84\xD8\xB9\xD8\xA7\xD9"
+         "\x84\xD9\x85",
+         "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7\x20\xD8\xA8\xD8\xA7\xD9\x84\xD8\xB9\xD8\xA7\xD9"
+         "\x84\xD9\x85"},
+        {"UTF-8",
+         "\x4C\x61\x75\x6E\x63\x68\x20\xF0\x9F\x9A\x80\x20\x64\x61\x79\x20\xF0\x9F\x8E\x89",
+         "\x4C\x61\x75\x6E\x63\x68\x20\xF0\x9F\x9A\x80\x20\x64\x61\x79\x20\xF0\x9F\x8E\x89"},
+        {"UTF-8", "\x43\x61\x66\x65\xCC\x81\x20\x6E\x61\xCC\x88\x69\x76\x65",
+         "\x43\x61\x66\x65\xCC\x81\x20\x6E\x61\xCC\x88\x69\x76\x65"},
+        {"UTF-8", "\x50\x6C\x61\x69\x6E\x20\x41\x53\x43\x49\x49\x20\x74\x69\x74\x6C\x65",
+         "\x50\x6C\x61\x69\x6E\x20\x41\x53\x43\x49\x49\x20\x74\x69\x74\x6C\x65"},
+        {"windows-1251", "\xC8\xF2\xEE\xE3\xE8\x20\xE4\xED\xFF",
+         "\xD0\x98\xD1\x82\xD0\xBE\xD0\xB3\xD0\xB8\x20\xD0\xB4\xD0\xBD\xD1\x8F"},
+        {"Shift_JIS", "\x8D\xA1\x93\xFA\x82\xCD\x90\xB0\x82\xEA",
+         "\xE4\xBB\x8A\xE6\x97\xA5\xE3\x81\xAF\xE6\x99\xB4\xE3\x82\x8C"},
+        {"windows-1252",
+         "\x50\x72\x69\x63\x65\x20\x80\x20\x35\x20\x96\x20\x93\x71\x75\x6F\x74\x65\x64\x94",
+         "\x50\x72\x69\x63\x65\x20\xE2\x82\xAC\x20\x35\x20\xE2\x80\x93\x20\xE2\x80\x9C\x71\x75\x6F"
+         "\x74\x65\x64\xE2\x80\x9D"},
+        {"ISO-8859-1", "\xE9\xFF", "\xC3\xA9\xC3\xBF"},
+    };
+    for (const auto& one : cases) {
+        std::vector<SeenItem> items = ParseItems(std::string("<?xml version=\"1.0\" encoding=\"") +
+                                                 one.encoding + "\"?><rss><channel><item><title>" +
+                                                 one.bytes + "</title></item></channel></rss>");
+        ASSERT_EQ(items.size(), 1u) << one.encoding << " " << one.expected;
+        EXPECT_EQ(items[0].title, one.expected) << one.encoding;
+    }
 }
 
 TEST(ParseFeedTextTest, DoubleByteEncodingsAreDecodedWholeOrRefused) {
-    // Two GB2312 characters, then ASCII. A reader that knows the encoding turns each character
-    // the code page lacks into one default character and reads the ASCII after them as ASCII; one
-    // that does not (the reader under Wine) refuses the document. Neither reads it byte by byte.
+    // Two GB2312 characters, then ASCII. A reader that knows the encoding reads them as two
+    // characters and the ASCII after them as ASCII; one that does not (the reader under Wine)
+    // refuses the document. Neither reads it byte by byte.
     std::vector<SeenItem> items = ParseItems(
         "<?xml version=\"1.0\" encoding=\"gb2312\"?><rss><channel><item><title>\xD6\xD0\xCE\xC4"
         " ok</title></item></channel></rss>");
     ASSERT_LE(items.size(), 1u);
     if (!items.empty()) {
-        EXPECT_EQ(items[0].title, "?? ok");
+        EXPECT_EQ(items[0].title, "\xE4\xB8\xAD\xE6\x96\x87 ok");
     }
 }
 

@@ -35,24 +35,3 @@ std::string FeedFixture(const char* name) {
     bytes << in.rdbuf();
     return bytes.str();
 }
-
-std::basic_string<WCHAR> Wide(const std::string& utf8) {
-    std::basic_string<WCHAR> out;
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        unsigned int c = extra == 0 ? lead : lead & (0x3F >> extra);
-        ++i;
-        for (; extra > 0 && i < utf8.size(); --extra, ++i) {
-            c = (c << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<WCHAR>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<WCHAR>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<WCHAR>(c));
-        }
-    }
-    return out;
-}

@@ -1,12 +1,11 @@
 // Helpers the feed reader's tests share: running documents through ParseFeed and keeping what
-// each item callback saw, and UTF-16 text for driving the handler directly.
+// each item callback saw.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "feed/feed_item.h"
-#include "platform/sax_reader.h"
 
 // The eight fields of one delivered record, copied at the callback.
 struct SeenItem {
@@ -18,6 +17,3 @@ std::vector<SeenItem> ParseItems(const std::string& document);
 
 // The bytes of tests/fixtures/feed/NAME; fails the test when it cannot be read.
 std::string FeedFixture(const char* name);
-
-// ASCII or UTF-8 text as the reader's UTF-16 characters.
-std::basic_string<WCHAR> Wide(const std::string& utf8);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "platform/codepage.h"
 #include "tests/loopback_server.h"
 #include "tests/support.h"
 
@@ -260,6 +261,49 @@ TEST_F(PellixOpenTickShow, TwoHostsOnOneDataFolderKeepEveryMessage) {
     EXPECT_GE(lines, 20u) << outputs[0] << outputs[1];
     EXPECT_LE(lines, 40u);
     ExpectIndexAndMessagesAgree("news");
+}
+
+// Feeds in scripts beyond the system's code page land with every character, in the message's
+// UTF-8 body and its encoded header; the host's index holds its own code page's form of each
+// title, which the next refresh finds.
+TEST_F(PellixOpenTickShow, FeedsInEveryScriptLandWithEveryCharacterAndOnce) {
+    const char* const titles[] = {
+        "\xE4\xBB\x8A\xE6\x97\xA5\xE3\x81\xAF\xE6\x99\xB4\xE3\x82\x8C\xE3\x80\x82",  // Japanese
+        "\xD0\x98\xD1\x82\xD0\xBE\xD0\xB3\xD0\xB8 \xD0\xB4\xD0\xBD\xD1\x8F",         // Russian
+        "Launch \xF0\x9F\x9A\x80 day",                                               // an emoji
+        "Caf\xC3\xA9 au lait",
+    };
+    std::string feed =
+        "HTTP/1.0 200 OK\r\n\r\n<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+        "<rss><channel><title>\xE4\xB8\x96\xE7\x95\x8C</title>";
+    for (const char* title : titles) {
+        feed += std::string("<item><title>") + title + "</title><description>&lt;p&gt;" + title +
+                "&lt;/p&gt;</description></item>";
+    }
+    feed += "</channel></rss>";
+    LoopbackServer server({Send(feed)}, 2);
+    ASSERT_EQ(0, Pellix({"mkfolder", "world"}));
+    WriteSettings("[Feeds]\r\nworld=" + server.Url("/feed.xml") + "\r\n");
+
+    ASSERT_EQ(0, Pellix({"update", "world"})) << output_;
+    const std::vector<std::vector<std::string>> lines = IndexLines("world");
+    ASSERT_EQ(lines.size(), 4u) << output_;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string title = titles[i];
+        char ansi[64];
+        ASSERT_TRUE(Utf8ToAnsi(title.data(), title.size(), ansi, sizeof ansi));
+        ASSERT_EQ(lines[i].size(), 4u);
+        EXPECT_EQ(lines[i][3], ansi) << title;
+        const std::string message =
+            ReadFile(Folder("world") + QF_PATH_SEPARATOR + lines[i][0] + ".msg");
+        EXPECT_NE(message.find("<h2>" + title + "</h2>"), std::string::npos) << message;
+        EXPECT_NE(message.find("<p>" + title + "</p>"), std::string::npos) << message;
+        EXPECT_NE(message.find("charset=utf-8"), std::string::npos);
+    }
+
+    ASSERT_EQ(0, Pellix({"update", "world"})) << output_;
+    EXPECT_EQ(IndexLines("world").size(), 4u) << output_;
+    EXPECT_NE(output_.find("nothing new"), std::string::npos) << output_;
 }
 
 TEST_F(PellixOpenTickShow, APlugInWhoseWorkersDoNotEndStaysLoaded) {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -322,4 +323,92 @@ int _setmbcp(int codePage) {
     }
     g_multiByteCodePage = codePage;
     return 0;
+}
+
+unsigned AnsiCodePage() {
+    return GetACP();
+}
+
+bool Utf8ToAnsi(const char* utf8, size_t length, char* out, size_t capacity) {
+    if (capacity == 0) {
+        return false;
+    }
+    out[0] = '\0';
+    // UTF-16 in between, as Windows converts; the reader hands well-formed UTF-8 only, and a
+    // byte that starts no character here is taken as the character of its own number.
+    std::vector<WCHAR> wide;
+    wide.reserve(length);
+    const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8);
+    const unsigned char* const end = at + length;
+    while (at < end) {
+        uint32_t c = *at++;
+        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        c &= extra == 3 ? 0x07 : extra == 2 ? 0x0F : extra == 1 ? 0x1F : 0xFF;
+        for (; extra > 0 && at < end && (*at & 0xC0) == 0x80; --extra) {
+            c = (c << 6) | (*at++ & 0x3F);
+        }
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            wide.push_back(static_cast<WCHAR>(0xD800 + (c >> 10)));
+            wide.push_back(static_cast<WCHAR>(0xDC00 + (c & 0x3FF)));
+        } else {
+            wide.push_back(static_cast<WCHAR>(c));
+        }
+    }
+    if (wide.empty()) {
+        return true;
+    }
+    const int units = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    if (size <= 0 || static_cast<size_t>(size) >= capacity) {
+        return false;
+    }
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), units, out, size, nullptr, nullptr);
+    out[size] = '\0';
+    return true;
+}
+
+bool AnsiToUtf8(const char* ansi, char* out, size_t capacity) {
+    if (capacity == 0) {
+        return false;
+    }
+    out[0] = '\0';
+    iconv_t handle = iconv_open("UTF-8", AnsiCodePageIconvName());
+    if (handle == reinterpret_cast<iconv_t>(-1)) {
+        return false;
+    }
+    char* in = const_cast<char*>(ansi);
+    size_t inLeft = strlen(ansi);
+    char* to = out;
+    size_t toLeft = capacity - 1;
+    bool whole = true;
+    while (inLeft > 0) {
+        if (iconv(handle, &in, &inLeft, &to, &toLeft) != static_cast<size_t>(-1)) {
+            continue;
+        }
+        if (errno != EILSEQ && errno != EINVAL) {
+            whole = false;
+            break;
+        }
+        // A byte the code page leaves unassigned stands for the character of its own number, as
+        // Windows reads code page 1252's five gaps; two bytes are room enough for it.
+        const unsigned char byte = static_cast<unsigned char>(*in);
+        if (toLeft < 2) {
+            whole = false;
+            break;
+        }
+        *to++ = static_cast<char>(0xC0 | (byte >> 6));
+        *to++ = static_cast<char>(0x80 | (byte & 0x3F));
+        toLeft -= 2;
+        ++in;
+        --inLeft;
+    }
+    iconv_close(handle);
+    if (!whole) {
+        out[0] = '\0';
+        return false;
+    }
+    *to = '\0';
+    return true;
 }

@@ -50,3 +50,16 @@ void WriteOutputLine(const char* text) {
     fputc('\n', stdout);
     fflush(stdout);
 }
+
+void WriteUtf8OutputLine(const char* text) {
+    if (OutputLocaleIsUtf8()) {
+        fputs(text, stdout);
+    } else {
+        std::string ansi(strlen(text) + 1, '\0');
+        if (Utf8ToAnsi(text, strlen(text), &ansi[0], ansi.size())) {
+            fputs(ansi.c_str(), stdout);
+        }
+    }
+    fputc('\n', stdout);
+    fflush(stdout);
+}

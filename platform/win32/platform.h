@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <winsock.h>
 #include <ole2.h>
-#include <msxml2.h>
 #include <mbctype.h>
 #include <process.h>
 

@@ -1,0 +1,126 @@
+#include "compose/header_value.h"
+
+#include <cstring>
+
+#include "base/text.h"
+
+namespace {
+
+const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const char kWordStart[] = "=?utf-8?B?";
+const char kWordEnd[] = "?=";
+// What an encoded-word costs beyond its Base64 text.
+constexpr size_t kWordOverhead = sizeof kWordStart - 1 + sizeof kWordEnd - 1;
+
+// Whether the value must be encoded: it holds a byte beyond ASCII, or "=?", which a reader would
+// take for the start of an encoded-word.
+bool NeedsEncoding(const char* value) {
+    for (const char* at = value; *at != '\0'; ++at) {
+        if (static_cast<unsigned char>(*at) >= 0x80 || (at[0] == '=' && at[1] == '?')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Appends `length` bytes, whole or not at all.
+bool Put(char* out, size_t capacity, size_t* used, const char* bytes, size_t length) {
+    if (*used >= capacity || length >= capacity - *used) {
+        return false;
+    }
+    memcpy(out + *used, bytes, length);
+    *used += length;
+    out[*used] = '\0';
+    return true;
+}
+
+// Appends one encoded-word of `length` bytes of `text`.
+bool PutWord(char* out, size_t capacity, size_t* used, const unsigned char* text, size_t length) {
+    if (!Put(out, capacity, used, kWordStart, sizeof kWordStart - 1)) {
+        return false;
+    }
+    for (size_t i = 0; i < length; i += 3) {
+        const unsigned bits = static_cast<unsigned>(text[i]) << 16 |
+                              (i + 1 < length ? static_cast<unsigned>(text[i + 1]) << 8 : 0) |
+                              (i + 2 < length ? text[i + 2] : 0);
+        const char quad[4] = {kBase64[bits >> 18 & 63], kBase64[bits >> 12 & 63],
+                              i + 1 < length ? kBase64[bits >> 6 & 63] : '=',
+                              i + 2 < length ? kBase64[bits & 63] : '='};
+        if (!Put(out, capacity, used, quad, sizeof quad)) {
+            return false;
+        }
+    }
+    return Put(out, capacity, used, kWordEnd, sizeof kWordEnd - 1);
+}
+
+// The most bytes of text an encoded-word that starts `column` characters into a line may carry:
+// whole groups of three, so that its Base64 has no padding but at the value's end.
+size_t WordRoom(size_t column) {
+    const size_t characters = kHeaderLineLength - column - kWordOverhead;
+    return characters / 4 * 3;
+}
+
+}  // namespace
+
+void CleanHeaderValue(const char* value, char* out, size_t capacity) {
+    if (capacity == 0) {
+        return;
+    }
+    size_t used = 0;
+    const char* p = value != nullptr ? value : "";
+    while (*p == ' ' || *p == '\r' || *p == '\n' || *p == '\t') {
+        ++p;
+    }
+    while (*p != '\0') {
+        const size_t run = strcspn(p, "\r\n\t");
+        if (!AppendUtf8(out, capacity, &used, p, run)) {
+            break;
+        }
+        p += run;
+        if (*p == '\0') {
+            break;
+        }
+        p += strspn(p, "\r\n\t");
+        if (!AppendUtf8(out, capacity, &used, " ", 1)) {
+            break;
+        }
+    }
+    out[used] = '\0';
+    while (used > 0 && out[used - 1] == ' ') {
+        out[--used] = '\0';
+    }
+}
+
+bool AppendHeader(char* out, size_t capacity, size_t* used, const char* name, const char* value) {
+    const size_t start = *used;
+    const size_t nameLength = strlen(name);
+    bool whole = Put(out, capacity, used, name, nameLength) && Put(out, capacity, used, ":", 1);
+    if (whole && !NeedsEncoding(value)) {
+        whole = Put(out, capacity, used, value, strlen(value));
+    } else if (whole) {
+        // The whole value as encoded-words, each of whole characters: the white space between
+        // two words is no part of the text, so every blank of the value is inside a word.
+        const char* at = value;
+        size_t left = strlen(value);
+        size_t column = nameLength + 1;
+        while (whole && left > 0) {
+            const size_t taken = Utf8CutLength(at, left, WordRoom(column));
+            whole = taken > 0 &&
+                    PutWord(out, capacity, used, reinterpret_cast<const unsigned char*>(at), taken);
+            at += taken;
+            left -= taken;
+            if (whole && left > 0) {
+                whole = Put(out, capacity, used, "\r\n ", 3);
+                column = 1;
+            }
+        }
+    }
+    whole = whole && Put(out, capacity, used, "\r\n", 2);
+    if (!whole) {
+        *used = start;
+        if (capacity > start) {
+            out[start] = '\0';
+        }
+    }
+    return whole;
+}

@@ -1,0 +1,23 @@
+// Header values of an item message: one line each, and in words a mail client of the host's time
+// reads. A value that holds a character beyond ASCII is written as RFC 2047 encoded-words in
+// UTF-8 ("=?utf-8?B?...?="), folded onto lines of at most kHeaderLineLength characters as
+// RFC 5322 allows; a value of ASCII only is written as it is.
+#pragma once
+
+#include <cstddef>
+
+#include "base/capacities.h"
+
+// The longest line a folded header gets, its name included.
+constexpr size_t kHeaderLineLength = 76;
+
+// `value` on one line: each run of CR, LF and TAB becomes one space (a line break in a title would
+// start a bogus header, an empty line would end the header), and blanks at either end go. The
+// result is cut between characters to fit `capacity`.
+void CleanHeaderValue(const char* value, char* out, size_t capacity);
+
+// Appends the header line "NAME:VALUE" and its CR LF to `out` (which holds `*used` bytes of text),
+// the value cleaned already and encoded when it needs to be. False when the line does not fit
+// `capacity`; then nothing is appended.
+[[nodiscard]] bool AppendHeader(char* out, size_t capacity, size_t* used, const char* name,
+                                const char* value);
