@@ -1,6 +1,7 @@
 // Fuzzes the feed reader: any bytes, as the fetcher would hand them on, through ParseFeed and the
-// platform's SAX reader into the item callback, which checks that every field of every delivered
-// record is terminated within its capacity.
+// platform's XML reader into the item callback, which checks that every field of every delivered
+// record is terminated within its capacity and holds well-formed UTF-8: a cut never falls inside
+// a character.
 //
 // Seeds: fuzz/seeds/fuzz_parse_feed, which is the test documents of tests/fixtures/feed, and the
 // real feeds of the shared corpus (../shared/corpus/feeds), which stay outside the repository.
@@ -17,8 +18,30 @@
 
 namespace {
 
+// Well-formed UTF-8, read plainly: a lead byte and as many continuation bytes as it says.
+bool IsUtf8(const unsigned char* text) {
+    while (*text != 0) {
+        const unsigned char lead = *text++;
+        const int more = lead < 0x80    ? 0
+                         : lead >= 0xF0 ? 3
+                         : lead >= 0xE0 ? 2
+                         : lead >= 0xC0 ? 1
+                                        : -1;
+        if (more < 0) {
+            return false;
+        }
+        for (int i = 0; i < more; ++i) {
+            if ((*text++ & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 void CheckField(const char* field, size_t capacity) {
-    if (memchr(field, '\0', capacity) == nullptr) {
+    if (memchr(field, '\0', capacity) == nullptr ||
+        !IsUtf8(reinterpret_cast<const unsigned char*>(field))) {
         abort();
     }
 }

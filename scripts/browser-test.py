@@ -153,6 +153,13 @@ def main():
         expect(report is not None and len(report["frames"]) >= 2,
                "folder %s: its messages are not on its page" % folder)
 
+    # Every character of the feed in four scripts reaches its page: titles, header and body.
+    with open(os.path.join(pages, "folder-World.html"), encoding="utf-8") as world:
+        shown = world.read()
+    for words in ("今日は晴れ。港に新しい桟橋 ☀️", "Итоги дня: снег в горах ❄️", "Νέα γέφυρα στο λιμάνι 🌉",
+                  "سوق السمك يفتح مبكرًا 🐟", "Анна Петрова", "тридцать сантиметров"):
+        expect(words in shown, "folder World: %r is not on its page" % words)
+
     report = probe(chromium, os.path.join(pages, "folder-Hostile.html"), 1000, profile)
     expect(report is not None and len(report["frames"]) == 2, "hostile folder: no report")
     if report:

@@ -3,12 +3,13 @@
 
     python3 scripts/demo.py OUT LABEL BUILD PLUGIN PELLIX [RUNNER ...]
 
-Serves the project's sample feeds on a free loopback port, sets up three feed folders in the
-set-up dialog, refreshes them by the three triggers (the update command, opening a folder, the
+Serves the project's sample feeds on a free loopback port, sets up four feed folders in the
+set-up dialog (one of them in four scripts with emoji), refreshes them by the three triggers (the update command, opening a folder, the
 minute timer), refreshes once more to find nothing new, and writes the preview pages into OUT.
 RUNNER, when given, is the command that runs PELLIX (Wine's, for the 32-bit product).
 """
 
+import email.header
 import http.server
 import os
 import re
@@ -28,6 +29,7 @@ FOLDERS = [
     ("Harbour", "harbour-news.rss", "RSS 2.0", "paper.css", ["--click", "60"]),
     ("Garden", "garden-notes.atom", "Atom", "night.css", ["--click", "1"]),
     ("Library", "library-rdf.rdf", "RSS 1.0", "compact.css", ["--auto", "30"]),
+    ("World", "world-news.rss", "RSS 2.0", "default.css", ["--auto", "20"]),
 ]
 STYLES = ["default.css", "paper.css", "night.css", "compact.css"]
 
@@ -78,8 +80,11 @@ class Host:
     def run(self, *words):
         # Into a file, not a pipe: a Wine process the command starts may outlive it and hold a
         # pipe open.
+        # A UTF-8 locale: messages are UTF-8, and the host prints them as they are.
+        environment = dict(os.environ, LC_ALL="C.UTF-8")
         with tempfile.TemporaryFile() as said:
-            done = subprocess.run(self.command + list(words), stdout=said, stderr=subprocess.STDOUT)
+            done = subprocess.run(self.command + list(words), stdout=said, stderr=subprocess.STDOUT,
+                                  env=environment)
             said.seek(0)
             text = said.read().decode("utf-8", errors="replace").replace("\r\n", "\n")
         if done.returncode != 0:
@@ -87,13 +92,31 @@ class Host:
         return text
 
     def messages(self, folder):
-        """(number, sender, subject) of every message the folder lists."""
+        """(number, sender, subject) of every message the folder lists. The index holds what the
+        host makes of each header in its code page; the sender and subject told here are read
+        from the message's own header, decoded, with every character."""
         rows = []
         for line in self.run("list", folder).splitlines()[1:]:
             parts = line.split(" | ")
             if len(parts) >= 4:
-                rows.append((parts[0], parts[2], " | ".join(parts[3:])))
+                header = self.header(folder, parts[0])
+                rows.append((parts[0], header.get("From", parts[2]),
+                             header.get("Subject", " | ".join(parts[3:]))))
         return rows
+
+    def header(self, folder, number):
+        """The decoded header fields of message `number` of `folder`, from the store."""
+        path = os.path.join(self.data, folder, number + ".msg")
+        if not os.path.isfile(path):
+            return {}
+        with open(path, "rb") as message:
+            head = message.read().split(b"\r\n\r\n", 1)[0].decode("ascii", "replace")
+        fields = {}
+        for name, value in re.findall(r"^([A-Za-z-]+):([^\r\n]*(?:\r\n[ \t][^\r\n]*)*)", head,
+                                     re.M):
+            fields[name] = str(email.header.make_header(email.header.decode_header(
+                value.replace("\r\n", ""))))
+        return fields
 
 
 def say(text=""):
@@ -132,7 +155,7 @@ def story(out, label, build, plugin, pellix, runner, folders=FOLDERS, extra=()):
     for line in host.run("info").splitlines()[:2]:
         say("  " + line)
 
-    say("\n1. Three feed folders, each set up in the set-up dialog")
+    say("\n1. %d feed folders, each set up in the set-up dialog" % len(folders))
     for folder, feed, kind, style, options in folders:
         host.run("mkfolder", folder)
         host.run("setup", folder, "--url", url + feed, "--style", style, *options)

@@ -9,6 +9,7 @@ messages fetched from the demo's web server (images) is copied too and linked lo
 Used by scripts/demo.py and scripts/browser-test.py.
 """
 
+import email.header
 import html
 import os
 import re
@@ -62,6 +63,9 @@ def parse_source(source):
         name, _, value = line.partition(":")
         last = name.strip()
         fields[last] = value.strip()
+    # Values beyond ASCII come as RFC 2047 encoded-words; the client shows them decoded.
+    for name, value in fields.items():
+        fields[name] = str(email.header.make_header(email.header.decode_header(value)))
     return fields, "\n".join(lines[at + 1:])
 
 

@@ -1,7 +1,7 @@
 // feeddump: runs feed documents through the reader the way a refresh does after its download
 // (the document-start search, then ParseFeed) and writes every delivered item's eight fields,
-// as the code page holds them, to one text file. Run on both builds, the two files show where the
-// POSIX reader and the platform's own reader differ.
+// in the UTF-8 the reader hands them in, to one text file. Run on both builds, the two files show
+// where the POSIX reader and the platform's own reader differ.
 //
 //   feeddump OUTPUT FILE...
 //
