@@ -14,6 +14,7 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
@@ -271,8 +272,137 @@ private:
     }
 };
 
-// The source as the stream the reader pulls from. A read is filled whole unless the document
-// ends, as the reader takes a short read for the end.
+// What the reader is given of the document, rewritten where Wine's reader needs it and any reader
+// reads the same. Wine's reader, pulling a stream, loses text of a CDATA section that spans two of
+// its reads (a section of 6,600 bytes arrives 212 bytes short) and stops for good at a CR LF inside
+// one; the same text as plain character data arrives whole. So:
+// - line ends become LF, as XML makes every CR LF and lone CR before a parser reads them;
+// - a CDATA section becomes the same characters as escaped text ("<" as "&lt;", "&" as "&amp;",
+//   ">" as "&gt;"), which every reader delivers as the same character data.
+// Both are done on bytes, which is sound where 0x0D, 0x0A, "<", "&", "]" and ">" are those
+// characters alone: UTF-8 and the single-byte encodings. A document in UTF-16, or in another
+// encoding its declaration names, passes unchanged.
+class DocumentRewriter {
+public:
+    // Decides from the document's first bytes whether it is rewritten.
+    void Look(const char* bytes, size_t count) {
+        const unsigned char first = static_cast<unsigned char>(bytes[0]);
+        const unsigned char second = count > 1 ? static_cast<unsigned char>(bytes[1]) : 1;
+        if (first == 0 || second == 0 || first >= 0xFE) {
+            lines_ = cdata_ = false;  // UTF-16 or wider, by its zero bytes or byte order mark
+            return;
+        }
+        cdata_ = IsByteSafe(bytes, count);
+    }
+
+    // Rewrites `count` bytes onto the end of `out`.
+    void Rewrite(const char* bytes, size_t count, std::vector<char>* out) {
+        for (size_t i = 0; i < count; ++i) {
+            char c = bytes[i];
+            if (lines_) {
+                if (c == '\n' && afterReturn_) {
+                    afterReturn_ = false;
+                    continue;
+                }
+                afterReturn_ = c == '\r';
+                c = afterReturn_ ? '\n' : c;
+            }
+            if (cdata_) {
+                Put(c, out);
+            } else {
+                out->push_back(c);
+            }
+        }
+    }
+
+    // The bytes held back at the end of the document.
+    void Finish(std::vector<char>* out) {
+        out->insert(out->end(), kOpener, kOpener + opened_);
+        out->insert(out->end(), closing_, ']');
+        opened_ = 0;
+        closing_ = 0;
+    }
+
+private:
+    static constexpr char kOpener[] = "<![CDATA[";
+    static constexpr size_t kOpenerLength = sizeof kOpener - 1;
+
+    // Whether the declaration names UTF-8 (or none) or an encoding of one byte a character.
+    static bool IsByteSafe(const char* bytes, size_t count) {
+        const std::string head(bytes, count < 256 ? count : 256);
+        if (head.compare(0, 5, "<?xml") != 0) {
+            return true;
+        }
+        const size_t end = head.find("?>");
+        const size_t at = head.find("encoding");
+        if (at == std::string::npos || (end != std::string::npos && at > end)) {
+            return true;
+        }
+        const size_t quote = head.find_first_of("\"'", at);
+        if (quote == std::string::npos) {
+            return false;
+        }
+        std::string name = head.substr(quote + 1, head.find(head[quote], quote + 1) - quote - 1);
+        for (char& c : name) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        for (const char* safe : {"utf-8", "utf8", "us-ascii", "ascii", "iso-8859-", "iso8859-",
+                                 "latin", "windows-125", "cp125", "koi8"}) {
+            if (name.compare(0, strlen(safe), safe) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Put(char c, std::vector<char>* out) {
+        if (!inside_) {
+            if (c == kOpener[opened_]) {
+                if (++opened_ == kOpenerLength) {
+                    inside_ = true;
+                    opened_ = 0;
+                }
+                return;
+            }
+            out->insert(out->end(), kOpener, kOpener + opened_);
+            opened_ = 0;
+            if (c == kOpener[0]) {
+                opened_ = 1;
+                return;
+            }
+            out->push_back(c);
+            return;
+        }
+        if (c == ']') {
+            ++closing_;
+            return;
+        }
+        if (c == '>' && closing_ >= 2) {
+            out->insert(out->end(), closing_ - 2, ']');
+            closing_ = 0;
+            inside_ = false;
+            return;
+        }
+        out->insert(out->end(), closing_, ']');
+        closing_ = 0;
+        const char* escaped = c == '<' ? "&lt;" : c == '&' ? "&amp;" : c == '>' ? "&gt;" : nullptr;
+        if (escaped != nullptr) {
+            out->insert(out->end(), escaped, escaped + strlen(escaped));
+        } else {
+            out->push_back(c);
+        }
+    }
+
+    bool lines_ = true;
+    bool cdata_ = true;
+    bool afterReturn_ = false;
+    bool inside_ = false;
+    size_t opened_ = 0;   // how much of the opener the last bytes were
+    size_t closing_ = 0;  // the "]" held inside a section
+};
+
+// The source as the stream the reader pulls from, rewritten on the way (DocumentRewriter). A
+// read is filled whole unless the document ends, as the reader takes a short read for the end.
 class SourceStream final : public IStream {
 public:
     explicit SourceStream(XmlSource* source) : source_(source) {}
@@ -294,15 +424,34 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG room, ULONG* read) override {
+        char* bytes = static_cast<char*>(buffer);
         ULONG filled = 0;
-        while (filled < room && !ended_ && !failed_) {
-            const long got = source_->Read(static_cast<char*>(buffer) + filled, room - filled);
+        while (filled < room && !failed_) {
+            if (taken_ < ready_.size()) {
+                const size_t held = ready_.size() - taken_;
+                const size_t piece = held < room - filled ? held : room - filled;
+                memcpy(bytes + filled, ready_.data() + taken_, piece);
+                taken_ += piece;
+                filled += static_cast<ULONG>(piece);
+                continue;
+            }
+            if (ended_) {
+                break;
+            }
+            ready_.clear();
+            taken_ = 0;
+            const long got = source_->Read(raw_, sizeof raw_);
             if (got < 0) {
                 failed_ = true;
             } else if (got == 0) {
                 ended_ = true;
+                rewriter_.Finish(&ready_);
             } else {
-                filled += static_cast<ULONG>(got);
+                if (!looked_) {
+                    looked_ = true;
+                    rewriter_.Look(raw_, static_cast<size_t>(got));
+                }
+                rewriter_.Rewrite(raw_, static_cast<size_t>(got), &ready_);
             }
         }
         if (read != nullptr) {
@@ -335,6 +484,11 @@ public:
 
 private:
     XmlSource* source_;
+    DocumentRewriter rewriter_;
+    char raw_[16 * 1024];
+    std::vector<char> ready_;  // rewritten bytes not yet read
+    size_t taken_ = 0;
+    bool looked_ = false;
     bool ended_ = false;
     bool failed_ = false;
 };
