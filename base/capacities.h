@@ -33,6 +33,10 @@ constexpr size_t kItemAuthorCapacity = 256;
 constexpr size_t kChannelTitleCapacity = 1024;
 constexpr size_t kImageUrlCapacity = 1024;
 constexpr size_t kChannelDateCapacity = 256;
+// An item's own identity: its RSS guid, Atom id or RSS 1.0 rdf:about.
+constexpr size_t kItemGuidCapacity = 1024;
+// The most identities a folder's record of seen items keeps: ten times a feed of 2,000 items.
+constexpr size_t kSeenIdentityCap = 20000;
 // An attribute value (a link's href, an image's resource) is kept to this.
 constexpr size_t kAttributeValueCapacity = kTextCapacity;
 

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <memory>
 #include <new>
+#include <string>
+#include <unordered_set>
 
 #include "platform.h"
 #include "platform/codepage.h"
@@ -14,6 +16,7 @@
 #include "compose/folder_index.h"
 #include "compose/header_value.h"
 #include "compose/html_sanitizer.h"
+#include "compose/seen_record.h"
 #include "base/hostapi.h"
 #include "base/module.h"
 #include "base/status.h"
@@ -223,8 +226,14 @@ bool IndexPath(const char* folderId, char* path, size_t capacity) {
                       dataFolder ? dataFolder : "", folderId);
 }
 
-// The messages handed to the host on this thread, for the worker's report.
-thread_local int t_appended = 0;
+// What this thread's refresh did so far, for the worker's report.
+thread_local RefreshCounts t_counts;
+
+// The record of the items this thread's folder has seen, while a SeenReading lives.
+thread_local SeenRecord* t_seen = nullptr;
+thread_local char t_seenFolder[kTextCapacity];
+// The subjects (in the index's form) that this refresh appended while the index decided.
+thread_local std::unordered_set<std::string>* t_newTitles = nullptr;
 
 // What this thread's duplicate checks have read of a folder's index, while an IndexReading lives.
 thread_local FolderIndex* t_index = nullptr;
@@ -235,27 +244,49 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     if (item == nullptr || folderId == nullptr) {
         return 0;
     }
-    Trace("in itemCallBack: %s", item->channelTitle);
+    // An item is known by its identity. One with no id, link, title or text has nothing to show
+    // and nothing to know it by: it is no message (a feed of empty items would otherwise add one
+    // at every refresh).
+    const std::string identity =
+        ItemIdentity(item->guid, item->link, item->title, item->description);
+    if (identity.empty()) {
+        Trace("an item of %s has no id, link, title or text: nothing to show", folderId);
+        return 0;
+    }
+    SeenRecord* record =
+        t_seen != nullptr && strcmp(t_seenFolder, folderId) == 0 ? t_seen : nullptr;
+    const bool recordDecides = record != nullptr && record->state() == SeenRecord::State::kRead;
+    if (record != nullptr && record->Holds(identity)) {
+        // Whatever its title now, and whether or not the user kept its message.
+        Trace("item %s of %s: seen before", identity.c_str(), folderId);
+        ++t_counts.alreadyHere;
+        return 1;
+    }
     std::unique_ptr<Scratch> s(new (std::nothrow) Scratch);
     if (!s) {
         Trace("no memory for the message of %s", folderId);
         return 0;
     }
 
-    // The sender: the channel's title, else the last level of the folder's display name, which
-    // the host gives in its code page.
-    const char* sender = item->channelTitle;
-    if (IsEmpty(sender)) {
+    // The sender: the channel's title, else the last level of the folder's display name (which
+    // the host gives in its code page), else the folder's id. Never blanks only: an empty sender
+    // would leave the host's index line an empty field.
+    CleanHeaderValue(item->channelTitle, s->sender, sizeof s->sender);
+    if (s->sender[0] == '\0') {
         const char* display = g_hostApi.PXA_GetFolderDisplayName
                                   ? g_hostApi.PXA_GetFolderDisplayName(folderId)
                                   : nullptr;
         // Only shown as the sender's name: a longer one is shown cut, and one that cannot be
         // converted is not shown.
         static_cast<void>(CopyText(s->displayName, sizeof s->displayName, display));
-        if (!AnsiToUtf8(LastPathComponent(s->displayName, "/"), s->sender, sizeof s->sender)) {
-            s->sender[0] = '\0';
+        char name[kTextCapacity];
+        if (!AnsiToUtf8(LastPathComponent(s->displayName, "/"), name, sizeof name)) {
+            name[0] = '\0';
         }
-        sender = s->sender;
+        CleanHeaderValue(name, s->sender, sizeof s->sender);
+    }
+    if (s->sender[0] == '\0' && !AnsiToUtf8(folderId, s->sender, sizeof s->sender)) {
+        static_cast<void>(CopyText(s->sender, sizeof s->sender, "Quillfeed"));
     }
 
     char now[kTimeTextCapacity];
@@ -281,10 +312,13 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     const char* bodyDate = !IsEmpty(item->date)          ? item->date
                            : !IsEmpty(item->channelDate) ? item->channelDate
                                                          : now;
-    const char* author = !IsEmpty(item->author) ? item->author : sender;
-
-    // Header values on one line each; the Subject as written is also what the index lists.
-    CleanHeaderValue(author, s->headerAuthor, sizeof s->headerAuthor);
+    // Header values on one line each; the Subject as written is also what the index lists. The
+    // author is the item's, else the sender.
+    CleanHeaderValue(item->author, s->headerAuthor, sizeof s->headerAuthor);
+    if (s->headerAuthor[0] == '\0') {
+        static_cast<void>(CopyText(s->headerAuthor, sizeof s->headerAuthor, s->sender));
+    }
+    const char* author = s->headerAuthor;
     CleanHeaderValue(headerDate, s->headerDateClean, sizeof s->headerDateClean);
     CleanHeaderValue(item->title, s->headerTitle, sizeof s->headerTitle);
 
@@ -352,26 +386,73 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         Trace("Open Idx file %s failed.\n", indexPath);
         return 0;
     }
-    // The index lists the subject as the host reads the header: decoded into its code page. A
-    // title that only differs from another outside the code page reads the same there.
-    if (!Utf8ToAnsi(s->headerTitle, strlen(s->headerTitle), s->indexTitle, sizeof s->indexTitle)) {
-        Trace("no index form of the subject of an item of %s", folderId);
-        return 0;
-    }
-    if (IsDuplicateSubject(folderId, s->indexTitle)) {
-        return 1;
+    if (!recordDecides) {
+        // Without a record to go by (a folder refreshed for the first time since records were
+        // kept, or one whose record is unreadable) the index decides once, by the subject as the
+        // host reads the header: decoded into its code page.
+        if (!Utf8ToAnsi(s->headerTitle, strlen(s->headerTitle), s->indexTitle,
+                        sizeof s->indexTitle)) {
+            Trace("no index form of the subject of an item of %s", folderId);
+            return 0;
+        }
+        // A subject this refresh appended itself is no message of before: a second item with the
+        // same title is another item.
+        if (IsDuplicateSubject(folderId, s->indexTitle) &&
+            (t_newTitles == nullptr || t_newTitles->count(s->indexTitle) == 0)) {
+            Trace("item %s of %s: listed in the index", identity.c_str(), folderId);
+            if (record != nullptr) {
+                record->Add(identity);
+            }
+            ++t_counts.alreadyHere;
+            return 1;
+        }
     }
     if (g_hostApi.PXA_AppendMessage == nullptr) {
         return 0;
     }
-    ++t_appended;
-    return g_hostApi.PXA_AppendMessage(folderId, s->message);
+    Trace("item %s of %s: new", identity.c_str(), folderId);
+    const int appended = g_hostApi.PXA_AppendMessage(folderId, s->message);
+    // An item the host did not take is not recorded: the next refresh tries it again.
+    if (appended != 0 && record != nullptr) {
+        record->Add(identity);
+    }
+    if (appended != 0 && !recordDecides && t_newTitles != nullptr) {
+        t_newTitles->insert(s->indexTitle);
+    }
+    ++t_counts.appended;
+    return appended;
 }
 
-int TakeAppendedCount() {
-    const int appended = t_appended;
-    t_appended = 0;
-    return appended;
+RefreshCounts TakeRefreshCounts() {
+    const RefreshCounts counts = t_counts;
+    t_counts = RefreshCounts();
+    return counts;
+}
+
+SeenReading::SeenReading(const char* folderId) {
+    if (t_seen == nullptr && folderId != nullptr &&
+        CopyText(t_seenFolder, sizeof t_seenFolder, folderId)) {
+        owner_ = true;
+        t_seen = new (std::nothrow) SeenRecord(folderId);
+        t_newTitles = new (std::nothrow) std::unordered_set<std::string>;
+    }
+}
+
+SeenReading::~SeenReading() {
+    if (!owner_) {
+        return;
+    }
+    if (t_seen != nullptr) {
+        // Written before the count is taken, so that a record that could not be kept is said.
+        t_seen->SaveIfChanged();
+        if (t_seen->trouble()[0] != '\0') {
+            t_counts.trouble = t_seen->trouble();
+        }
+        delete t_seen;
+        t_seen = nullptr;
+    }
+    delete t_newTitles;
+    t_newTitles = nullptr;
 }
 
 bool IsDuplicateSubject(const char* folderId, const char* subject) {

@@ -32,6 +32,27 @@ private:
     bool owner_ = false;
 };
 
-// How many messages OnFeedItem has handed to the host on the calling thread since the last call
-// of this, which starts the count again: what a fetch worker reports at the end of a refresh.
-int TakeAppendedCount();
+// While one lives on a thread, that thread's items of `folderId` are told by the folder's record
+// of seen items (compose/seen_record.h): an item whose identity is recorded is not appended,
+// whatever its title now, and one whose identity is new is, whatever message has its title. A
+// folder without a readable record is checked against the index once, and recorded. A refresh
+// holds one around the reading of its feed; the record is written when it goes.
+class SeenReading {
+public:
+    explicit SeenReading(const char* folderId);
+    ~SeenReading();
+    SeenReading(const SeenReading&) = delete;
+    SeenReading& operator=(const SeenReading&) = delete;
+
+private:
+    bool owner_ = false;
+};
+
+// What OnFeedItem did on the calling thread since the last call of this, which starts the count
+// again: what a fetch worker reports at the end of a refresh.
+struct RefreshCounts {
+    int appended = 0;               // messages handed to the host
+    int alreadyHere = 0;            // items seen before, or listed in the index
+    const char* trouble = nullptr;  // why the record of seen items was of no help, if it was not
+};
+RefreshCounts TakeRefreshCounts();

@@ -15,8 +15,8 @@ void IndexLines::Reset() {
     length_ = 0;
     heldReturns_ = 0;
     firstLine_ = true;
-    fields_ = 0;
-    inField_ = false;
+    lineStart_ = true;
+    fields_ = 1;
     inFourth_ = false;
     tooLong_ = false;
 }
@@ -41,8 +41,8 @@ void IndexLines::AppendHeldReturns() {
 
 void IndexLines::EndLine() {
     firstLine_ = false;
-    fields_ = 0;
-    inField_ = false;
+    lineStart_ = true;
+    fields_ = 1;
     inFourth_ = false;
 }
 
@@ -53,28 +53,25 @@ bool IndexLines::Step(char c, Sink* sink) {
         EndLine();
         return stop;
     }
+    lineStart_ = false;
     if (firstLine_ || fields_ > 4) {
         return false;
     }
     if (c == '\x01') {
-        inField_ = false;
         if (inFourth_) {
             // The field ends before the line does: its carriage returns are its own.
             inFourth_ = false;
+            ++fields_;
             AppendHeldReturns();
             return !tooLong_ && sink->Take(field_, length_);
         }
-        return false;
-    }
-    if (!inField_) {
-        inField_ = true;
-        ++fields_;
-        if (fields_ == 4) {
+        if (++fields_ == 4) {
             inFourth_ = true;
             length_ = 0;
             heldReturns_ = 0;
             tooLong_ = false;
         }
+        return false;
     }
     if (inFourth_ && !tooLong_) {
         if (c == '\r') {
@@ -90,27 +87,22 @@ bool IndexLines::Step(char c, Sink* sink) {
 bool IndexLines::TakeLine(const char* line, size_t size, Sink* sink) const {
     const char* at = line;
     const char* const end = line + size;
-    for (int field = 1;; ++field) {
-        while (at < end && *at == '\x01') {
-            ++at;
-        }
-        if (at == end) {
-            return false;
-        }
+    // The fourth field begins after the third separator, whatever the fields before it hold.
+    for (int field = 1; field < 4; ++field) {
         const char* separator =
             static_cast<const char*>(memchr(at, '\x01', static_cast<size_t>(end - at)));
-        if (field == 4) {
-            size_t length = static_cast<size_t>((separator != nullptr ? separator : end) - at);
-            while (separator == nullptr && length > 0 && at[length - 1] == '\r') {
-                --length;
-            }
-            return length < limit_ && sink->Take(at, length);
-        }
         if (separator == nullptr) {
             return false;
         }
-        at = separator;
+        at = separator + 1;
     }
+    const char* separator =
+        static_cast<const char*>(memchr(at, '\x01', static_cast<size_t>(end - at)));
+    size_t length = static_cast<size_t>((separator != nullptr ? separator : end) - at);
+    while (separator == nullptr && length > 0 && at[length - 1] == '\r') {
+        --length;
+    }
+    return length < limit_ && sink->Take(at, length);
 }
 
 bool IndexLines::Feed(const char* bytes, size_t count, Sink* sink) {
@@ -119,7 +111,7 @@ bool IndexLines::Feed(const char* bytes, size_t count, Sink* sink) {
     while (at < end) {
         // Whole lines are taken apart at once; only a line cut by the end of the bytes goes
         // through the machine a byte at a time, which carries it on into the next bytes.
-        if (firstLine_ || fields_ > 4 || (fields_ == 4 && !inFourth_)) {
+        if (firstLine_ || fields_ > 4) {
             // Nothing more of this line matters.
             const char* lineEnd =
                 static_cast<const char*>(memchr(at, '\n', static_cast<size_t>(end - at)));
@@ -127,7 +119,7 @@ bool IndexLines::Feed(const char* bytes, size_t count, Sink* sink) {
                 return false;
             }
             at = lineEnd;
-        } else if (fields_ == 0) {
+        } else if (lineStart_) {
             const char* lineEnd =
                 static_cast<const char*>(memchr(at, '\n', static_cast<size_t>(end - at)));
             if (lineEnd != nullptr) {

@@ -9,9 +9,10 @@
 #include "platform/files.h"
 
 // The fourth fields of an index file's lines after the first, from its bytes in pieces of any
-// size. Fields are cut the way strtok cuts at the byte 0x01: runs count as one separator, and
-// separators at the start of a line are skipped. Carriage returns at the end of a field that ends
-// its line belong to the line end.
+// size. Fields are separated by the byte 0x01, each separator one: the host writes number, date,
+// sender and subject, and an empty field (a sender of blanks) is a field all the same, so that
+// the subject is never lost to it. Carriage returns at the end of a field that ends its line
+// belong to the line end.
 class IndexLines {
 public:
     // Receives the fourth field of each line once it is whole; true stops the reading.
@@ -57,8 +58,8 @@ private:
     size_t length_ = 0;
     size_t heldReturns_ = 0;  // carriage returns that may still be the line end's
     bool firstLine_ = true;
-    int fields_ = 0;
-    bool inField_ = false;
+    bool lineStart_ = true;
+    int fields_ = 1;  // the field the machine is in, from 1
     bool inFourth_ = false;
     bool tooLong_ = false;
 };

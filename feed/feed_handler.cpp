@@ -123,6 +123,7 @@ void FeedContentHandler::EmptyItemFields() {
     record.link[0] = '\0';
     record.date[0] = '\0';
     record.author[0] = '\0';
+    record.guid[0] = '\0';
     itemPublishedSeen = false;
     itemContentSeen = false;
     itemLinkRank = kNoLink;
@@ -170,6 +171,16 @@ bool FeedContentHandler::StartItemLink(const XmlAttribute* attributes, size_t co
     itemLinkRank = rank;
     Trace("Get Link(in attr): %s", record.link);
     return true;
+}
+
+void FeedContentHandler::TakeAbout(const XmlAttribute* attributes, size_t count) {
+    // An RSS 1.0 item names itself in rdf:about.
+    const XmlAttribute* about = FindAttribute(attributes, count, "about", 5, true);
+    if (about != nullptr) {
+        size_t used = 0;
+        static_cast<void>(
+            AppendUtf8(record.guid, sizeof record.guid, &used, about->value, about->valueLength));
+    }
 }
 
 void FeedContentHandler::AppendStartTag(const XmlName& name, const XmlAttribute* attributes,
@@ -227,6 +238,7 @@ void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* a
                 state = RSS_CHANNEL;
             } else if (isExactly("item", 4) || isExactly("entry", 5)) {
                 EmptyItemFields();
+                TakeAbout(attributes, count);
                 Trace("RSS_ROOT ==> RSS_ITEM");
                 state = RSS_ITEM;
             }
@@ -254,6 +266,7 @@ void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* a
                 state = RSS_IMAGE;
             } else if (isExactly("item", 4) || isExactly("entry", 5)) {
                 EmptyItemFields();
+                TakeAbout(attributes, count);
                 Trace("RSS_CHANNEL ==> RSS_ITEM");
                 state = RSS_ITEM;
             } else {
@@ -293,6 +306,9 @@ void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* a
             } else if (is("author", 6) || is("creator", 7)) {
                 record.author[0] = '\0';
                 state = RSS_ITEM_AUTHOR;
+            } else if (isExactly("guid", 4) || isExactly("id", 2)) {
+                record.guid[0] = '\0';
+                state = RSS_ITEM_GUID;
             } else {
                 state = RSS_ITEM_OTHER;
             }
@@ -420,6 +436,11 @@ void FeedContentHandler::EndElement(const XmlName& name) {
             Trace("to RSS_ITEM from RSS_ITEM_OTHER");
             state = RSS_ITEM;
             break;
+        case RSS_ITEM_GUID:
+            if (isExactly("guid", 4) || isExactly("id", 2)) {
+                state = RSS_ITEM;
+            }
+            break;
         case RSS_IDLE:
             state = RSS_ROOT;
             break;
@@ -477,6 +498,10 @@ void FeedContentHandler::Text(const char* text, size_t length) {
         case RSS_ITEM_DATE:
             field = record.date;
             capacity = sizeof record.date;
+            break;
+        case RSS_ITEM_GUID:
+            field = record.guid;
+            capacity = sizeof record.guid;
             break;
         default:
             break;

@@ -29,6 +29,7 @@ enum FeedParseState : int32_t {
     RSS_ITEM_DATE = 16,          // inside the item's date
     RSS_ITEM_OTHER = 17,         // inside a child of the item that is not recognised
     RSS_IDLE = 18,               // handler made, document not yet started
+    RSS_ITEM_GUID = 19,          // inside the item's guid (RSS) or id (Atom)
 };
 
 // True when `name` (UTF-8, `length` bytes) has at least `count` bytes and its first `count`
@@ -88,6 +89,8 @@ private:
     // The first attribute whose local name passes the name test; null when there is none.
     static const XmlAttribute* FindAttribute(const XmlAttribute* attributes, size_t count,
                                              const char* keyword, size_t length, bool exact);
+    // The rdf:about of an RSS 1.0 item's element, as the item's identity.
+    void TakeAbout(const XmlAttribute* attributes, size_t count);
     // A link element of an item: whether its text and href are the item's link now.
     bool StartItemLink(const XmlAttribute* attributes, size_t count);
     // Empties the description, or appends text to it, plain (as much as fits) or escaped (each

@@ -3,8 +3,8 @@
 
 #include "base/capacities.h"
 
-// Eight terminated texts in the ANSI code page, each cut at its capacity. The five item fields
-// are emptied at every item start; the three channel fields stay for all later items.
+// Terminated texts in UTF-8, each cut at its capacity between characters. The item fields are
+// emptied at every item start; the three channel fields stay for all later items.
 struct FeedItem {
     char title[kItemTitleCapacity];
     char description[kItemDescriptionCapacity];
@@ -14,6 +14,9 @@ struct FeedItem {
     char channelTitle[kChannelTitleCapacity];
     char imageUrl[kImageUrlCapacity];
     char channelDate[kChannelDateCapacity];
+    // The item's own identity as the feed wrote it: its RSS guid, Atom id or RSS 1.0 rdf:about;
+    // emptied at every item start like the other item fields.
+    char guid[kItemGuidCapacity];
 };
 
 // Called at each item's end with the reader's record, valid only during the call, and the folder

@@ -351,17 +351,26 @@ void FetchWorker(void* argument) {
         state->deliver = true;
         state->failure = nullptr;
 
-        TakeAppendedCount();
+        TakeRefreshCounts();
         Refresh(state);
-        const int appended = TakeAppendedCount();
+        const RefreshCounts counts = TakeRefreshCounts();
+        // The outcome is short enough for the line whatever the counts; what does not fit is the
+        // folder's name, which ShowOutcome cuts.
         char outcome[kStatusTextMax + 1];
         if (state->failure != nullptr) {
             static_cast<void>(CopyText(outcome, sizeof outcome, state->failure));
-        } else if (appended == 0) {
+        } else if (counts.appended == 0) {
             static_cast<void>(CopyText(outcome, sizeof outcome, "nothing new"));
+        } else if (counts.alreadyHere == 0) {
+            static_cast<void>(FormatText(outcome, sizeof outcome, "%d new message%s",
+                                         counts.appended, counts.appended == 1 ? "" : "s"));
         } else {
-            static_cast<void>(FormatText(outcome, sizeof outcome, "%d new message%s", appended,
-                                         appended == 1 ? "" : "s"));
+            static_cast<void>(FormatText(outcome, sizeof outcome, "%d new, %d already here",
+                                         counts.appended, counts.alreadyHere));
+        }
+        if (counts.trouble != nullptr) {
+            static_cast<void>(AppendText(outcome, sizeof outcome, "; ") &&
+                              AppendText(outcome, sizeof outcome, counts.trouble));
         }
         ShowOutcome(state->folderId, outcome);
         delete state;
@@ -382,8 +391,10 @@ void OnFeedDownloaded(const char* text, const char* folderId) {
         Trace("Not a valid rss document");
         return;
     }
-    // Every item is checked against the folder's index: read once, then followed as it grows.
+    // Every item is told by the folder's record of seen items, or, where there is none to go by,
+    // by its index: read once, then followed as it grows.
     IndexReading reading;
+    SeenReading seen(folderId);
     ParseFeed(document, OnFeedItem, folderId);
 }
 

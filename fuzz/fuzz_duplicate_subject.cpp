@@ -1,5 +1,5 @@
 // IsDuplicateSubject over random index files, checked against a plain reading of the rule: skip
-// the first line, cut each further line at runs of 0x01, and list the subject when a line's
+// the first line, cut each further line at every 0x01, and list the subject when a line's
 // fourth field is the subject (a line end after it ignored), whether the file is read whole or
 // followed as it grows. The first input byte sets how many of the following bytes form the
 // subject, and where the file grows from; the rest is the index file.
@@ -62,21 +62,17 @@ bool Expected(const std::string& index, std::string subject) {
         const std::string line = index.substr(start, hasEnd ? end - start : std::string::npos);
         std::vector<std::string> fields;
         bool fourthEndsLine = false;
-        size_t at = 0;
-        while (at < line.size()) {
-            while (at < line.size() && line[at] == '\x01') {
-                ++at;
-            }
-            if (at >= line.size()) {
-                break;
-            }
-            size_t fieldEnd = line.find('\x01', at);
+        for (size_t at = 0;;) {
+            const size_t fieldEnd = line.find('\x01', at);
             fields.push_back(
                 line.substr(at, fieldEnd == std::string::npos ? fieldEnd : fieldEnd - at));
             if (fields.size() == 4) {
                 fourthEndsLine = fieldEnd == std::string::npos;
             }
-            at = fieldEnd == std::string::npos ? line.size() : fieldEnd;
+            if (fieldEnd == std::string::npos) {
+                break;
+            }
+            at = fieldEnd + 1;
         }
         if (fields.size() >= 4) {
             std::string field = fields[3];

@@ -40,6 +40,18 @@ inline bool IsSameFile(const FileFacts& one, const FileFacts& other) {
     return one.volume == other.volume && one.index == other.index;
 }
 
+// Makes the directory at `path` when it is missing (its parent must exist). False when there is
+// none there afterwards. Win32: CreateDirectoryA. POSIX: mkdir.
+[[nodiscard]] bool MakeDirectory(const char* path);
+
+// Puts the file at `from` in the place of the file at `to`, in one step where the platform can:
+// a reader sees the old file or the new one, never a mix. False when it could not (`from` then
+// stays). Win32: MoveFileExA, replacing. POSIX: rename.
+[[nodiscard]] bool PutFileInPlace(const char* from, const char* to);
+
+// Removes the file at `path`; false when it is still there.
+bool RemoveFile(const char* path);
+
 // Moves the read position of a file opened in binary mode to `offset` bytes from its start, past
 // what a long offset can say on a 32-bit system.
 [[nodiscard]] bool SeekFile(FILE* file, uint64_t offset);

@@ -90,18 +90,46 @@ bool WriteAll(FILE* file, const std::string& bytes) {
     return written && allowed == bytes.size() && fflush(file) == 0;
 }
 
-// The number after the last message the index lists; 1 for an index without messages. Only the
-// index's end is read, so an append costs the same however many messages the folder holds.
-// `endsLine` tells whether the index ends with a line end, as every line the store writes does.
-int NextNumber(const std::string& index, bool* endsLine) {
+// The number of the last line of `text` that begins with a number and the separator; 0 when none
+// does.
+int LastNumber(const std::string& text) {
+    size_t end = text.size();
+    while (end > 0) {
+        size_t lineEnd = text.find_last_not_of("\r\n", end - 1);
+        if (lineEnd == std::string::npos) {
+            break;
+        }
+        size_t lineStart = text.find_last_of('\n', lineEnd);
+        lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+        int number = 0;
+        size_t at = lineStart;
+        for (; at <= lineEnd && text[at] >= '0' && text[at] <= '9' && number < 100000000; ++at) {
+            number = number * 10 + (text[at] - '0');
+        }
+        if (at > lineStart && at <= lineEnd && text[at] == kFieldSeparator) {
+            return number;
+        }
+        end = lineStart;
+    }
+    return 0;
+}
+
+// The number after the last message the index lists; 1 for an index without messages. Mostly
+// only the index's end is read, so an append costs the same however many messages the folder
+// holds; an end without a numbered line (a long hand-edited one) has the whole index read.
+// `endsLine` tells whether the index ends with a line end, as every line the store writes does;
+// `empty` whether it has no byte at all, not even its header line.
+int NextNumber(const std::string& index, bool* endsLine, bool* empty) {
     *endsLine = true;
+    *empty = true;
     FILE* file = fopen(index.c_str(), "rb");
     if (file == nullptr) {
         return 1;
     }
     std::string tail;
+    long size = 0;
     if (fseek(file, 0, SEEK_END) == 0) {
-        long size = ftell(file);
+        size = ftell(file);
         long start = size > kIndexTail ? size - kIndexTail : 0;
         if (fseek(file, start, SEEK_SET) == 0) {
             char chunk[kIndexTail];
@@ -109,28 +137,20 @@ int NextNumber(const std::string& index, bool* endsLine) {
             tail.assign(chunk, got);
         }
     }
-    fclose(file);
+    *empty = size == 0;
     *endsLine = tail.empty() || tail.back() == '\n';
-    // The last line that begins with a number.
-    size_t end = tail.size();
-    while (end > 0) {
-        size_t lineEnd = tail.find_last_not_of("\r\n", end - 1);
-        if (lineEnd == std::string::npos) {
-            break;
+    int number = LastNumber(tail);
+    if (number == 0 && size > kIndexTail && fseek(file, 0, SEEK_SET) == 0) {
+        std::string whole;
+        char chunk[kIndexTail];
+        size_t got;
+        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+            whole.append(chunk, got);
         }
-        size_t lineStart = tail.find_last_of('\n', lineEnd);
-        lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
-        int number = 0;
-        size_t at = lineStart;
-        for (; at <= lineEnd && tail[at] >= '0' && tail[at] <= '9' && number < 100000000; ++at) {
-            number = number * 10 + (tail[at] - '0');
-        }
-        if (at > lineStart && at <= lineEnd && tail[at] == kFieldSeparator) {
-            return number + 1;
-        }
-        end = lineStart;
+        number = LastNumber(whole);
     }
-    return 1;
+    fclose(file);
+    return number + 1;
 }
 
 // Holds the folder's lock file for one append.
@@ -184,7 +204,12 @@ bool AppendToFolder(const std::string& folderId, const char* message) {
         return false;
     }
     bool endsLine = true;
-    const int number = NextNumber(index, &endsLine);
+    bool empty = true;
+    int number = NextNumber(index, &endsLine, &empty);
+    // A message file is never written over, whatever the index says.
+    while (Exists(folder + QF_PATH_SEPARATOR + std::to_string(number) + ".msg")) {
+        ++number;
+    }
     const std::string file = folder + QF_PATH_SEPARATOR + std::to_string(number) + ".msg";
     const std::string text = message ? message : "";
 
@@ -202,10 +227,11 @@ bool AppendToFolder(const std::string& folderId, const char* message) {
     std::error_code error;
     const auto indexSize = std::filesystem::file_size(index, error);
     // A hand-edited index may end inside a line; the new one starts on a line of its own.
-    const std::string line = std::string(endsLine ? "" : "\r\n") + std::to_string(number) +
-                             kFieldSeparator + HeaderValue(text, "Date") + kFieldSeparator +
-                             HeaderValue(text, "From") + kFieldSeparator +
-                             HeaderValue(text, "Subject") + "\r\n";
+    // An index without even its header line gets it first: every reader skips the first line.
+    const std::string line =
+        std::string(empty ? kIndexHeader : "") + std::string(endsLine ? "" : "\r\n") +
+        std::to_string(number) + kFieldSeparator + HeaderValue(text, "Date") + kFieldSeparator +
+        HeaderValue(text, "From") + kFieldSeparator + HeaderValue(text, "Subject") + "\r\n";
     FILE* indexFile = error ? nullptr : fopen(index.c_str(), "ab");
     bool indexed = indexFile != nullptr && WriteAll(indexFile, line);
     indexed = indexFile != nullptr && fclose(indexFile) == 0 && indexed;

@@ -1,11 +1,15 @@
 // The duplicate check against the folder's index file, and LastPathComponent.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "compose/compose.h"
+#include "compose/seen_record.h"
 #include "tests/compose_support.h"
+#include "tests/support.h"
 
 namespace {
 
@@ -45,18 +49,25 @@ TEST(ComposeDuplicate, FindsTheWholeFourthFieldAfterTheFirstLine) {
         {"line break inside the subject stays", kHeader + Line({"1", "2", "3", "a\rb"}), "a\rb",
          true},
         {"three fields only", kHeader + Line({"1", "2", "Weather"}), "Weather", false},
-        {"empty fields are not counted",
-         kHeader + "1\x01\x01"
-                   "3\x01"
+        // An empty field (a sender of blanks) is a field all the same: the subject after it is
+        // never lost to it.
+        {"an empty sender field",
+         kHeader + "1\x01"
+                   "d\x01\x01"
                    "Weather\n",
-         "Weather", false},
-        {"runs and leading separators count as one",
+         "Weather", true},
+        {"an empty date field",
+         kHeader + "1\x01\x01"
+                   "s\x01"
+                   "Weather\n",
+         "Weather", true},
+        {"separators are never merged",
          kHeader + "\x01\x01"
                    "1\x01\x01\x01"
                    "2\x01"
                    "3\x01\x01"
                    "Weather\x01\n",
-         "Weather", true},
+         "Weather", false},
         // A subject that is only the start of a listed one is a different item.
         {"prefix of the field", kHeader + Line({"1", "2", "3", "Weather report"}), "W", false},
         {"longer prefix of the field", kHeader + Line({"1", "2", "3", "Weather report"}), "Weather",
@@ -223,6 +234,173 @@ TEST(ComposeLastPathComponent, DoubleByteCharactersAreNeverCut) {
     // Under a single-byte code page the same bytes are two characters.
     ScopedMultiByteCodePage sbcs(1252);
     EXPECT_STREQ(LastPathComponent(path, nullptr), "name.css");
+}
+
+// Items as a feed holds them at one refresh: their guid, link, title and text.
+struct FeedEntry {
+    const char* guid;
+    const char* link;
+    const char* title;
+    const char* text;
+};
+
+// One refresh through the record of seen items: each item composed as the reader hands it; the
+// titles of the messages appended.
+std::vector<std::string> RefreshWith(FakeComposeHost& host, const std::vector<FeedEntry>& feed) {
+    const size_t before = host.appended().size();
+    {
+        IndexReading reading;
+        SeenReading seen(FakeComposeHost::kFolderId);
+        for (const FeedEntry& entry : feed) {
+            FeedItem* item = new FeedItem();
+            EXPECT_TRUE(CopyText(item->guid, sizeof item->guid, entry.guid));
+            EXPECT_TRUE(CopyText(item->link, sizeof item->link, entry.link));
+            EXPECT_TRUE(CopyText(item->title, sizeof item->title, entry.title));
+            EXPECT_TRUE(CopyText(item->description, sizeof item->description, entry.text));
+            OnFeedItem(item, FakeComposeHost::kFolderId);
+            delete item;
+        }
+    }
+    std::vector<std::string> titles;
+    for (size_t i = before; i < host.appended().size(); ++i) {
+        const std::string& message = host.appended()[i];
+        const size_t at = message.find("<h2>") + 4;
+        titles.push_back(message.substr(at, message.find("</h2>") - at));
+    }
+    return titles;
+}
+
+struct RefreshStep {
+    std::vector<FeedEntry> feed;
+    std::string index;  // the folder's index before the refresh (the user's deletions)
+    std::vector<std::string> appended;
+};
+
+TEST(ComposeSeen, AnItemIsToldByItsIdentity) {
+    const std::string empty = kHeader;
+    const struct {
+        const char* what;
+        std::vector<RefreshStep> steps;
+    } cases[] = {
+        {"a deleted message stays deleted",
+         {{{{"a", "", "Story", "x"}}, empty, {"Story"}}, {{{"a", "", "Story", "x"}}, empty, {}}}},
+        {"an edited title is no new item",
+         {{{{"a", "", "Tpyo", "x"}}, empty, {"Tpyo"}}, {{{"a", "", "Typo", "x"}}, empty, {}}}},
+        {"two items with one title both land",
+         {{{{"a", "", "Photo", ""}, {"b", "", "Photo", ""}}, empty, {"Photo", "Photo"}},
+          {{{"a", "", "Photo", ""}, {"b", "", "Photo", ""}, {"c", "", "Photo", ""}},
+           empty,
+           {"Photo"}}}},
+        {"an untitled item with an id lands once",
+         {{{{"u1", "", "", "<p>Untitled</p>"}}, empty, {"Untitled"}},
+          {{{"u1", "", "", "<p>Untitled</p>"}}, empty, {}}}},
+        {"without an id the link tells an item",
+         {{{{"", "http://a/1", "One", "x"}}, empty, {"One"}},
+          {{{"", "http://a/1", "One, edited", "x"}, {"", "http://a/2", "One", "x"}},
+           empty,
+           {"One"}}}},
+        {"without an id or link its title and text do",
+         {{{{"", "", "Note", "text"}}, empty, {"Note"}},
+          {{{"", "", "Note", "text"}, {"", "", "Note", "other text"}}, empty, {"Note"}}}},
+        {"blanks around an id are no part of it",
+         {{{{"  a\n", "", "Story", "x"}}, empty, {"Story"}},
+          {{{"a", "", "Story", "x"}}, empty, {}}}},
+        {"an item with nothing is no message",
+         {{{{"", "", "", ""}, {" ", "\n", "", ""}}, empty, {}}}},
+        // A folder refreshed before records were kept: its index decides once, and records.
+        {"upgrading appends only what the index lacks, and then the record decides",
+         {{{{"a", "", "Story 1", "x"}, {"b", "", "Story 2", "x"}},
+           empty + Line({"1", "d", "s", "Story 1"}),
+           {"Story 2"}},
+          {{{"a", "", "Story 1", "x"}, {"b", "", "Story 2", "x"}}, empty, {}}}},
+        {"an item whose id changed is new",
+         {{{{"a", "", "Story", "x"}}, empty, {"Story"}},
+          {{{"a2", "", "Story", "x"}}, empty, {"Story"}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeComposeHost host;
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            host.WriteIndex(c.steps[i].index);
+            EXPECT_EQ(RefreshWith(host, c.steps[i].feed), c.steps[i].appended)
+                << "refresh " << i + 1;
+        }
+        TakeRefreshCounts();
+    }
+}
+
+// A record that cannot be read is said, and the index decides; one that cannot be written is
+// said and removed, so that the next refresh asks the index. Either way nothing is doubled.
+TEST(ComposeSeen, ARecordThatCannotBeReadOrKeptFallsBackToTheIndex) {
+    const std::vector<FeedEntry> feed = {{"a", "", "Listed", "x"}, {"b", "", "New", "x"}};
+    const std::string both =
+        kHeader + Line({"1", "d", "s", "Listed"}) + Line({"2", "d", "s", "New"});
+    const struct {
+        const char* what;
+        std::function<void(const std::string& path)> spoil;  // done to the record after a refresh
+        long room;                                           // the room its writes have, or -1
+        const char* trouble;
+        std::vector<std::string> appended;  // by the refresh that meets the trouble
+    } cases[] = {
+        {"corrupt",
+         [](const std::string& path) { ASSERT_TRUE(WriteFile(path, "nonsense\n")); },
+         -1,
+         "seen items unreadable, the index checked",
+         {}},
+        {"truncated",
+         [](const std::string& path) {
+             const std::string whole = ReadFile(path);
+             ASSERT_TRUE(WriteFile(path, whole.substr(0, whole.size() - 3)));
+         },
+         -1,
+         "seen items unreadable, the index checked",
+         {}},
+        {"unwritable", [](const std::string&) {}, 0, "seen items not kept", {"New"}},
+        {"on a full disk", [](const std::string&) {}, 30, "seen items not kept", {"New"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeComposeHost host;
+        char path[kTextCapacity];
+        ASSERT_TRUE(SeenRecordPath(FakeComposeHost::kFolderId, path, sizeof path));
+        host.WriteIndex(kHeader + Line({"1", "d", "s", "Listed"}));
+        EXPECT_EQ(RefreshWith(host, {feed[0]}), std::vector<std::string>());
+        c.spoil(path);
+        TakeRefreshCounts();
+        SetSeenRecordRoom(c.room);
+        host.WriteIndex(both);
+        EXPECT_EQ(RefreshWith(host, feed), c.appended);
+        SetSeenRecordRoom(-1);
+        const RefreshCounts counts = TakeRefreshCounts();
+        ASSERT_NE(counts.trouble, nullptr);
+        EXPECT_STREQ(counts.trouble, c.trouble);
+        EXPECT_EQ(counts.alreadyHere, 2 - static_cast<int>(c.appended.size()));
+        // The next refresh, with the host listing what was appended: nothing comes again.
+        EXPECT_EQ(RefreshWith(host, feed), std::vector<std::string>());
+        EXPECT_EQ(TakeRefreshCounts().trouble, nullptr);
+    }
+}
+
+// What the feed has not held for 30 days is forgotten; what it still holds is kept however old.
+TEST(ComposeSeen, IdentitiesTheFeedNoLongerHoldsAreForgottenAfterThirtyDays) {
+    static unsigned now = 2000000000u;
+    const SeenClock saved = g_seenClock;
+    g_seenClock = [] { return now; };
+    FakeComposeHost host;
+    host.WriteIndex(kHeader);
+    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}, {"kept", "", "Kept", "x"}}),
+              (std::vector<std::string>{"Old", "Kept"}));
+    const unsigned day = 24 * 3600;
+    now += 29 * day;
+    EXPECT_EQ(RefreshWith(host, {{"kept", "", "Kept", "x"}}), std::vector<std::string>());
+    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}}), std::vector<std::string>());
+    now += 31 * day;
+    EXPECT_EQ(RefreshWith(host, {{"kept", "", "Kept", "x"}}), std::vector<std::string>());
+    now += 1;
+    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}, {"kept", "", "Kept", "x"}}),
+              std::vector<std::string>{"Old"});
+    g_seenClock = saved;
+    TakeRefreshCounts();
 }
 
 }  // namespace

@@ -274,7 +274,11 @@ TEST_F(ComposeMessage, SenderComesFromTheChannelElseTheFolderName) {
         {"", "", "News/World/Asia", "Asia"},
         {"", "", "News/World/", "World/"},
         {"", "", "/", "/"},
-        {"", "", nullptr, ""},
+        // Never an empty sender, which would leave the index line an empty field: the folder's
+        // id stands in when the host gives no name, and for a name of blanks.
+        {"", "", nullptr, "Feeds"},
+        {"", "  ", "  ", "Feeds"},
+        {"  ", " \t ", "News/World/Asia", "Asia"},
         {"Daily", "", "News/World/Asia", "Daily"},
         {"Daily", "Ann", "News/World/Asia", "Ann"},
         {"", "Ann", "News/World/Asia", "Ann"},
@@ -454,6 +458,7 @@ TEST_F(ComposeMessage, LargestRecordStillFitsWhole) {
     record.channelTitle[sizeof record.channelTitle - 1] = '\0';
     record.imageUrl[sizeof record.imageUrl - 1] = '\0';
     record.channelDate[sizeof record.channelDate - 1] = '\0';
+    record.guid[sizeof record.guid - 1] = '\0';
     ASSERT_EQ(OnFeedItem(&record, FakeComposeHost::kFolderId), 7);
     const std::string& message = host.appended().back();
     EXPECT_LT(message.size(), 0x80000u);
@@ -489,7 +494,6 @@ TEST_F(ComposeMessage, UntitledItemGetsASubjectTheNextRefreshFinds) {
         {word.c_str(), "", nullptr},
         {"<img src=\"http://a/b.png\"><script>x()</script>", "http://example.org/post/7",
          "http://example.org/post/7"},
-        {"", "", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);

@@ -12,10 +12,13 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "compose/seen_record.h"
+#include "feed/parse_feed.h"
 #include "fetch/fetch.h"
 #include "base/hostapi.h"
 #include "base/module.h"
@@ -37,6 +40,17 @@ const char* QF_CALL CorpusDisplayName(const char*) {
 int QF_CALL CorpusAppend(const char*, const char* message) {
     g_stored.push_back(message);
     return 1;
+}
+
+thread_local std::set<std::string>* t_identities = nullptr;
+
+int KeepIdentity(const FeedItem* item, const char*) {
+    const std::string identity =
+        ItemIdentity(item->guid, item->link, item->title, item->description);
+    if (!identity.empty()) {
+        t_identities->insert(identity);
+    }
+    return 0;
 }
 
 bool IsHeaderName(const std::string& line) {
@@ -198,13 +212,28 @@ TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
         std::string name = file.filename().string();
         watchdog.Start(name);
         g_stored.clear();
+        std::error_code ignored;
+        fs::remove_all(scratch.File("pxQuillfeed.seen"), ignored);
         std::string answer = ReadFile(file.string());
         OnFeedDownloaded(answer.c_str(), "Corpus");
         for (size_t i = 0; i < g_stored.size(); ++i) {
             std::string problem = Problem(g_stored[i]);
             EXPECT_EQ(problem, "") << name << ", message " << i + 1;
         }
-        messages += g_stored.size();
+        // One message per identity: no two items the feed tells apart collapse into one.
+        const char* start = FindDocumentStart(answer.c_str());
+        std::set<std::string> identities;
+        t_identities = &identities;
+        if (start != nullptr) {
+            ParseFeed(start, KeepIdentity, "Corpus");
+        }
+        t_identities = nullptr;
+        EXPECT_EQ(g_stored.size(), identities.size()) << name;
+        // A second refresh of the same feed adds nothing.
+        const size_t first = g_stored.size();
+        OnFeedDownloaded(answer.c_str(), "Corpus");
+        EXPECT_EQ(g_stored.size(), first) << name << ": a second refresh added messages";
+        messages += first;
     }
     printf("corpus: %zu files, %zu messages stored\n", files.size(), messages);
 }

@@ -56,9 +56,16 @@ std::vector<StoredMessage> StoredMessages() {
     return g_store;
 }
 
+// Forgets the stored messages, and the items the folder's record has seen, so that the next
+// refresh of the same feed lands again.
 void ClearStore() {
     std::lock_guard<std::mutex> hold(g_storeLock);
     g_store.clear();
+    if (!g_dataFolder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(g_dataFolder) / "pxQuillfeed.seen",
+                                    ignored);
+    }
 }
 
 // The message's subject: what follows "Subject:" up to the line end, without leading blanks.

@@ -1,5 +1,5 @@
 // feeddump: runs feed documents through the reader the way a refresh does after its download
-// (the document-start search, then ParseFeed) and writes every delivered item's eight fields,
+// (the document-start search, then ParseFeed) and writes every delivered item's fields,
 // in the UTF-8 the reader hands them in, to one text file. Run on both builds, the two files show
 // where the POSIX reader and the platform's own reader differ.
 //
@@ -45,6 +45,7 @@ int DumpItem(const FeedItem* item, const char*) {
     WriteEscaped("channelTitle", item->channelTitle);
     WriteEscaped("imageUrl", item->imageUrl);
     WriteEscaped("channelDate", item->channelDate);
+    WriteEscaped("guid", item->guid);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <cstdio>
 #include <unistd.h>
 
 #include <limits>
@@ -72,4 +73,17 @@ bool SeekFile(FILE* file, uint64_t offset) {
         return false;
     }
     return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool MakeDirectory(const char* path) {
+    struct stat facts;
+    return mkdir(path, 0777) == 0 || (stat(path, &facts) == 0 && S_ISDIR(facts.st_mode));
+}
+
+bool PutFileInPlace(const char* from, const char* to) {
+    return rename(from, to) == 0;
+}
+
+bool RemoveFile(const char* path) {
+    return unlink(path) == 0 || errno == ENOENT;
 }

@@ -80,3 +80,19 @@ bool SeekFile(FILE* file, uint64_t offset) {
     }
     return _fseeki64(file, static_cast<int64_t>(offset), SEEK_SET) == 0;
 }
+
+bool MakeDirectory(const char* path) {
+    if (CreateDirectoryA(path, nullptr)) {
+        return true;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool PutFileInPlace(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool RemoveFile(const char* path) {
+    return DeleteFileA(path) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
