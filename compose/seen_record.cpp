@@ -245,18 +245,21 @@ bool SeenRecord::Read(FILE* file) {
         if (space == 0 || space == std::string::npos) {
             return false;
         }
-        unsigned seen = 0;
+        uint64_t seen = 0;
         for (size_t k = 0; k < space; ++k) {
-            if (line[k] < '0' || line[k] > '9' || seen > 429496729u) {
+            if (line[k] < '0' || line[k] > '9') {
                 return false;
             }
             seen = seen * 10 + static_cast<unsigned>(line[k] - '0');
+            if (seen > 0xFFFFFFFFu) {
+                return false;
+            }
         }
         std::string identity;
         if (!Unescaped(line.substr(space + 1), &identity) || identity.empty()) {
             return false;
         }
-        seen_[identity] = seen;
+        seen_[identity] = static_cast<unsigned>(seen);
     }
     return true;
 }

@@ -24,7 +24,7 @@ for target in "$build"/fuzz_*; do
         args[0]=-runs=5000
         args+=(-dict="$root/fuzz/feed.dict" "$root/fuzz/seeds/fuzz_parse_feed" "${corpus[@]}")
         ;;
-    fuzz_duplicate_subject) args[0]=-runs=2000 ;;
+    fuzz_duplicate_subject | fuzz_seen_record) args[0]=-runs=2000 ;;
     esac
     if "$target" "${args[@]}" >"$root/build-logs/$name.log" 2>&1; then
         echo "$name: ${args[0]#-runs=} runs, no finding"
