@@ -275,28 +275,64 @@ private:
 // What the reader is given of the document, rewritten where Wine's reader needs it and any reader
 // reads the same. Wine's reader, pulling a stream, loses text of a CDATA section that spans two of
 // its reads (a section of 6,600 bytes arrives 212 bytes short) and stops for good at a CR LF inside
-// one; the same text as plain character data arrives whole. So:
+// one; the same text as plain character data arrives whole. It also cuts a document in a one-byte
+// code page short, or stops it with "Char 0x0 out of allowed range", when its text runs past one
+// read (a windows-1251 description of 3,000 characters; docs/reader-differences.md). So:
+// - a document in a one-byte code page that its declaration names is converted to UTF-8 on the way,
+//   its declaration saying so;
 // - line ends become LF, as XML makes every CR LF and lone CR before a parser reads them;
 // - a CDATA section becomes the same characters as escaped text ("<" as "&lt;", "&" as "&amp;",
 //   ">" as "&gt;"), which every reader delivers as the same character data.
-// Both are done on bytes, which is sound where 0x0D, 0x0A, "<", "&", "]" and ">" are those
-// characters alone: UTF-8 and the single-byte encodings. A document in UTF-16, or in another
-// encoding its declaration names, passes unchanged.
+// The last two are done on bytes, which is sound where 0x0D, 0x0A, "<", "&", "]" and ">" are those
+// characters alone: UTF-8. A document in UTF-16, or in another encoding its declaration names
+// (Shift_JIS, say), only has its line ends made LF, or nothing at all.
 class DocumentRewriter {
 public:
-    // Decides from the document's first bytes whether it is rewritten.
+    // How many of the document's first bytes Look needs: its declaration.
+    static constexpr size_t kHeadSize = 256;
+
+    // Decides from the document's first bytes how it is rewritten.
     void Look(const char* bytes, size_t count) {
-        const unsigned char first = static_cast<unsigned char>(bytes[0]);
+        const unsigned char first = count > 0 ? static_cast<unsigned char>(bytes[0]) : 1;
         const unsigned char second = count > 1 ? static_cast<unsigned char>(bytes[1]) : 1;
         if (first == 0 || second == 0 || first >= 0xFE) {
             lines_ = cdata_ = false;  // UTF-16 or wider, by its zero bytes or byte order mark
             return;
         }
-        cdata_ = IsByteSafe(bytes, count);
+        if (count == 0) {
+            return;
+        }
+        const std::string head(bytes, count < kHeadSize ? count : kHeadSize);
+        std::string name;
+        if (head.compare(0, 5, "<?xml") == 0) {
+            const size_t end = head.find("?>");
+            const size_t at = head.find("encoding");
+            const size_t quote =
+                at != std::string::npos ? head.find_first_of("\"'", at) : std::string::npos;
+            if (quote != std::string::npos && (end == std::string::npos || at < end)) {
+                const size_t close = head.find(head[quote], quote + 1);
+                if (close != std::string::npos) {
+                    name = head.substr(quote + 1, close - quote - 1);
+                    nameAt_ = quote + 1;
+                    nameLength_ = name.size();
+                }
+            }
+        }
+        for (char& c : name) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        codePage_ = OneByteCodePage(name);
+        cdata_ = name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" ||
+                 name == "ascii" || codePage_ != 0;
     }
 
     // Rewrites `count` bytes onto the end of `out`.
     void Rewrite(const char* bytes, size_t count, std::vector<char>* out) {
+        if (codePage_ != 0) {
+            Convert(bytes, count);
+            bytes = utf8_.data();
+            count = utf8_.size();
+        }
         for (size_t i = 0; i < count; ++i) {
             char c = bytes[i];
             if (lines_) {
@@ -327,32 +363,51 @@ private:
     static constexpr char kOpener[] = "<![CDATA[";
     static constexpr size_t kOpenerLength = sizeof kOpener - 1;
 
-    // Whether the declaration names UTF-8 (or none) or an encoding of one byte a character.
-    static bool IsByteSafe(const char* bytes, size_t count) {
-        const std::string head(bytes, count < 256 ? count : 256);
-        if (head.compare(0, 5, "<?xml") != 0) {
-            return true;
-        }
-        const size_t end = head.find("?>");
-        const size_t at = head.find("encoding");
-        if (at == std::string::npos || (end != std::string::npos && at > end)) {
-            return true;
-        }
-        const size_t quote = head.find_first_of("\"'", at);
-        if (quote == std::string::npos) {
-            return false;
-        }
-        std::string name = head.substr(quote + 1, head.find(head[quote], quote + 1) - quote - 1);
-        for (char& c : name) {
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
-        for (const char* safe : {"utf-8", "utf8", "us-ascii", "ascii", "iso-8859-", "iso8859-",
-                                 "latin", "windows-125", "cp125", "koi8"}) {
-            if (name.compare(0, strlen(safe), safe) == 0) {
-                return true;
+    // The Windows code page of a one-byte encoding's name (lower case), 0 for any other.
+    static UINT OneByteCodePage(const std::string& name) {
+        static const struct {
+            const char* name;
+            UINT codePage;
+        } kKnown[] = {{"windows-1250", 1250}, {"windows-1251", 1251}, {"windows-1252", 1252},
+                      {"windows-1253", 1253}, {"windows-1254", 1254}, {"windows-1255", 1255},
+                      {"windows-1256", 1256}, {"windows-1257", 1257}, {"windows-1258", 1258},
+                      {"cp1250", 1250},       {"cp1251", 1251},       {"cp1252", 1252},
+                      {"iso-8859-1", 28591},  {"iso-8859-2", 28592},  {"iso-8859-4", 28594},
+                      {"iso-8859-5", 28595},  {"iso-8859-7", 28597},  {"iso-8859-9", 28599},
+                      {"iso-8859-13", 28603}, {"iso-8859-15", 28605}, {"latin1", 28591},
+                      {"koi8-r", 20866},      {"koi8-u", 21866}};
+        for (const auto& known : kKnown) {
+            if (name == known.name) {
+                return known.codePage;
             }
         }
-        return false;
+        return 0;
+    }
+
+    // The bytes as UTF-8 in utf8_; the declaration, the first time, names UTF-8 instead.
+    void Convert(const char* bytes, size_t count) {
+        utf8_.clear();
+        const int length = static_cast<int>(count);
+        wide_.resize(count > 0 ? count : 1);
+        const int units = MultiByteToWideChar(codePage_, 0, bytes, length, wide_.data(), length);
+        if (units <= 0) {
+            return;
+        }
+        utf8_.resize(3 * static_cast<size_t>(units));
+        const int written = WideCharToMultiByte(CP_UTF8, 0, wide_.data(), units, utf8_.data(),
+                                                static_cast<int>(utf8_.size()), nullptr, nullptr);
+        utf8_.resize(written > 0 ? static_cast<size_t>(written) : 0);
+        if (!declarationDone_) {
+            // The declaration is ASCII, so it sits at the same place in UTF-8.
+            declarationDone_ = true;
+            if (nameAt_ + nameLength_ <= utf8_.size()) {
+                static const char kUtf8[] = "UTF-8";
+                utf8_.erase(utf8_.begin() + static_cast<long>(nameAt_),
+                            utf8_.begin() + static_cast<long>(nameAt_ + nameLength_));
+                utf8_.insert(utf8_.begin() + static_cast<long>(nameAt_), kUtf8,
+                             kUtf8 + sizeof kUtf8 - 1);
+            }
+        }
     }
 
     void Put(char c, std::vector<char>* out) {
@@ -395,6 +450,12 @@ private:
 
     bool lines_ = true;
     bool cdata_ = true;
+    UINT codePage_ = 0;
+    size_t nameAt_ = 0;  // where the declaration's encoding name is, and its length
+    size_t nameLength_ = 0;
+    bool declarationDone_ = false;
+    std::vector<wchar_t> wide_;
+    std::vector<char> utf8_;
     bool afterReturn_ = false;
     bool inside_ = false;
     size_t opened_ = 0;   // how much of the opener the last bytes were
@@ -443,15 +504,25 @@ public:
             const long got = source_->Read(raw_, sizeof raw_);
             if (got < 0) {
                 failed_ = true;
-            } else if (got == 0) {
+                continue;
+            }
+            if (!looked_) {
+                // The rewriting is decided on the document's declaration: its first bytes are
+                // gathered until they hold it, however the source hands them.
+                head_.insert(head_.end(), raw_, raw_ + got);
+                if (got > 0 && head_.size() < DocumentRewriter::kHeadSize) {
+                    continue;
+                }
+                looked_ = true;
+                rewriter_.Look(head_.data(), head_.size());
+                rewriter_.Rewrite(head_.data(), head_.size(), &ready_);
+                head_.clear();
+            } else if (got > 0) {
+                rewriter_.Rewrite(raw_, static_cast<size_t>(got), &ready_);
+            }
+            if (got == 0) {
                 ended_ = true;
                 rewriter_.Finish(&ready_);
-            } else {
-                if (!looked_) {
-                    looked_ = true;
-                    rewriter_.Look(raw_, static_cast<size_t>(got));
-                }
-                rewriter_.Rewrite(raw_, static_cast<size_t>(got), &ready_);
             }
         }
         if (read != nullptr) {
@@ -486,6 +557,7 @@ private:
     XmlSource* source_;
     DocumentRewriter rewriter_;
     char raw_[16 * 1024];
+    std::vector<char> head_;   // the first bytes, until the declaration is in
     std::vector<char> ready_;  // rewritten bytes not yet read
     size_t taken_ = 0;
     bool looked_ = false;
