@@ -35,6 +35,9 @@ constexpr size_t Escaped(size_t capacity) {
 // Everything one item needs, on the heap: a worker's stack also holds the fetcher's receive
 // buffer, and this is larger than a default Windows thread stack can spare.
 struct Scratch {
+    // The folder whose stylesheet the fields below hold, for the rest of a refresh.
+    bool styleReady = false;
+    char styleFolder[kTextCapacity];
     char message[kMessageCapacity];
     char description[Escaped(kItemDescriptionCapacity) + kHtmlSlack];
     char displayName[kTextCapacity];
@@ -234,6 +237,8 @@ thread_local SeenRecord* t_seen = nullptr;
 thread_local char t_seenFolder[kTextCapacity];
 // The subjects (in the index's form) that this refresh appended while the index decided.
 thread_local std::unordered_set<std::string>* t_newTitles = nullptr;
+// The scratch of this thread's refresh, made once for all its items rather than for each.
+thread_local Scratch* t_scratch = nullptr;
 
 // What this thread's duplicate checks have read of a folder's index, while an IndexReading lives.
 thread_local FolderIndex* t_index = nullptr;
@@ -250,7 +255,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     const std::string identity =
         ItemIdentity(item->guid, item->link, item->title, item->description);
     if (identity.empty()) {
-        Trace("an item of %s has no id, link, title or text: nothing to show", folderId);
+        QF_TRACE_DETAIL("an item of %s has no id, link, title or text: nothing to show", folderId);
         return 0;
     }
     SeenRecord* record =
@@ -258,12 +263,18 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     const bool recordDecides = record != nullptr && record->state() == SeenRecord::State::kRead;
     if (record != nullptr && record->Holds(identity)) {
         // Whatever its title now, and whether or not the user kept its message.
-        Trace("item %s of %s: seen before", identity.c_str(), folderId);
+        QF_TRACE_DETAIL("item %s of %s: seen before", identity.c_str(), folderId);
         ++t_counts.alreadyHere;
         return 1;
     }
-    std::unique_ptr<Scratch> s(new (std::nothrow) Scratch);
-    if (!s) {
+    // A refresh keeps one scratch for all its items; an item composed on its own gets its own.
+    std::unique_ptr<Scratch> own;
+    Scratch* s = t_scratch;
+    if (s == nullptr) {
+        own.reset(new (std::nothrow) Scratch);
+        s = own.get();
+    }
+    if (s == nullptr) {
         Trace("no memory for the message of %s", folderId);
         return 0;
     }
@@ -292,14 +303,21 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     char now[kTimeTextCapacity];
     FormatCurrentTime(now, sizeof now);
 
-    // A path that does not fit would name another file, and a style that is no file name of the
-    // style directory would reach elsewhere: the message then links none, and the style is put in
-    // when it is shown, if it can be there.
-    ReadSetting(kStylesSection, folderId, s->style, sizeof s->style);
-    if (!StylesheetPath(s->style, s->stylesheetPath, sizeof s->stylesheetPath) ||
-        !AnsiToUtf8(s->stylesheetPath, s->stylesheetPathUtf8, sizeof s->stylesheetPathUtf8)) {
-        Trace("no stylesheet path for %s", folderId);
-        s->stylesheetPathUtf8[0] = '\0';
+    // The folder's stylesheet, read and converted once a refresh: a path that does not fit would
+    // name another file, and a style that is no file name of the style directory would reach
+    // elsewhere; the message then links none, and the style is put in when it is shown, if it can
+    // be there.
+    if (!s->styleReady || strcmp(s->styleFolder, folderId) != 0) {
+        ReadSetting(kStylesSection, folderId, s->style, sizeof s->style);
+        if (!StylesheetPath(s->style, s->stylesheetPath, sizeof s->stylesheetPath) ||
+            !AnsiToUtf8(s->stylesheetPath, s->stylesheetPathUtf8, sizeof s->stylesheetPathUtf8)) {
+            Trace("no stylesheet path for %s", folderId);
+            s->stylesheetPathUtf8[0] = '\0';
+        }
+        // The path fits its escaped room (kHtmlGrowth) whole.
+        s->styleReady =
+            EscapeHtmlText(s->stylesheetPathUtf8, s->htmlStylesheet, sizeof s->htmlStylesheet) &&
+            CopyText(s->styleFolder, sizeof s->styleFolder, folderId);
     }
 
     const char* headerDate = NormalizeFeedDate(item->date, s->headerDate, sizeof s->headerDate);
@@ -338,7 +356,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         CleanHeaderValue(item->link, s->headerTitle, sizeof s->headerTitle);
     }
     escaped = escaped &&
-              EscapeHtmlText(s->stylesheetPathUtf8, s->htmlStylesheet, sizeof s->htmlStylesheet) &&
+              s->styleReady &&
               EscapeHtmlText(untitled ? s->headerTitle : item->title, s->htmlTitle,
                              sizeof s->htmlTitle) &&
               EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&
@@ -399,7 +417,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         // same title is another item.
         if (IsDuplicateSubject(folderId, s->indexTitle) &&
             (t_newTitles == nullptr || t_newTitles->count(s->indexTitle) == 0)) {
-            Trace("item %s of %s: listed in the index", identity.c_str(), folderId);
+            QF_TRACE_DETAIL("item %s of %s: listed in the index", identity.c_str(), folderId);
             if (record != nullptr) {
                 record->Add(identity);
             }
@@ -410,7 +428,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     if (g_hostApi.PXA_AppendMessage == nullptr) {
         return 0;
     }
-    Trace("item %s of %s: new", identity.c_str(), folderId);
+    QF_TRACE_DETAIL("item %s of %s: new", identity.c_str(), folderId);
     const int appended = g_hostApi.PXA_AppendMessage(folderId, s->message);
     // An item the host did not take is not recorded: the next refresh tries it again.
     if (appended != 0 && record != nullptr) {
@@ -435,6 +453,7 @@ SeenReading::SeenReading(const char* folderId) {
         owner_ = true;
         t_seen = new (std::nothrow) SeenRecord(folderId);
         t_newTitles = new (std::nothrow) std::unordered_set<std::string>;
+        t_scratch = new (std::nothrow) Scratch;
     }
 }
 
@@ -453,6 +472,8 @@ SeenReading::~SeenReading() {
     }
     delete t_newTitles;
     t_newTitles = nullptr;
+    delete t_scratch;
+    t_scratch = nullptr;
 }
 
 bool IsDuplicateSubject(const char* folderId, const char* subject) {

@@ -169,7 +169,7 @@ bool FeedContentHandler::StartItemLink(const XmlAttribute* attributes, size_t co
     static_cast<void>(
         AppendUtf8(record.link, sizeof record.link, &used, href->value, href->valueLength));
     itemLinkRank = rank;
-    Trace("Get Link(in attr): %s", record.link);
+    QF_TRACE_DETAIL("Get Link(in attr): %s", record.link);
     return true;
 }
 
@@ -234,40 +234,40 @@ void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* a
     switch (state) {
         case RSS_ROOT:
             if (is("channel", 5) || is("feed", 4)) {
-                Trace("RSS_ROOT ==> RSS_CHANNEL");
+                QF_TRACE_DETAIL("RSS_ROOT ==> RSS_CHANNEL");
                 state = RSS_CHANNEL;
             } else if (isExactly("item", 4) || isExactly("entry", 5)) {
                 EmptyItemFields();
                 TakeAbout(attributes, count);
-                Trace("RSS_ROOT ==> RSS_ITEM");
+                QF_TRACE_DETAIL("RSS_ROOT ==> RSS_ITEM");
                 state = RSS_ITEM;
             }
             break;
         case RSS_CHANNEL:
             if (is("title", 5)) {
                 record.channelTitle[0] = '\0';
-                Trace("RSS_CHANNEL ==> RSS_CHANNEL_TITLE");
+                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_CHANNEL_TITLE");
                 state = RSS_CHANNEL_TITLE;
             } else if (is("date", 4) || is("pubdate", 7) || is("modified", 8) ||
                        is("lastbuilddate", 13) || is("updated", 7)) {
                 record.channelDate[0] = '\0';
-                Trace("RSS_CHANNEL ==> RSS_GDATE");
+                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_GDATE");
                 state = RSS_GDATE;
             } else if (isExactly("items", 5)) {
                 itemsListSeen = true;
-                Trace("RSS_CHANNEL ==> RSS_ITEMS");
+                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_ITEMS");
                 state = RSS_ITEMS;
             } else if (is("image", 5)) {
                 if (SearchAttribute(attributes, count, "resource", 8, record.imageUrl,
                                     sizeof record.imageUrl)) {
-                    Trace("Get image(in attr): %s", record.imageUrl);
+                    QF_TRACE_DETAIL("Get image(in attr): %s", record.imageUrl);
                 }
-                Trace("RSS_CHANNEL ==> RSS_IMAGE");
+                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_IMAGE");
                 state = RSS_IMAGE;
             } else if (isExactly("item", 4) || isExactly("entry", 5)) {
                 EmptyItemFields();
                 TakeAbout(attributes, count);
-                Trace("RSS_CHANNEL ==> RSS_ITEM");
+                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_ITEM");
                 state = RSS_ITEM;
             } else {
                 state = RSS_CHANNEL_OTHER;
@@ -275,7 +275,7 @@ void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* a
             break;
         case RSS_IMAGE:
             if (is("url", 3)) {
-                Trace("RSS_IMAGE==> RSS_IMAGE_URL");
+                QF_TRACE_DETAIL("RSS_IMAGE==> RSS_IMAGE_URL");
                 state = RSS_IMAGE_URL;
             } else {
                 state = RSS_IMAGE_OTHER;
@@ -358,7 +358,7 @@ void FeedContentHandler::EndElement(const XmlName& name) {
             }
             break;
         case RSS_CHANNEL_OTHER:
-            Trace("to RSS_CHANNEL");
+            QF_TRACE_DETAIL("to RSS_CHANNEL");
             state = RSS_CHANNEL;
             break;
         case RSS_CHANNEL_TITLE:
@@ -433,7 +433,7 @@ void FeedContentHandler::EndElement(const XmlName& name) {
             }
             break;
         case RSS_ITEM_OTHER:
-            Trace("to RSS_ITEM from RSS_ITEM_OTHER");
+            QF_TRACE_DETAIL("to RSS_ITEM from RSS_ITEM_OTHER");
             state = RSS_ITEM;
             break;
         case RSS_ITEM_GUID:
@@ -520,6 +520,6 @@ void FeedContentHandler::Text(const char* text, size_t length) {
         static_cast<void>(AppendUtf8(field, capacity, &used, text, length));
     }
     if (traceFormat != nullptr) {
-        Trace(traceFormat, field, static_cast<int>(length));
+        QF_TRACE_DETAIL(traceFormat, field, static_cast<int>(length));
     }
 }

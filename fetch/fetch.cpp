@@ -373,6 +373,7 @@ void FetchWorker(void* argument) {
                               AppendText(outcome, sizeof outcome, counts.trouble));
         }
         ShowOutcome(state->folderId, outcome);
+        Trace("Fetch %s | %s: %s", state->url, state->folderId, outcome);
         delete state;
     } else {
         Trace("Fetch %s | Out of memory\n", request->url);

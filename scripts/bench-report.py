@@ -83,6 +83,8 @@ class Scratch:
 
     def reset(self, folders, url, auto_minutes=0):
         shutil.rmtree(self.data, ignore_errors=True)
+        # The folders' records of seen items go too: every run refreshes new folders.
+        shutil.rmtree(os.path.splitext(self.plugin)[0] + ".seen", ignore_errors=True)
         os.makedirs(self.data)
         lines = ["[Feeds]"] + ["%s=%s" % (folder, url) for folder in folders]
         if auto_minutes:
@@ -107,7 +109,7 @@ def whole_refresh(scratch, url, repetitions, expect):
         scratch.reset(["Bench"], url)
         wall, rss, output = run_measured(scratch.command("update", "Bench"))
         stored = scratch.messages("Bench")
-        if stored != expect or "new messages" not in output:
+        if stored != expect or " new" not in output:
             sys.exit("the refresh stored %d messages, not %d:\n%s" % (stored, expect, output))
         best, peak = min(best, wall), max(peak, rss)
     return best, peak
@@ -218,8 +220,9 @@ def main():
 
     feed_path = os.path.join(CORPUS_BIG, FEED)
     url = "http://127.0.0.1:%d/%s" % (serve(CORPUS_BIG), FEED)
-    # The folder lists an item once however often its title recurs in the feed.
-    expect = 240
+    # The folder holds an item once however often its identity (guid, else link) recurs in the
+    # feed: 252 items, 246 identities.
+    expect = 246
 
     print("machine: " + machine())
     best = run_benchmarks(build, reps)

@@ -374,6 +374,19 @@ bool AnsiToUtf8(const char* ansi, char* out, size_t capacity) {
         return false;
     }
     out[0] = '\0';
+    // ASCII, most paths and names, is the same in both.
+    const size_t length = strlen(ansi);
+    bool ascii = true;
+    for (size_t i = 0; i < length && ascii; ++i) {
+        ascii = static_cast<unsigned char>(ansi[i]) < 0x80;
+    }
+    if (ascii) {
+        if (length >= capacity) {
+            return false;
+        }
+        memcpy(out, ansi, length + 1);
+        return true;
+    }
     iconv_t handle = iconv_open("UTF-8", AnsiCodePageIconvName());
     if (handle == reinterpret_cast<iconv_t>(-1)) {
         return false;
