@@ -8,8 +8,10 @@
 constexpr size_t kTextCapacity = 1024;
 // The settings file's path, as the module entry computes it.
 constexpr size_t kSettingsPathCapacity = 260;
-// The key list of a settings section.
+// The key list of a settings section: the room it is first read into, and the most it grows to
+// (100,000 folders of ids of 300 characters).
 constexpr size_t kKeyListCapacity = 40960;
+constexpr size_t kKeyListLimit = 32 * 1024 * 1024;
 // The text of an interval field of the set-up dialog: at most 19 characters are read.
 constexpr size_t kIntervalTextCapacity = 20;
 // A decimal "LastUpdateTime" (ten digits at most).

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "fetch/fetch.h"
 #include "platform/files.h"
@@ -128,18 +129,27 @@ int QF_CALL PXC_OnOpenFolder(const char* folderIdArgument) {
 }
 
 int QF_CALL PXC_OnEveryMinute(void) {
-    // Read once: the deletions of this pass do not change the list being walked.
+    // Read once: the deletions of this pass do not change the list being walked. The list is read
+    // into room that grows until every name fits, so that no folder is left out however many
+    // there are and however long their ids; only past kKeyListLimit is it cut.
     static_assert(kKeyListCapacity >= 2, "the list holds at least its two terminators");
-    char names[kKeyListCapacity];
-    size_t count = ReadSettingKeys(kFeedsSection, names, sizeof names);
+    std::vector<char> names(kKeyListCapacity);
+    size_t count = ReadSettingKeys(kFeedsSection, names.data(), names.size());
+    while (count + 2 >= names.size() && names.size() < kKeyListLimit) {
+        names.assign(names.size() * 2 < kKeyListLimit ? names.size() * 2 : kKeyListLimit, '\0');
+        count = ReadSettingKeys(kFeedsSection, names.data(), names.size());
+    }
     // A list that did not fit ends in a cut name, which would name another folder: the walk stops
-    // before it, as it stops before the names that were not read at all.
-    const bool cut = count + 2 >= sizeof names;
+    // before it, and the status line says that folders were left out.
+    const bool cut = count + 2 >= names.size();
+    if (cut) {
+        ShowStatus("Quillfeed: too many feed folders; some are not refreshed");
+    }
     // The list ends with an empty name; `count` stops a walk that would run past what was read.
     // Every position reached is at most count + 1, inside the buffer.
     size_t at = 0;
     while (at < count && names[at] != '\0') {
-        const char* folderId = names + at;
+        const char* folderId = names.data() + at;
         const size_t length = strlen(folderId);
         if (cut && at + length >= count) {
             break;

@@ -317,14 +317,13 @@ TEST_F(Schedule, MinutePassKeepsAFolderWhosePathItCannotForm) {
     }
 }
 
-TEST_F(Schedule, MinutePassWalksAKeyListCutAtItsCapacity) {
-    // More names than the list holds: the pass visits what was read, without running past it.
-    const int kNames = 240;
+TEST_F(Schedule, MinutePassReachesEveryFolderOfALongKeyList) {
+    // Five thousand folders with ids of 40 characters, far more than the list's first room holds:
+    // the pass visits every one, the last included.
+    const int kNames = 5000;
     auto name = [](int i) {
-        std::string text = std::to_string(10000 + i);
-        // Nested, since one level of a path holds at most 255 characters; short enough for the
-        // whole path to stay within the 260 characters Windows allows.
-        return text + std::string(90 - text.size(), 'x') + QF_PATH_SEPARATOR + std::string(89, 'y');
+        const std::string number = std::to_string(10000 + i);
+        return number + std::string(40 - number.size(), 'x');
     };
     {
         std::ofstream out(SettingsFilePath, std::ios::binary);
@@ -333,8 +332,7 @@ TEST_F(Schedule, MinutePassWalksAKeyListCutAtItsCapacity) {
             out << name(i) << "=\r\n";
         }
     }
-    // Only the first and the last have no directory: which of them is visited shows how far the
-    // pass went.
+    // Only the first and the last have no directory: both are found gone.
     for (int i = 1; i < kNames - 1; ++i) {
         MakeFolderDirectory(name(i));
     }
@@ -343,14 +341,16 @@ TEST_F(Schedule, MinutePassWalksAKeyListCutAtItsCapacity) {
 
     EXPECT_FALSE(Has(kFeedsSection, name(0)));
     EXPECT_TRUE(Has(kFeedsSection, name(1)));
-    EXPECT_TRUE(Has(kFeedsSection, name(kNames - 1))) << "beyond the list, not visited";
+    EXPECT_TRUE(Has(kFeedsSection, name(kNames - 2)));
+    EXPECT_FALSE(Has(kFeedsSection, name(kNames - 1))) << "the last folder was not reached";
     EXPECT_TRUE(g_started.empty());
 }
 
-TEST_F(Schedule, MinutePassLeavesTheCutLastNameOfAFullKeyListAlone) {
-    // The list is made to end in the name "duetail", cut to "due": a folder that has a style but
-    // no "Feeds" key and no directory, which the pass must never visit. Visiting the cut name
-    // would take it for a vanished folder and delete its settings.
+TEST_F(Schedule, MinutePassNeverTakesAPieceOfANameForAFolder) {
+    // The list would end in the name "duetail" cut to "due", were it read into its first room:
+    // "due" is a folder that has a style but no "Feeds" key and no directory, which the pass must
+    // never visit, since it would take it for a vanished folder and delete its settings. The
+    // list is read whole instead, and "duetail" itself, gone, is cleaned up.
     const int kFillers = 226;
     auto filler = [](int i) {
         std::string text = std::to_string(10000 + i);
@@ -380,7 +380,7 @@ TEST_F(Schedule, MinutePassLeavesTheCutLastNameOfAFullKeyListAlone) {
     PXC_OnEveryMinute();
 
     EXPECT_EQ("dark.css", Read(kStylesSection, "due"));
-    EXPECT_TRUE(Has(kFeedsSection, "duetail"));
+    EXPECT_FALSE(Has(kFeedsSection, "duetail"));
     EXPECT_TRUE(g_started.empty());
 }
 

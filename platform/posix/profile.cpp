@@ -5,9 +5,13 @@
 // key list of a null key laid out and cut as Windows does. Section names (a null section) and
 // whole-section writes are left out: the system uses neither.
 //
-// Every call reads the whole file and a write replaces it whole through a renamed temporary file,
-// so a reader on another thread sees either the old or the new file, never half of one.
+// The file is read once and kept while it stays the same file with the same size and time of last
+// write (another process's write shows in those); a write changes what is kept and replaces the
+// file whole through a renamed temporary file, so a reader elsewhere sees either the old or the
+// new file, never half of one. A pass over thousands of folders so costs one reading, not one a
+// value.
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdio>
@@ -36,6 +40,20 @@ struct Section {
 typedef std::vector<Section> Profile;
 
 std::mutex g_profileLock;
+
+// The one file kept in memory, and what told it apart when it was read.
+struct CachedProfile {
+    std::string fileName;
+    bool valid = false;
+    struct stat facts;
+    Profile profile;
+};
+CachedProfile g_cache;
+
+bool SameFacts(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
 
 int AsInt(DWORD size) {
     return size > INT_MAX ? INT_MAX : static_cast<int>(size);
@@ -135,6 +153,34 @@ bool Save(const char* fileName, const Profile& profile) {
     return true;
 }
 
+// The file's profile as kept, read again when the file is new or changed. The caller holds
+// g_profileLock.
+Profile& Cached(const char* fileName) {
+    struct stat facts;
+    const bool exists = stat(fileName, &facts) == 0;
+    if (!g_cache.valid || g_cache.fileName != fileName || !exists ||
+        !SameFacts(facts, g_cache.facts)) {
+        g_cache.profile = Load(fileName);
+        g_cache.fileName = fileName;
+        g_cache.valid = exists;
+        if (exists) {
+            g_cache.facts = facts;
+        }
+    }
+    return g_cache.profile;
+}
+
+// Writes the kept profile to its file, and keeps the facts of what was written.
+bool SaveCached(const char* fileName) {
+    const bool saved = Save(fileName, g_cache.profile);
+    struct stat facts;
+    g_cache.valid = saved && stat(fileName, &facts) == 0;
+    if (g_cache.valid) {
+        g_cache.facts = facts;
+    }
+    return saved;
+}
+
 Section* FindSection(Profile& profile, const char* name) {
     for (size_t i = 1; i < profile.size(); ++i) {
         if (SameName(profile[i].name, name)) {
@@ -201,7 +247,7 @@ namespace {
 std::string ReadValue(const char* section, const char* key, const char* defaultValue,
                       const char* fileName) {
     std::lock_guard<std::mutex> hold(g_profileLock);
-    Profile profile = Load(fileName);
+    Profile& profile = Cached(fileName);
     Line* entry = FindEntry(FindSection(profile, section), key);
     std::string value =
         entry && entry->hasValue ? entry->value : Trim(defaultValue ? defaultValue : "");
@@ -221,8 +267,7 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
     }
     if (key == nullptr) {
         std::lock_guard<std::mutex> hold(g_profileLock);
-        Profile profile = Load(fileName);
-        return ListKeys(FindSection(profile, section), out, size);
+        return ListKeys(FindSection(Cached(fileName), section), out, size);
     }
     if (size == 0) {
         return 0;
@@ -263,7 +308,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
         return FALSE;
     }
     std::lock_guard<std::mutex> hold(g_profileLock);
-    Profile profile = Load(fileName);
+    Profile& profile = Cached(fileName);
     Section* found = FindSection(profile, section);
     Line* entry = FindEntry(found, key);
     if (value == nullptr) {
@@ -276,7 +321,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
                 break;
             }
         }
-        return Save(fileName, profile) ? TRUE : FALSE;
+        return SaveCached(fileName) ? TRUE : FALSE;
     }
     std::string trimmed = Trim(value);
     if (entry != nullptr) {
@@ -291,5 +336,5 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
         }
         found->lines.push_back(Line{Trim(key), trimmed, true, true});
     }
-    return Save(fileName, profile) ? TRUE : FALSE;
+    return SaveCached(fileName) ? TRUE : FALSE;
 }
