@@ -5,7 +5,9 @@
 #   bash scripts/demo.sh --native   the native build instead
 #   bash scripts/demo.sh --both     one after the other
 # Installs what is missing first (and makes the Wine root once, about a minute). The story itself
-# is scripts/demo.py; build output goes to build-logs/.
+# is scripts/demo.py; build output goes to build-logs/. On a machine that runs no 32-bit code
+# (scripts/runs-32bit-code.sh), where no Wine can start the product, the Windows story is told by
+# the 64-bit build of the same sources, and says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -28,11 +30,17 @@ native() {
 }
 
 wine() {
-    echo "building the product, the 32-bit DLL (build-win32) ..."
-    cmake -S . -B build-win32 --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-        -DCMAKE_BUILD_TYPE=Release >build-logs/win32-configure.log
-    cmake --build build-win32 -j2 --target pxQuillfeed pellix >build-logs/win32-build.log
-    export WINE_BUILD_DIR="$root/build-win32"
+    local build=build-win32 toolchain=cmake/mingw-i686.cmake label="the 32-bit product under Wine"
+    if ! bash scripts/runs-32bit-code.sh >/dev/null 2>&1; then
+        build=build-win64
+        toolchain=cmake/mingw-x86_64.cmake
+        label="the 64-bit Windows build under Wine (this machine runs no 32-bit code)"
+    fi
+    echo "building $label ($build) ..."
+    cmake -S . -B "$build" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release >"build-logs/$(basename "$build")-configure.log"
+    cmake --build "$build" -j2 --target pxQuillfeed pellix >"build-logs/$(basename "$build").log"
+    export WINE_BUILD_DIR="$root/$build"
     source scripts/wine-env.sh
     echo "starting Wine ..."
     wine_start
@@ -43,8 +51,8 @@ wine() {
     trap 'pkill -f "Xvfb $display" 2>/dev/null; wine_stop' EXIT
     export DISPLAY=$display
     sleep 1
-    python3 scripts/demo.py "$out/wine" "the 32-bit product under Wine" build-win32 \
-        pxQuillfeed.dll "$root/build-win32/pellix.exe" \
+    python3 scripts/demo.py "$out/wine" "$label" "$build" \
+        pxQuillfeed.dll "$root/$build/pellix.exe" \
         bash -c 'source "$0"; wine_run "$@"' "$root/scripts/wine-env.sh"
 }
 

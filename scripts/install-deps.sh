@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config libexpat1-dev googletest libgtest-dev clang
           libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix debootstrap python3 libssl-dev openssl
-          chromium unzip "$@")
+          chromium fonts-wqy-microhei fonts-noto-color-emoji unzip "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
