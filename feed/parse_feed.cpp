@@ -7,29 +7,6 @@
 #include "feed/feed_handler.h"
 #include "platform/xml_reader.h"
 
-namespace {
-
-// A document held whole in memory, given to the reader as it asks.
-class MemorySource final : public XmlSource {
-public:
-    MemorySource(const char* bytes, size_t length) : at_(bytes), left_(length) {}
-
-    long Read(char* buffer, size_t room) override {
-        // A read answers a long; no piece asked for comes near its limit.
-        const size_t taken = left_ < room ? left_ : room;
-        memcpy(buffer, at_, taken);
-        at_ += taken;
-        left_ -= taken;
-        return static_cast<long>(taken);
-    }
-
-private:
-    const char* at_;
-    size_t left_;
-};
-
-}  // namespace
-
 int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* folderId) {
     if (document == nullptr) {
         return -1;
@@ -42,7 +19,7 @@ int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* f
     }
     FeedContentHandler* handler = new (std::nothrow) FeedContentHandler(itemCallback, folderId);
     if (handler != nullptr) {
-        MemorySource source(document, strlen(document));
+        MemoryXmlSource source(document, strlen(document));
         XmlError error;
         handler->StartDocument();
         // A malformed document ends the reading at its error; the items before it stand.

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 // A name as the handler gets it; neither text is terminated.
 struct XmlName {
@@ -52,6 +53,24 @@ public:
 
 protected:
     ~XmlSource() = default;
+};
+
+// A document held whole in memory, handed to the reader as it asks.
+class MemoryXmlSource final : public XmlSource {
+public:
+    MemoryXmlSource(const char* bytes, size_t length) : at_(bytes), left_(length) {}
+    long Read(char* buffer, size_t room) override {
+        // A read answers a long; no piece a reader asks for comes near its limit.
+        const size_t taken = left_ < room ? left_ : room;
+        memcpy(buffer, at_, taken);
+        at_ += taken;
+        left_ -= taken;
+        return static_cast<long>(taken);
+    }
+
+private:
+    const char* at_;
+    size_t left_;
 };
 
 // How a reading ended.
