@@ -190,8 +190,12 @@ bool Download(WorkerState* state) {
         return false;
     };
 
+    if (HasUserInformation(state->url)) {
+        Trace("Fetch %s | a user name in the address", state->url);
+        return fail("logins in feed addresses are not supported");
+    }
     if (SplitUrl(state->url, state->host, &state->port, state->path) != 0) {
-        Trace("Fetch %s | Analysize url failed!", state->url);
+        Trace("Fetch %s | the address cannot be split", state->url);
         return fail("the feed address is not valid");
     }
     struct hostent* entry = gethostbyname(state->host);
@@ -232,7 +236,8 @@ bool Download(WorkerState* state) {
         }
     }
 
-    if (!FormatRequest(state->path, state->host, state->request, sizeof state->request)) {
+    if (!FormatRequest(state->path, state->host, state->port, IsHttpsUrl(state->url),
+                       state->request, sizeof state->request)) {
         Trace("Fetch %s | Request too long\n", state->url);
         return fail("the feed address is not valid");
     }

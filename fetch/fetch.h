@@ -41,11 +41,16 @@ int StartFetchWorker(FetchRequest* request);
 void FetchWorker(void* request);
 
 // Splits `url` into the host name, the port (80 unless the URL names one) and the path ("/" when
-// the URL has none); `host` and `path` have kTextCapacity bytes. Also shows "RSS:" and the URL on
-// the host's status line. Returns 0, or -1 when no URL is given, when it holds a control
-// character (which would end the request line) or when its port is outside 1 to 65535 (which
-// would wrap onto another port).
+// the URL has none, without the fragment, which is never sent); `host` and `path` have
+// kTextCapacity bytes. Also shows "RSS:" and the URL on the host's status line. Returns 0, or -1
+// when no URL is given, when it holds a control character (which would end the request line),
+// when its port is outside 1 to 65535 (which would wrap onto another port) or when it holds user
+// information ("user:password@host").
 int SplitUrl(const char* url, char* host, int* port, char* path);
+
+// True when the URL names a user before its host ("user:password@host"): logins are not
+// supported, and such an address is refused rather than sent to a host named after the user.
+bool HasUserInformation(const char* url);
 
 // True when the URL's scheme (the text before its first "://") is "https", in any case: the feed
 // is then fetched over TLS, on port 443 unless the URL names another.
@@ -58,9 +63,16 @@ enum class Redirect {
     kRefused,  // a redirect that is not followed: from https to http, to another scheme or to a
                // location that does not fit a URL of kTextCapacity
 };
-// Reads an answer that begins with a status line of 301, 302, 303, 307 or 308 and has a Location
-// header (its name without regard to case): an absolute http or https URL, or a path relative to
-// `url`, resolved into `next` (of `capacity` bytes).
+// Resolves `reference` against `base` as RFC 3986 does: an absolute URL stays as it is, "//host/x"
+// takes the base's scheme, "/x" its server, "?q" its path, any other its directory, and "." and
+// ".." segments are taken out; the fragment is dropped. False when the result does not fit
+// `capacity`.
+[[nodiscard]] bool ResolveReference(const char* base, const char* reference, char* out,
+                                    size_t capacity);
+
+// Reads an answer that begins with a status line of 301, 302, 303, 307 or 308 (blanks between
+// its parts) and has a Location header (its name without regard to case), resolved against `url`
+// into `next` (of `capacity` bytes).
 Redirect FindRedirect(const char* answer, const char* url, char* next, size_t capacity);
 
 // Where the document in an answer begins: the first "<?xml" of `text`, else its first "<rss",
@@ -86,6 +98,9 @@ void SetFetchTimeLimitMs(unsigned milliseconds);
 unsigned FetchDeadlineMs();
 void SetFetchDeadlineMs(unsigned milliseconds);
 
-// The request a worker sends for a path and host name: the path with its blanks written as "%20".
-// False when it does not fit `capacity` (kRequestCapacity holds the longest path and host name).
-[[nodiscard]] bool FormatRequest(const char* path, const char* host, char* out, size_t capacity);
+// The request a worker sends for a path, host name and port: the path with its blanks written as
+// "%20", the Host header with the port when it is not the default of the scheme (443 for https,
+// else 80). False when it does not fit `capacity` (kRequestCapacity holds the longest path and host
+// name).
+[[nodiscard]] bool FormatRequest(const char* path, const char* host, int port, bool https,
+                                 char* out, size_t capacity);

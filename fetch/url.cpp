@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "base/module.h"
 #include "base/status.h"
@@ -106,7 +108,53 @@ int FindLocation(const char* answer, char* out, size_t capacity) {
     return 0;
 }
 
+// A path (with its query) with "." and ".." segments taken out, as RFC 3986 resolves them.
+std::string RemoveDotSegments(const std::string& pathAndQuery) {
+    const size_t queryAt = pathAndQuery.find('?');
+    const std::string path = pathAndQuery.substr(0, queryAt);
+    const std::string query = queryAt == std::string::npos ? "" : pathAndQuery.substr(queryAt);
+    std::vector<std::string> segments;
+    size_t start = path[0] == '/' ? 1 : 0;
+    bool endsInDirectory = false;
+    while (start <= path.size()) {
+        const size_t end = path.find('/', start);
+        const std::string segment =
+            path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        endsInDirectory = segment == "." || segment == ".." || end != std::string::npos;
+        if (segment == "..") {
+            if (!segments.empty()) {
+                segments.pop_back();
+            }
+        } else if (segment != ".") {
+            if (end != std::string::npos || !segment.empty()) {
+                segments.push_back(segment);
+            }
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const std::string& segment : segments) {
+        out += "/" + segment;
+    }
+    if (endsInDirectory && (segments.empty() || !segments.back().empty())) {
+        out += "/";
+    }
+    return (out.empty() ? "/" : out) + query;
+}
+
 }  // namespace
+
+bool HasUserInformation(const char* url) {
+    if (url == nullptr) {
+        return false;
+    }
+    const char* separator = strstr(url, "://");
+    const char* rest = separator != nullptr ? separator + 3 : url;
+    return memchr(rest, '@', strcspn(rest, "/?#")) != nullptr;
+}
 
 bool IsHttpsUrl(const char* url) {
     const char* separator = url != nullptr ? strstr(url, "://") : nullptr;
@@ -132,7 +180,18 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     char* rest = strstr(work, "://");
     rest = rest != nullptr ? rest + 3 : work;
 
+    // The fragment names a place in the document for a browser; it is never sent.
+    char* fragment = strchr(rest, '#');
+    if (fragment != nullptr) {
+        *fragment = '\0';
+    }
     char* slash = strchr(rest, '/');
+    // User information before the host ("user:password@host") would have the user's name taken
+    // for the host: such an address is refused (HasUserInformation says so to the user).
+    const size_t authority = slash != nullptr ? static_cast<size_t>(slash - rest) : strlen(rest);
+    if (memchr(rest, '@', authority) != nullptr) {
+        return -1;
+    }
     // The parts of `work` always fit outputs of its capacity.
     if (slash != nullptr) {
         static_cast<void>(CopyText(path, kTextCapacity, slash));
@@ -156,7 +215,8 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     return 0;
 }
 
-bool FormatRequest(const char* path, const char* host, char* out, size_t capacity) {
+bool FormatRequest(const char* path, const char* host, int port, bool https, char* out,
+                   size_t capacity) {
     char encoded[3 * kTextCapacity];
     size_t used = 0;
     for (const char* at = path; *at != '\0'; ++at) {
@@ -171,7 +231,17 @@ bool FormatRequest(const char* path, const char* host, char* out, size_t capacit
         }
     }
     encoded[used] = '\0';
-    return FormatText(out, capacity, kRequestFormat, encoded, host, PlugInVersion);
+    // The Host header names the port when it is not the scheme's own: a server that builds its
+    // redirects from the header sends the refresh back to the right one.
+    char hostHeader[kTextCapacity + 8];
+    if (port == (https ? kHttpsPort : kHttpPort)) {
+        if (!CopyText(hostHeader, sizeof hostHeader, host)) {
+            return false;
+        }
+    } else if (!FormatText(hostHeader, sizeof hostHeader, "%s:%d", host, port)) {
+        return false;
+    }
+    return FormatText(out, capacity, kRequestFormat, encoded, hostHeader, PlugInVersion);
 }
 
 const char* FindDocumentStart(const char* text) {
@@ -185,13 +255,54 @@ const char* FindDocumentStart(const char* text) {
     return start != nullptr ? start : FindRootElement(text);
 }
 
+bool ResolveReference(const char* base, const char* reference, char* out, size_t capacity) {
+    // The reference without its fragment, which names a place in the document and is never sent.
+    const std::string ref(reference, strcspn(reference, "#"));
+    const char* authorityAt = strstr(base, "://");
+    const size_t schemeLength =
+        authorityAt != nullptr ? static_cast<size_t>(authorityAt - base) : 0;
+    const char* rest = authorityAt != nullptr ? authorityAt + 3 : base;
+    // scheme://authority, then the path and the query of the base.
+    const std::string origin(base, static_cast<size_t>(rest - base) + strcspn(rest, "/?#"));
+    const char* pathAt = base + origin.size();
+    const std::string basePath(pathAt, strcspn(pathAt, "?#"));
+
+    std::string target;
+    const size_t colon = ref.find(':');
+    const bool hasScheme = colon != std::string::npos && colon > 0 &&
+                           ref.find_first_of("/?#") > colon &&
+                           (Lower(ref[0]) >= 'a' && Lower(ref[0]) <= 'z');
+    if (hasScheme) {
+        target = ref;
+    } else if (ref.compare(0, 2, "//") == 0) {
+        // A server named without a scheme: the base's (plain http for a base without one).
+        target = (schemeLength > 0 ? std::string(base, schemeLength) : "http") + ":" + ref;
+    } else if (ref.empty()) {
+        target = std::string(base, strcspn(base, "#"));
+    } else if (ref[0] == '/') {
+        target = origin + RemoveDotSegments(ref);
+    } else if (ref[0] == '?') {
+        target = origin + (basePath.empty() ? "/" : basePath) + ref;
+    } else {
+        // Relative to the base's directory: its path up to the last "/".
+        const size_t lastSlash = basePath.rfind('/');
+        const std::string directory =
+            lastSlash == std::string::npos ? "/" : basePath.substr(0, lastSlash + 1);
+        target = origin + RemoveDotSegments(directory + ref);
+    }
+    return CopyText(out, capacity, target.c_str());
+}
+
 Redirect FindRedirect(const char* answer, const char* url, char* next, size_t capacity) {
-    // "HTTP/1.x 301" and the like, at the very start of the answer.
+    // "HTTP/1.x", blanks, and the status code, at the very start of the answer.
     if (strncmp(answer, "HTTP/1.", 7) != 0 || answer[7] < '0' || answer[7] > '9' ||
-        answer[8] != ' ') {
+        (answer[8] != ' ' && answer[8] != '\t')) {
         return Redirect::kNone;
     }
-    const char* status = answer + 9;
+    const char* status = answer + 8;
+    while (*status == ' ' || *status == '\t') {
+        ++status;
+    }
     const bool moved = (strncmp(status, "301", 3) == 0 || strncmp(status, "302", 3) == 0 ||
                         strncmp(status, "303", 3) == 0 || strncmp(status, "307", 3) == 0 ||
                         strncmp(status, "308", 3) == 0) &&
@@ -204,45 +315,17 @@ Redirect FindRedirect(const char* answer, const char* url, char* next, size_t ca
     if (found == 0 || (found == 1 && location[0] == '\0')) {
         return Redirect::kNone;
     }
-    if (found < 0) {
+    if (found < 0 || !ResolveReference(url, location, next, capacity)) {
         return Redirect::kRefused;
     }
-    const size_t schemeEnd = strcspn(location, ":/?#");
-    bool whole;
-    if (BeginsWithWord(location, "http://") || BeginsWithWord(location, "https://")) {
-        whole = CopyText(next, capacity, location);
-    } else if (location[0] == '/' && location[1] != '/') {
-        // A path from the root of the current URL's server.
-        const char* hostStart = strstr(url, "://");
-        hostStart = hostStart != nullptr ? hostStart + 3 : url;
-        const size_t origin = static_cast<size_t>(hostStart - url) + strcspn(hostStart, "/");
-        whole = FormatText(next, capacity, "%.*s%s", static_cast<int>(origin), url, location);
-    } else if (location[0] != '/' && location[schemeEnd] != ':') {
-        // A path relative to the current URL's directory.
-        const char* hostStart = strstr(url, "://");
-        hostStart = hostStart != nullptr ? hostStart + 3 : url;
-        const char* pathStart = hostStart + strcspn(hostStart, "/");
-        const char* pathEnd = pathStart + strcspn(pathStart, "?#");
-        const char* directory = pathEnd;
-        while (directory > pathStart && directory[-1] != '/') {
-            --directory;
-        }
-        if (directory == pathStart) {
-            whole = FormatText(next, capacity, "%.*s/%s", static_cast<int>(pathStart - url), url,
-                               location);
-        } else {
-            whole = FormatText(next, capacity, "%.*s%s", static_cast<int>(directory - url), url,
-                               location);
-        }
-    } else {
-        // Another scheme, or a server named without one ("//host/x").
-        return Redirect::kRefused;
-    }
-    if (!whole) {
-        return Redirect::kRefused;
-    }
-    // Leaving TLS for plain text would hand the rest of the refresh to anyone on the way.
-    if (IsHttpsUrl(url) && !IsHttpsUrl(next)) {
+    // Only http and https are fetched (an address without a scheme is plain http); leaving TLS
+    // for plain text would hand the rest of the refresh to anyone on the way.
+    // A colon after the first word and before a digit is a port ("host:81/x"), not a scheme.
+    const size_t schemeEnd = strcspn(next, ":/?#");
+    const bool schemed = schemeEnd > 0 && next[schemeEnd] == ':' &&
+                         (next[schemeEnd + 1] < '0' || next[schemeEnd + 1] > '9');
+    if ((schemed && !BeginsWithWord(next, "http://") && !BeginsWithWord(next, "https://")) ||
+        (IsHttpsUrl(url) && !IsHttpsUrl(next))) {
         return Redirect::kRefused;
     }
     return Redirect::kFollow;
