@@ -102,6 +102,7 @@ struct WorkerState {
     bool deliver;
     // Why the refresh brought nothing, in a mail user's words; null while nothing went wrong.
     const char* failure;
+    char failureText[kStatusTextMax + 1];  // room for a failure put in words here
 };
 
 // A connection, plain or over TLS.
@@ -265,22 +266,50 @@ void ShowOutcome(const char* folderId, const char* outcome) {
     ShowStatus("%.*s: %s", room > 0 ? room : 0, name, outcome);
 }
 
+// The failure of an answer whose status code is no success, in words.
+void SayStatus(WorkerState* state, int status) {
+    const char* words = status == 404                    ? "the feed was not found"
+                        : status == 410                  ? "the feed is gone"
+                        : status == 401 || status == 403 ? "the server refused the feed"
+                        : status == 429                  ? "asked too often, the server says"
+                        : status >= 500                  ? "the server failed"
+                                                         : "the server did not give the feed";
+    static_cast<void>(
+        FormatText(state->failureText, sizeof state->failureText, "%s (%d)", words, status));
+    state->failure = state->failureText;
+    Trace("Fetch %s | Status %d\n", state->url, status);
+}
+
 // Fetches the request's URL and where its redirects lead, and hands the answer on.
 void Refresh(WorkerState* state) {
     for (int redirects = 0;; ++redirects) {
         if (!Download(state)) {
             return;
         }
-        if (FindDocumentStart(state->answer) != nullptr) {
+        // The status code decides: a success is the document, a redirect goes on, anything else
+        // is a refresh that failed, said with its code, whatever the body holds.
+        const int status = HttpStatus(state->answer);
+        if (status == 304) {
+            state->failure = "no change";
+            return;
+        }
+        if (status != 0 && (status < 200 || status >= 400)) {
+            SayStatus(state, status);
+            return;
+        }
+        if (status < 300) {
+            if (FindDocumentStart(HttpBody(state->answer)) == nullptr &&
+                state->failure == nullptr) {
+                state->failure = "not a feed";
+            }
             break;
         }
         char next[kTextCapacity];
         const Redirect redirect = FindRedirect(state->answer, state->url, next, sizeof next);
         if (redirect == Redirect::kNone) {
-            if (state->failure == nullptr) {
-                state->failure = "not a feed";
-            }
-            break;
+            Trace("Fetch %s | Moved (%d) without a location\n", state->url, status);
+            state->failure = "moved without a new address";
+            return;
         }
         if (redirect == Redirect::kRefused) {
             Trace("Fetch %s | Redirect refused\n", state->url);
@@ -392,7 +421,7 @@ void FetchWorker(void* argument) {
 }
 
 void OnFeedDownloaded(const char* text, const char* folderId) {
-    const char* document = FindDocumentStart(text);
+    const char* document = FindDocumentStart(HttpBody(text));
     if (document == nullptr) {
         Trace("Not a valid rss document");
         return;

@@ -63,6 +63,15 @@ enum class Redirect {
     kRefused,  // a redirect that is not followed: from https to http, to another scheme or to a
                // location that does not fit a URL of kTextCapacity
 };
+// The status code of an answer that begins with an HTTP/1.x status line (blanks between its
+// parts), 0 for an answer without one.
+int HttpStatus(const char* answer);
+
+// Where the body of an answer begins: after the empty line that ends its header, when it has a
+// status line; the whole answer when it has none. The document is looked for there only, so that
+// nothing of the header (a Link header's "<feed/atom>", say) is taken for it.
+const char* HttpBody(const char* answer);
+
 // Resolves `reference` against `base` as RFC 3986 does: an absolute URL stays as it is, "//host/x"
 // takes the base's scheme, "/x" its server, "?q" its path, any other its directory, and "." and
 // ".." segments are taken out; the fragment is dropped. False when the result does not fit

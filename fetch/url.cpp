@@ -293,21 +293,47 @@ bool ResolveReference(const char* base, const char* reference, char* out, size_t
     return CopyText(out, capacity, target.c_str());
 }
 
+int HttpStatus(const char* answer) {
+    // "HTTP/1.x", blanks, and three digits ending in a blank or the line's end.
+    if (answer == nullptr || strncmp(answer, "HTTP/1.", 7) != 0 || answer[7] < '0' ||
+        answer[7] > '9' || (answer[8] != ' ' && answer[8] != '\t')) {
+        return 0;
+    }
+    const char* code = answer + 8;
+    while (*code == ' ' || *code == '\t') {
+        ++code;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (code[i] < '0' || code[i] > '9') {
+            return 0;
+        }
+    }
+    if (code[3] != ' ' && code[3] != '\t' && code[3] != '\r' && code[3] != '\n') {
+        return 0;
+    }
+    return (code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0');
+}
+
+const char* HttpBody(const char* answer) {
+    if (HttpStatus(answer) == 0) {
+        return answer;
+    }
+    // After the empty line that ends the header: CR LF twice, or LF twice as some servers write.
+    for (const char* line = strchr(answer, '\n'); line != nullptr; line = strchr(line, '\n')) {
+        ++line;
+        if (line[0] == '\n') {
+            return line + 1;
+        }
+        if (line[0] == '\r' && line[1] == '\n') {
+            return line + 2;
+        }
+    }
+    return answer + strlen(answer);
+}
+
 Redirect FindRedirect(const char* answer, const char* url, char* next, size_t capacity) {
-    // "HTTP/1.x", blanks, and the status code, at the very start of the answer.
-    if (strncmp(answer, "HTTP/1.", 7) != 0 || answer[7] < '0' || answer[7] > '9' ||
-        (answer[8] != ' ' && answer[8] != '\t')) {
-        return Redirect::kNone;
-    }
-    const char* status = answer + 8;
-    while (*status == ' ' || *status == '\t') {
-        ++status;
-    }
-    const bool moved = (strncmp(status, "301", 3) == 0 || strncmp(status, "302", 3) == 0 ||
-                        strncmp(status, "303", 3) == 0 || strncmp(status, "307", 3) == 0 ||
-                        strncmp(status, "308", 3) == 0) &&
-                       (status[3] == ' ' || status[3] == '\r' || status[3] == '\n');
-    if (!moved) {
+    const int status = HttpStatus(answer);
+    if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308) {
         return Redirect::kNone;
     }
     char location[kTextCapacity];
