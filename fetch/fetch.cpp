@@ -103,6 +103,9 @@ struct WorkerState {
     // Why the refresh brought nothing, in a mail user's words; null while nothing went wrong.
     const char* failure;
     char failureText[kStatusTextMax + 1];  // room for a failure put in words here
+    // The answer ended before it was whole: the connection failed or the deadline passed after
+    // part of it, or its chunks or Content-Length say that more was to come.
+    bool cut;
 };
 
 // A connection, plain or over TLS.
@@ -136,6 +139,8 @@ void ReceiveAnswer(Connection* connection, WorkerState* state, Clock::time_point
             if (state->received == 0) {
                 state->failure = "no answer in time";
             }
+            // What arrived is read, but the answer is not whole.
+            state->cut = state->received > 0;
             return;
         }
         // Each receive waits no longer than the no-progress limit, nor past the deadline.
@@ -150,6 +155,9 @@ void ReceiveAnswer(Connection* connection, WorkerState* state, Clock::time_point
             if (got < 0 && state->received == 0 && IsTimeoutError(WSAGetLastError())) {
                 state->failure = "no answer in time";
             }
+            // A connection that failed, or a secure one that ended without its closing message,
+            // after part of the answer: what arrived is read, and the refresh said cut.
+            state->cut = got < 0 && state->received > 0;
             return;
         }
         state->received += static_cast<size_t>(got);
@@ -167,6 +175,7 @@ void ReceiveAnswer(Connection* connection, WorkerState* state, Clock::time_point
 bool Download(WorkerState* state) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
     state->received = 0;
+    state->cut = false;
     state->answer[0] = '\0';
     WSADATA winsock;
     int startup = WSAStartup(MAKEWORD(1, 1), &winsock);
@@ -298,6 +307,9 @@ void Refresh(WorkerState* state) {
             return;
         }
         if (status < 300) {
+            if (status != 0 && !WholeBody(state->answer, state->received).whole) {
+                state->cut = true;
+            }
             if (FindDocumentStart(HttpBody(state->answer)) == nullptr &&
                 state->failure == nullptr) {
                 state->failure = "not a feed";
@@ -326,6 +338,11 @@ void Refresh(WorkerState* state) {
     }
     if (state->completion != nullptr) {
         state->completion(state->answer, state->folderId);
+    }
+    // The items that arrived before a cut stay; the next refresh completes the folder.
+    if (state->cut) {
+        Trace("Fetch %s | The answer was cut\n", state->url);
+        state->failure = "connection cut";
     }
 }
 
@@ -384,6 +401,7 @@ void FetchWorker(void* argument) {
         state->received = 0;
         state->deliver = true;
         state->failure = nullptr;
+        state->cut = false;
 
         TakeRefreshCounts();
         Refresh(state);

@@ -72,6 +72,17 @@ int HttpStatus(const char* answer);
 // nothing of the header (a Link header's "<feed/atom>", say) is taken for it.
 const char* HttpBody(const char* answer);
 
+// The body of a whole answer, of `received` bytes, as the server meant it: a body in chunked
+// transfer coding is decoded in place (the chunks' sizes never reach the document); one with a
+// Content-Length ends there. `whole` says whether all of it arrived: the last chunk, or as many
+// bytes as the length said; an answer with neither is whole when the server closed it.
+struct AnswerBody {
+    char* start = nullptr;
+    size_t length = 0;
+    bool whole = false;
+};
+AnswerBody WholeBody(char* answer, size_t received);
+
 // Resolves `reference` against `base` as RFC 3986 does: an absolute URL stays as it is, "//host/x"
 // takes the base's scheme, "/x" its server, "?q" its path, any other its directory, and "." and
 // ".." segments are taken out; the fragment is dropped. False when the result does not fit

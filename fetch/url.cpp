@@ -1,5 +1,6 @@
 // What the fetcher reads out of URLs and answers: the parts of a URL, the request for it, where a
 // document begins in an answer, and where a redirect points.
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -78,17 +79,18 @@ const char* FindRootElement(const char* text) {
     return nullptr;
 }
 
-// The value of the answer's Location header, trimmed, into `out`: 1, or 0 when the header part
-// has none, -1 when it does not fit.
-int FindLocation(const char* answer, char* out, size_t capacity) {
+// The value of the answer's header `name` (lower case, with its colon), trimmed, into `out`: 1,
+// or 0 when the header part has none, -1 when it does not fit.
+int FindHeader(const char* answer, const char* name, char* out, size_t capacity) {
+    const size_t nameLength = strlen(name);
     const char* line = strchr(answer, '\n');
     while (line != nullptr) {
         ++line;
         if (*line == '\r' || *line == '\n' || *line == '\0') {
             return 0;  // the empty line: the header part ended
         }
-        if (BeginsWithWord(line, "location:")) {
-            const char* value = line + 9;
+        if (BeginsWithWord(line, name)) {
+            const char* value = line + nameLength;
             while (*value == ' ' || *value == '\t') {
                 ++value;
             }
@@ -331,13 +333,79 @@ const char* HttpBody(const char* answer) {
     return answer + strlen(answer);
 }
 
+AnswerBody WholeBody(char* answer, size_t received) {
+    AnswerBody body;
+    char* start = const_cast<char*>(HttpBody(answer));
+    body.start = start;
+    body.length = received - static_cast<size_t>(start - answer);
+    char value[64];
+    const int transfer = FindHeader(answer, "transfer-encoding:", value, sizeof value);
+    if (transfer == 1 && BeginsWithWord(value, "chunked")) {
+        // Chunks of a hexadecimal size, a line end, the data and a line end, until one of size 0;
+        // written together in place, over the sizes.
+        const char* in = start;
+        const char* const end = start + body.length;
+        char* out = start;
+        for (;;) {
+            size_t size = 0;
+            const char* digits = in;
+            while (in < end && isxdigit(static_cast<unsigned char>(*in)) && size <= body.length) {
+                const char c = Lower(*in++);
+                size = size * 16 + static_cast<size_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+            }
+            const char* lineEnd =
+                static_cast<const char*>(memchr(in, '\n', static_cast<size_t>(end - in)));
+            if (in == digits || lineEnd == nullptr) {
+                break;  // cut inside a size line, or no chunk at all
+            }
+            in = lineEnd + 1;
+            if (size == 0) {
+                body.whole = true;
+                break;
+            }
+            const size_t left = static_cast<size_t>(end - in);
+            const size_t taken = size < left ? size : left;
+            memmove(out, in, taken);
+            out += taken;
+            in += taken;
+            if (taken < size) {
+                break;  // cut inside a chunk
+            }
+            // The line end after the data.
+            if (in < end && *in == '\r') {
+                ++in;
+            }
+            if (in < end && *in == '\n') {
+                ++in;
+            }
+        }
+        body.length = static_cast<size_t>(out - start);
+        *out = '\0';
+        return body;
+    }
+    const int length = FindHeader(answer, "content-length:", value, sizeof value);
+    if (length == 1 && value[0] >= '0' && value[0] <= '9') {
+        const unsigned long long expected = strtoull(value, nullptr, 10);
+        body.whole = body.length >= expected;
+        if (body.length > expected) {
+            // What follows the length is no part of the answer.
+            body.length = static_cast<size_t>(expected);
+            start[body.length] = '\0';
+        }
+        return body;
+    }
+    // Without either, the answer ends where the server closed the connection.
+    body.whole = true;
+    return body;
+}
+
 Redirect FindRedirect(const char* answer, const char* url, char* next, size_t capacity) {
     const int status = HttpStatus(answer);
     if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308) {
         return Redirect::kNone;
     }
     char location[kTextCapacity];
-    const int found = FindLocation(answer, location, sizeof location);
+    const int found = FindHeader(answer, "location:", location, sizeof location);
     if (found == 0 || (found == 1 && location[0] == '\0')) {
         return Redirect::kNone;
     }
