@@ -44,10 +44,10 @@ constexpr size_t kAttributeValueCapacity = kTextCapacity;
 
 // The answer a fetch worker receives: answers of this many bytes or more are dropped.
 constexpr size_t kReceiveCapacity = 0x80000;
-// The request a fetch worker sends: the fixed lines (about 130 bytes) around the longest path, its
-// blanks written as three characters each, and the longest host name, so that it is always built
-// whole.
-constexpr size_t kRequestCapacity = 3 * kTextCapacity + kTextCapacity + 256;
+// The request a fetch worker sends: the fixed lines (about 300 bytes) around the longest path, its
+// blanks written as three characters each, and the longest host name with its port, so that it is
+// always built whole.
+constexpr size_t kRequestCapacity = 3 * kTextCapacity + kTextCapacity + 512;
 
 // A composed item message, header and body.
 constexpr size_t kMessageCapacity = 0x80000;

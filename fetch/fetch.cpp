@@ -1,7 +1,9 @@
 // The feed fetcher. Each refresh gets a worker thread of its own that splits the URL, connects
-// (over TLS for https), sends one HTTP/1.0 GET, reads the answer until the server closes the
-// connection and hands it on. The answer is read as HTTP only where it holds no document: then a
-// redirect is followed. At its end the refresh says on the status line how it went.
+// (over TLS for https), sends one HTTP/1.1 GET and reads the answer until the server closes the
+// connection. The answer is read as HTTP: its status code decides whether the body is the
+// document, a redirect is followed or the refresh failed, and the body is read whole (chunks
+// decoded, its length honoured) or said cut. At its end the refresh says on the status line how
+// it went.
 #include "fetch/fetch.h"
 
 #include <atomic>

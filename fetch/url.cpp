@@ -13,9 +13,13 @@
 
 namespace {
 
+// HTTP/1.1, as today's servers expect, on a connection of its own; the feed types asked for
+// first. The answer may come in chunks, which the fetcher decodes.
 constexpr char kRequestFormat[] =
-    "GET %s HTTP/1.0\r\nHost: %s\r\nUser-Agent: PellixQuillfeed %s\r\nPragma: no-cache\r\n"
-    "Cache-Control: no-cache\r\nConnection: close\r\n\r\n";
+    "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: PellixQuillfeed %s\r\n"
+    "Accept: application/rss+xml, application/atom+xml, application/rdf+xml;q=0.9, "
+    "application/xml;q=0.8, text/xml;q=0.8, */*;q=0.5\r\n"
+    "Pragma: no-cache\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n";
 
 constexpr int kHttpPort = 80;
 constexpr int kHttpsPort = 443;

@@ -347,7 +347,7 @@ TEST_F(FetchEndToEnd, HttpsFeedsComeOverTlsFromServersWhoseCertificatesHold) {
     // The request reaches the server as it was sent, path and host name and all; the front's port
     // is not 443, so the Host header names it.
     ASSERT_FALSE(server.Requests().empty());
-    EXPECT_EQ(0u, server.Requests()[0].find("GET /feed.xml HTTP/1.0\r\nHost: localhost:" +
+    EXPECT_EQ(0u, server.Requests()[0].find("GET /feed.xml HTTP/1.1\r\nHost: localhost:" +
                                             std::to_string(TlsFrontPort("good")) + "\r\n"))
         << server.Requests()[0];
 }
