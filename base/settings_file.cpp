@@ -1,6 +1,8 @@
 #include "base/settings_file.h"
 
 #include "base/module.h"
+
+#include <cstring>
 #include "platform.h"
 
 const char kFeedsSection[] = "Feeds";
@@ -8,6 +10,8 @@ const char kStylesSection[] = "Styles";
 const char kClickRefreshSection[] = "ClickRefresh";
 const char kAutoRefreshSection[] = "AutoRefresh";
 const char kLastUpdateTimeSection[] = "LastUpdateTime";
+const char kGoneSection[] = "Gone";
+const char kHeldUntilSection[] = "HeldUntil";
 
 size_t ReadSetting(const char* section, const char* folderId, char* out, size_t capacity) {
     if (capacity == 0) {
@@ -76,4 +80,15 @@ size_t ReadSettingKeys(const char* section, char* out, size_t capacity) {
 bool ReadFeedUrl(const char* folderId, char* url, size_t capacity) {
     ReadSetting(kFeedsSection, folderId, url, capacity);
     return capacity > 0 && url[0] != '\0';
+}
+
+bool IsRefreshHeld(const char* folderId, const char* url, unsigned now) {
+    char gone[kTextCapacity];
+    if (ReadSetting(kGoneSection, folderId, gone, sizeof gone) > 0 && strcmp(gone, url) == 0) {
+        return true;
+    }
+    const unsigned until = ReadSettingUnsigned(kHeldUntilSection, folderId);
+    // Compared as a distance, so that a clock set back never holds a folder for years: a pause is
+    // held only while it lies ahead by less than a week.
+    return until != 0 && until - now - 1 < 7u * 24u * 3600u;
 }

@@ -13,6 +13,14 @@ extern const char kStylesSection[];          // the stylesheet's file name; empt
 extern const char kClickRefreshSection[];    // minutes between refreshes on opening
 extern const char kAutoRefreshSection[];     // minutes between refreshes by the minute timer
 extern const char kLastUpdateTimeSection[];  // when the last scheduled refresh started
+// What the feed's server said of it, kept for the triggers: the address that answered "gone"
+// (410), and the time until which it asked to be left alone (429 or 503 with Retry-After).
+extern const char kGoneSection[];
+extern const char kHeldUntilSection[];
+
+// Whether the triggers leave the folder alone now: its address answered "gone" (until the address
+// is changed in the set-up dialog), or its server asked for a pause that has not ended at `now`.
+bool IsRefreshHeld(const char* folderId, const char* url, unsigned now);
 
 // The shortest refresh intervals, in minutes: the triggers raise a smaller, absent or negative
 // value to these, and the set-up dialog refuses less.

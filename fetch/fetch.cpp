@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <new>
 
@@ -19,6 +20,7 @@
 #include "feed/parse_feed.h"
 #include "base/hostapi.h"
 #include "base/module.h"
+#include "base/settings_file.h"
 #include "base/status.h"
 #include "platform.h"
 #include "platform/secure_channel.h"
@@ -93,6 +95,7 @@ unsigned Shorter(unsigned a, uint64_t b) {
 // with the default stack size has room for it on no platform we can count on.
 struct WorkerState {
     char url[kTextCapacity];  // the URL being fetched: the request's, or where it was redirected
+    char requestUrl[kTextCapacity];  // the request's, as the folder's settings hold it
     char folderId[kTextCapacity];
     FetchCompletion completion;
     char host[kTextCapacity];
@@ -277,7 +280,10 @@ void ShowOutcome(const char* folderId, const char* outcome) {
     ShowStatus("%.*s: %s", room > 0 ? room : 0, name, outcome);
 }
 
-// The failure of an answer whose status code is no success, in words.
+// The failure of an answer whose status code is no success, in words; and what the server asked
+// of the folder's next refreshes, kept for the triggers: a feed gone (410) is not fetched again by
+// them until its address changes, and a server that asks to be left alone (429 or 503 with
+// Retry-After) is, until then, at most a week.
 void SayStatus(WorkerState* state, int status) {
     const char* words = status == 404                    ? "the feed was not found"
                         : status == 410                  ? "the feed is gone"
@@ -289,6 +295,29 @@ void SayStatus(WorkerState* state, int status) {
         FormatText(state->failureText, sizeof state->failureText, "%s (%d)", words, status));
     state->failure = state->failureText;
     Trace("Fetch %s | Status %d\n", state->url, status);
+    if (status == 410) {
+        if (WriteSetting(kGoneSection, state->folderId, state->requestUrl)) {
+            static_cast<void>(AppendText(state->failureText, sizeof state->failureText,
+                                         "; no more automatic refreshes"));
+        }
+        return;
+    }
+    char retryAfter[64];
+    const long long wait =
+        (status == 429 || status == 503) &&
+                FindAnswerHeader(state->answer, "retry-after:", retryAfter, sizeof retryAfter)
+            ? RetryAfterSeconds(retryAfter, static_cast<long long>(time(nullptr)))
+            : -1;
+    if (wait > 0) {
+        constexpr long long kLongestHold = 7 * 24 * 3600;
+        const long long held = wait < kLongestHold ? wait : kLongestHold;
+        const unsigned until = static_cast<unsigned>(time(nullptr)) + static_cast<unsigned>(held);
+        if (WriteSettingUnsigned(kHeldUntilSection, state->folderId, until)) {
+            char more[48];
+            static_cast<void>(FormatText(more, sizeof more, "; held %lld min", (held + 59) / 60));
+            static_cast<void>(AppendText(state->failureText, sizeof state->failureText, more));
+        }
+    }
 }
 
 // Fetches the request's URL and where its redirects lead, and hands the answer on.
@@ -397,6 +426,7 @@ void FetchWorker(void* argument) {
     if (state != nullptr) {
         // The worker's copies have the request's capacities.
         static_cast<void>(CopyText(state->url, sizeof state->url, request->url));
+        static_cast<void>(CopyText(state->requestUrl, sizeof state->requestUrl, request->url));
         static_cast<void>(CopyText(state->folderId, sizeof state->folderId, request->folderId));
         state->completion = request->completion;
         state->port = 0;

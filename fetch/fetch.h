@@ -63,6 +63,14 @@ enum class Redirect {
     kRefused,  // a redirect that is not followed: from https to http, to another scheme or to a
                // location that does not fit a URL of kTextCapacity
 };
+// The value of the answer's header `name` (lower case, with its colon), trimmed; false when the
+// header part has none or it does not fit.
+bool FindAnswerHeader(const char* answer, const char* name, char* out, size_t capacity);
+
+// How many seconds from `now` a Retry-After value asks to wait: a number of seconds, or an HTTP
+// date (0 when it has passed); -1 for a value of neither form.
+long long RetryAfterSeconds(const char* value, long long now);
+
 // The status code of an answer that begins with an HTTP/1.x status line (blanks between its
 // parts), 0 for an answer without one.
 int HttpStatus(const char* answer);

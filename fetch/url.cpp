@@ -9,6 +9,8 @@
 
 #include "base/module.h"
 #include "base/status.h"
+#include "base/text_scan.h"
+#include "compose/civil_time.h"
 #include "fetch/fetch.h"
 
 namespace {
@@ -297,6 +299,53 @@ bool ResolveReference(const char* base, const char* reference, char* out, size_t
         target = origin + RemoveDotSegments(directory + ref);
     }
     return CopyText(out, capacity, target.c_str());
+}
+
+bool FindAnswerHeader(const char* answer, const char* name, char* out, size_t capacity) {
+    return FindHeader(answer, name, out, capacity) == 1;
+}
+
+long long RetryAfterSeconds(const char* value, long long now) {
+    if (value[0] >= '0' && value[0] <= '9') {
+        long long seconds = 0;
+        for (const char* at = value; *at >= '0' && *at <= '9'; ++at) {
+            seconds = seconds < 100000000 ? seconds * 10 + (*at - '0') : seconds;
+        }
+        return seconds;
+    }
+    // An HTTP date: "Wed, 21 Oct 2015 07:28:00 GMT".
+    const char* comma = strchr(value, ',');
+    long long numbers[5] = {};
+    char month[4] = {};
+    const char* at = comma != nullptr ? comma + 1 : value;
+    while (*at == ' ') {
+        ++at;
+    }
+    if (ScanNumbers(at, "%d", numbers, 1) != 1) {
+        return -1;
+    }
+    at += strspn(at, "0123456789");
+    while (*at == ' ') {
+        ++at;
+    }
+    memcpy(month, at, strnlen(at, 3) < 3 ? strnlen(at, 3) : 3);
+    at += strnlen(at, 3);
+    if (ScanNumbers(at, " %d %d:%d:%d", numbers + 1, 4) != 4) {
+        return -1;
+    }
+    int monthNumber = 0;
+    for (int m = 1; m <= 12; ++m) {
+        if (strcmp(MonthName(m), month) == 0) {
+            monthNumber = m;
+        }
+    }
+    if (monthNumber == 0 || numbers[0] < 1 || numbers[0] > 31 || numbers[2] > 23 ||
+        numbers[3] > 59 || numbers[4] > 60) {
+        return -1;
+    }
+    const int64_t then =
+        CivilSeconds(numbers[1], monthNumber, numbers[0], numbers[2], numbers[3], numbers[4]);
+    return then > now ? then - now : 0;
 }
 
 int HttpStatus(const char* answer) {

@@ -35,8 +35,9 @@ int AtLeast(int value, int minimum) {
 }
 
 // The five entries of a folder, in the order they are removed when the folder is gone.
-const char* const kFolderSections[] = {kFeedsSection, kStylesSection, kLastUpdateTimeSection,
-                                       kAutoRefreshSection, kClickRefreshSection};
+const char* const kFolderSections[] = {
+    kFeedsSection,        kStylesSection, kLastUpdateTimeSection, kAutoRefreshSection,
+    kClickRefreshSection, kGoneSection,   kHeldUntilSection};
 
 // Writes the start of a refresh as the folder's "LastUpdateTime". A settings file that cannot be
 // written makes the next check start another refresh; the trace says why.
@@ -76,6 +77,9 @@ void VisitFolder(const char* folderId) {
     }
 
     unsigned now = g_scheduleClock();
+    if (IsRefreshHeld(folderId, url, now)) {
+        return;
+    }
     unsigned last = ReadSettingUnsigned(kLastUpdateTimeSection, folderId);
     int minutes =
         AtLeast(ReadSettingInt(kAutoRefreshSection, folderId), kMinimumAutoRefreshMinutes);
@@ -116,6 +120,9 @@ int QF_CALL PXC_OnOpenFolder(const char* folderIdArgument) {
     int minutes =
         AtLeast(ReadSettingInt(kClickRefreshSection, folderId), kMinimumClickRefreshMinutes);
     if (!isFeedFolder) {
+        return 0;
+    }
+    if (IsRefreshHeld(folderId, url, now)) {
         return 0;
     }
     unsigned last = ReadSettingUnsigned(kLastUpdateTimeSection, folderId);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <thread>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "compose/compose.h"
 #include "feed/parse_feed.h"
 #include "base/module.h"
+#include "base/settings_file.h"
 #include "tests/fetch_support.h"
 #include "tests/loopback_server.h"
 #include "tests/support.h"
@@ -205,7 +207,10 @@ TEST_F(FetchEndToEnd, FeedsInTheAnswerEndAsMessagesOfTheFolder) {
          "HTTP/1.1 503 Busy\r\n\r\n<?xml version=\"1.0\"?><html><body>Busy</body></html>",
          {},
          "Feeds: the server failed (503)"},
-        {"gone", "HTTP/1.1 410 Gone\r\n\r\n", {}, "Feeds: the feed is gone (410)"},
+        {"gone",
+         "HTTP/1.1 410 Gone\r\n\r\n",
+         {},
+         "Feeds: the feed is gone (410); no more automatic refreshes"},
         {"asked too often",
          "HTTP/1.1 429 Too Many\r\n\r\n",
          {},
@@ -259,6 +264,29 @@ TEST_F(FetchEndToEnd, FeedsInTheAnswerEndAsMessagesOfTheFolder) {
             EXPECT_EQ("Feeds", message.folderId);
         }
     }
+}
+
+// What a server asks of the next refreshes is kept for the triggers: a feed gone is not fetched
+// again automatically while its address stays, and one asked too often waits as long as it says.
+TEST_F(FetchEndToEnd, AServerThatSaysGoneOrWaitIsHeard) {
+    LoopbackServer gone({Send("HTTP/1.1 410 Gone\r\n\r\n")});
+    ASSERT_TRUE(Refresh(gone));
+    char value[kTextCapacity];
+    ReadSetting(kGoneSection, "Feeds", value, sizeof value);
+    EXPECT_EQ(std::string(value), gone.Url("/feed.xml"));
+    EXPECT_TRUE(IsRefreshHeld("Feeds", gone.Url("/feed.xml").c_str(), 1));
+    EXPECT_FALSE(IsRefreshHeld("Feeds", "http://elsewhere.example/feed", 1));
+
+    LoopbackServer busy({Send("HTTP/1.1 429 Too Many\r\nRetry-After: 600\r\n\r\n")});
+    RecordedStatusLine status;
+    const unsigned before = static_cast<unsigned>(time(nullptr));
+    ASSERT_TRUE(Refresh(busy));
+    EXPECT_EQ("Feeds: asked too often, the server says (429); held 10 min", Outcome(status));
+    const unsigned until = ReadSettingUnsigned(kHeldUntilSection, "Feeds");
+    EXPECT_GE(until, before + 600);
+    EXPECT_LE(until, before + 660);
+    EXPECT_TRUE(IsRefreshHeld("Feeds", busy.Url("/feed.xml").c_str(), before + 300));
+    EXPECT_FALSE(IsRefreshHeld("Feeds", busy.Url("/feed.xml").c_str(), until));
 }
 
 TEST_F(FetchEndToEnd, ARefreshThatBringsNothingSaysWhyOnTheStatusLine) {

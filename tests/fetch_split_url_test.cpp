@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "compose/civil_time.h"
 #include "tests/compose_support.h"
 #include "tests/fetch_support.h"
 
@@ -231,6 +232,26 @@ TEST(FetchRedirect, LocationsAreResolvedAgainstTheAddressTheyCameFrom) {
     EXPECT_EQ(FindRedirect("HTTP/1.1 301 Moved\r\nLocation: http://host/x\r\n\r\n",
                            "https://host/feed", next, sizeof next),
               Redirect::kRefused);
+}
+
+TEST(FetchRedirect, RetryAfterIsReadInSecondsOrAsADate) {
+    const long long now = CivilSeconds(2015, 10, 21, 7, 0, 0);
+    const struct {
+        const char* value;
+        long long seconds;
+    } cases[] = {
+        {"120", 120},
+        {"0", 0},
+        {"Wed, 21 Oct 2015 07:28:00 GMT", 28 * 60},
+        {"Wed, 21 Oct 2015 06:00:00 GMT", 0},  // passed already
+        {"Thu, 22 Oct 2015 07:00:00 GMT", 24 * 3600},
+        {"soon", -1},
+        {"Wed, 21 Foo 2015 07:28:00 GMT", -1},
+        {"Wed, 32 Oct 2015 07:28:00 GMT", -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RetryAfterSeconds(c.value, now), c.seconds) << c.value;
+    }
 }
 
 }  // namespace

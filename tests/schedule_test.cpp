@@ -392,6 +392,35 @@ TEST_F(Schedule, MinutePassWithoutRegisteredFoldersDoesNothing) {
     EXPECT_EQ("dark.css", Read(kStylesSection, "styled"));
 }
 
+// A folder whose feed is gone is left alone by both triggers while its address stays; one whose
+// server asked for a pause, until the pause ends.
+TEST_F(Schedule, TriggersLeaveAFolderAloneThatItsServerAskedToBe) {
+    MakeFolderDirectory("gone");
+    MakeFolderDirectory("moved");
+    MakeFolderDirectory("held");
+    MakeFolderDirectory("resting");
+    ASSERT_TRUE(WriteSetting(kFeedsSection, "gone", "http://a/feed"));
+    ASSERT_TRUE(WriteSetting(kGoneSection, "gone", "http://a/feed"));
+    ASSERT_TRUE(WriteSetting(kFeedsSection, "moved", "http://b/new"));
+    ASSERT_TRUE(WriteSetting(kGoneSection, "moved", "http://b/old"));
+    ASSERT_TRUE(WriteSetting(kFeedsSection, "held", "http://c/feed"));
+    ASSERT_TRUE(WriteSettingUnsigned(kHeldUntilSection, "held", g_now + 600));
+    ASSERT_TRUE(WriteSetting(kFeedsSection, "resting", "http://d/feed"));
+    ASSERT_TRUE(WriteSettingUnsigned(kHeldUntilSection, "resting", g_now));
+
+    PXC_OnEveryMinute();
+    std::vector<std::string> started;
+    for (const auto& one : g_started) {
+        started.push_back(one.second);
+    }
+    EXPECT_EQ(started, (std::vector<std::string>{"moved", "resting"}));
+
+    g_started.clear();
+    PXC_OnOpenFolder("gone");
+    PXC_OnOpenFolder("held");
+    EXPECT_TRUE(g_started.empty());
+}
+
 TEST(ScheduleClock, RuntimeClockReadsTheTimeOfDay) {
     // Any time after this code was written, as seconds since 1970.
     EXPECT_GT(RuntimeClock(), 1700000000u);
