@@ -42,17 +42,28 @@ struct IconvEncoding {
     iconv_t handle;
 };
 
-int ConvertWithIconv(void* data, const char* bytes) {
-    iconv_t handle = static_cast<IconvEncoding*>(data)->handle;
-    char in[2] = {bytes[0], bytes[1]};
-    char16_t out[2] = {0, 0};
+// Runs iconv over a short sequence from a fresh shift state. Returns false when iconv refuses it
+// (errno says why); otherwise `units` is how many UTF-16 code units it made.
+bool ConvertSequence(iconv_t handle, const char* bytes, size_t length, char16_t (&out)[2],
+                     size_t& units) {
+    char in[2] = {bytes[0], length > 1 ? bytes[1] : '\0'};
     char* inAt = in;
-    size_t inLeft = 2;
+    size_t inLeft = length;
     char* outAt = reinterpret_cast<char*>(out);
     size_t outLeft = sizeof out;
     iconv(handle, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(handle, &inAt, &inLeft, &outAt, &outLeft) == static_cast<size_t>(-1) ||
-        outLeft != sizeof out - 2) {
+    if (iconv(handle, &inAt, &inLeft, &outAt, &outLeft) == static_cast<size_t>(-1)) {
+        return false;
+    }
+    units = (sizeof out - outLeft) / sizeof out[0];
+    return true;
+}
+
+int ConvertWithIconv(void* data, const char* bytes) {
+    char16_t out[2] = {0, 0};
+    size_t units = 0;
+    if (!ConvertSequence(static_cast<IconvEncoding*>(data)->handle, bytes, 2, out, units) ||
+        units != 1) {
         return -1;
     }
     return out[0];
@@ -66,16 +77,12 @@ void ReleaseIconv(void* data) {
 
 // The character of a one-byte sequence, -2 for a lead byte, -1 for an invalid byte.
 int DecodeByte(iconv_t handle, unsigned char byte) {
-    char in[1] = {static_cast<char>(byte)};
+    const char in[1] = {static_cast<char>(byte)};
     char16_t out[2] = {0, 0};
-    char* inAt = in;
-    size_t inLeft = 1;
-    char* outAt = reinterpret_cast<char*>(out);
-    size_t outLeft = sizeof out;
-    iconv(handle, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(handle, &inAt, &inLeft, &outAt, &outLeft) != static_cast<size_t>(-1)) {
+    size_t units = 0;
+    if (ConvertSequence(handle, in, 1, out, units)) {
         // A byte that yields nothing or a surrogate is no character of its own.
-        if (outLeft != sizeof out - 2 || (out[0] >= 0xD800 && out[0] <= 0xDFFF)) {
+        if (units != 1 || (out[0] >= 0xD800 && out[0] <= 0xDFFF)) {
             return -1;
         }
         return out[0];
