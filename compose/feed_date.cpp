@@ -1,172 +1,49 @@
 #include "compose/feed_date.h"
 
-#include <climits>
 #include <cstdint>
 #include <cstring>
 
 #include "compose/civil_time.h"
-#include "base/text_scan.h"
 #include "base/text.h"
 
 namespace {
 
-// The longest source the shape test looks at: the date fields of a feed item hold 255.
+// The longest source read: the date fields of a feed item hold 255.
 constexpr size_t kSourceMax = kFeedDateCapacity - 1;
-constexpr size_t kW3cLength = 25;
-constexpr size_t kYearMonthDayLength = 19;
-constexpr size_t kZoneTextCapacity = 10;
-
-// The years a rewritten date may land in; outside them the fields are printed as read.
+// The years a mail date is written in.
 constexpr int64_t kFirstYear = 1;
 constexpr int64_t kLastYear = 9999;
+// The farthest a zone may be from universal time.
+constexpr int kZoneMinutesMax = 23 * 60 + 59;
 
-size_t Length(const char* text) {
-    return text ? strlen(text) : 0;
-}
-
-// Looks at shape only: no name, zone or range is checked (see the header).
-bool HasMailDateShape(const char* source) {
-    char copy[kFeedDateCapacity];
-    if (!CopyText(copy, sizeof copy, source)) {
-        return false;
-    }
-    char* cursor = copy;
-    char* date = copy;
-    char* first = NextToken(&cursor, ",");
-    if (first != nullptr && strlen(first) == 3) {
-        // A three-character first piece is the day name, whatever it holds.
-        date = NextToken(&cursor, ",");
-        if (date == nullptr) {
-            return false;
-        }
-    }
-    // Otherwise the date is the copy up to the comma that ended the first piece, which the
-    // tokenizer has replaced by the terminator.
-
-    char* pieces = date;
-    const char* day = NextToken(&pieces, " ");
-    if (day == nullptr || LeadingNumber(day) == 0) {
-        return false;
-    }
-    const char* month = NextToken(&pieces, " ");
-    if (month == nullptr || strlen(month) < 3) {
-        return false;
-    }
-    const char* year = NextToken(&pieces, " ");
-    if (year == nullptr || strlen(year) < 4) {
-        return false;
-    }
-    const char* time = NextToken(&pieces, " ");
-    long long clock[3];
-    if (time == nullptr || strlen(time) < 8 || ScanNumbers(time, "%d:%d:%d", clock, 3) != 3) {
-        return false;
-    }
-    const char* zone = NextToken(&pieces, " ");
-    size_t zoneLength = Length(zone);
-    return zoneLength >= 1 && zoneLength <= 5;
-}
-
-// A broken-down time as the rewrites fill it.
-struct Fields {
-    int64_t year;   // as written, not since 1900
-    int64_t month;  // 1 to 12 once normalised
-    int64_t day;
-    int64_t hour;
-    int64_t minute;
-    int64_t second;
-    int weekday;  // 0 = Sunday
+// A date and time as read, before its fields are checked.
+struct Moment {
+    int64_t year = 0;
+    int64_t month = 1;
+    int64_t day = 1;
+    int64_t hour = 0;
+    int64_t minute = 0;
+    int64_t second = 0;
+    int zoneMinutes = 0;  // east of universal time
 };
 
-// Carries overflowing fields over as a calendar does and sets the day of the week. The zone is
-// never applied: the clock time stays the one the feed wrote. Leaves the fields as they are
-// (weekday Sunday) when the result falls outside the years we print.
-void Normalize(Fields* f) {
-    f->weekday = 0;
-    const int64_t monthIndex = f->month - 1;
-    const int64_t firstOfMonth =
-        DaysFromCivil(f->year + FloorDiv(monthIndex, 12), FloorMod(monthIndex, 12) + 1, 1);
-    const int64_t seconds =
-        firstOfMonth * 86400 + (f->day - 1) * 86400 + f->hour * 3600 + f->minute * 60 + f->second;
-    const int64_t days = FloorDiv(seconds, 86400);
-    const int64_t inDay = FloorMod(seconds, 86400);
-    int64_t year, month, day;
-    CivilFromDays(days, &year, &month, &day);
-    if (year < kFirstYear || year > kLastYear) {
-        return;
-    }
-    f->year = year;
-    f->month = month;
-    f->day = day;
-    f->hour = inDay / 3600;
-    f->minute = inDay / 60 % 60;
-    f->second = inDay % 60;
-    f->weekday = WeekdayFromDays(days);
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
-// "%a, %d %b %Y %H:%M:%S" in the default locale. A month that has no name (only possible for
-// fields left as read) cannot be printed, and the rewrite fails.
-bool FormatFields(const Fields& f, char* out, size_t outSize) {
-    if (f.month < 1 || f.month > 12) {
-        return false;
-    }
-    return FormatText(out, outSize, "%s, %02lld %s %lld %02lld:%02lld:%02lld", DayName(f.weekday),
-                      static_cast<long long>(f.day), MonthName(static_cast<int>(f.month)),
-                      static_cast<long long>(f.year), static_cast<long long>(f.hour),
-                      static_cast<long long>(f.minute), static_cast<long long>(f.second));
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool RewriteW3c(const char* source, char* out, size_t outSize) {
-    if (strlen(source) != kW3cLength) {
-        return false;
-    }
-    long long n[8];
-    const char* starts[8];
-    if (ScanNumbers(source, "%d-%d-%dT%d:%d:%d%d:%d", n, 8, starts) != 8) {
-        return false;
-    }
-    Fields f = {n[0], n[1], n[2], n[3], n[4], n[5], 0};
-    Normalize(&f);
-    if (!FormatFields(f, out, outSize)) {
-        return false;
-    }
-    // The zone keeps the sign the feed wrote, also for -00:30, and applies it to the minutes:
-    // -03:30 is -0330.
-    const bool west = *starts[6] == '-';
-    const long long hours = n[6] < 0 ? -n[6] : n[6];
-    const long long value = (west ? -1 : 1) * (hours * 100 + n[7]);
-    char zone[kZoneTextCapacity];
-    if (!FormatText(zone, sizeof zone, " %c%04lld", value < 0 ? '-' : '+',
-                    value < 0 ? -value : value)) {
-        return false;
-    }
-    if (strlen(out) + strlen(zone) + 1 >= outSize) {
-        return false;
-    }
-    return AppendText(out, outSize, zone);
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool RewriteYearMonthDay(const char* source, char* out, size_t outSize) {
-    if (strlen(source) != kYearMonthDayLength) {
-        return false;
-    }
-    long long n[6];
-    if (ScanNumbers(source, "%d-%d-%d %d:%d:%d", n, 6) != 6) {
-        return false;
-    }
-    Fields f = {n[0], n[1], n[2], n[3], n[4], n[5], 0};
-    Normalize(&f);
-    if (!FormatFields(f, out, outSize)) {
-        return false;
-    }
-    // Labelled as universal time; the clock time is not converted.
-    return AppendText(out, outSize, " +0000");
-}
-
-// The digits of `count` characters at `at` as a number; false when one is no digit.
-bool ReadDigits(const char* at, int count, int64_t* value) {
+// Exactly `count` digits at `at`.
+bool ReadDigits(const char* at, size_t count, int64_t* value) {
     *value = 0;
-    for (int i = 0; i < count; ++i) {
-        if (at[i] < '0' || at[i] > '9') {
+    for (size_t i = 0; i < count; ++i) {
+        if (!IsDigit(at[i])) {
             return false;
         }
         *value = *value * 10 + (at[i] - '0');
@@ -174,71 +51,262 @@ bool ReadDigits(const char* at, int count, int64_t* value) {
     return true;
 }
 
-// The rest of the W3C profile of RFC 3339, beyond the 25-character form: "YYYY-MM-DD", alone
-// (midnight, +0000) or with "T" or "t" and "hh:mm:ss", optional fractional seconds (dropped) and
-// the zone "Z", "z" (+0000) or a numeric one. The clock time and the zone stay as written.
-bool RewriteRfc3339(const char* source, char* out, size_t outSize) {
-    Fields f = {0, 0, 0, 0, 0, 0, 0};
-    const char* at = source;
-    if (!ReadDigits(at, 4, &f.year) || at[4] != '-' || !ReadDigits(at + 5, 2, &f.month) ||
-        at[7] != '-' || !ReadDigits(at + 8, 2, &f.day)) {
+// Whether `word` (`length` letters) is `name` whole or its first three letters or more, without
+// regard to case ("Sep", "Sept" and "September").
+bool NamesWord(const char* word, size_t length, const char* name) {
+    if (length < 3 || length > strlen(name)) {
         return false;
     }
-    at += 10;
-    char zone[kZoneTextCapacity] = " +0000";
-    if (*at != '\0') {
-        if ((*at != 'T' && *at != 't') || !ReadDigits(at + 1, 2, &f.hour) || at[3] != ':' ||
-            !ReadDigits(at + 4, 2, &f.minute) || at[6] != ':' ||
-            !ReadDigits(at + 7, 2, &f.second)) {
-            return false;
-        }
-        at += 9;
-        if (*at == '.') {
-            const char* digits = ++at;
-            while (*at >= '0' && *at <= '9') {
-                ++at;
-            }
-            if (at == digits) {
-                return false;
-            }
-        }
-        int64_t zoneHours = 0;
-        int64_t zoneMinutes = 0;
-        if ((*at == 'Z' || *at == 'z') && at[1] == '\0') {
-            // Universal time, as " +0000" already says.
-        } else if ((*at == '+' || *at == '-') && ReadDigits(at + 1, 2, &zoneHours) &&
-                   at[3] == ':' && ReadDigits(at + 4, 2, &zoneMinutes) && at[6] == '\0') {
-            zone[1] = *at;
-            zone[2] = at[1];
-            zone[3] = at[2];
-            zone[4] = at[4];
-            zone[5] = at[5];
-        } else {
+    for (size_t i = 0; i < length; ++i) {
+        if (Lower(word[i]) != name[i]) {
             return false;
         }
     }
-    Normalize(&f);
-    return FormatFields(f, out, outSize) && AppendText(out, outSize, zone);
+    return true;
 }
 
-// A mail date whose day name is written out ("Tuesday, 07 Dec 2004 ..."), with the name
-// abbreviated; false for any other text.
-bool AbbreviateDayName(const char* source, char* out, size_t outSize) {
-    static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                        "Thursday", "Friday", "Saturday"};
-    for (const char* day : kDays) {
-        const size_t length = strlen(day);
-        size_t same = 0;
-        while (same < length && (source[same] | 0x20) == (day[same] | 0x20)) {
-            ++same;
+int MonthOfWord(const char* word, size_t length) {
+    static const char* const kMonths[] = {"january",   "february", "march",    "april",
+                                          "may",       "june",     "july",     "august",
+                                          "september", "october",  "november", "december"};
+    for (int i = 0; i < 12; ++i) {
+        if (NamesWord(word, length, kMonths[i])) {
+            return i + 1;
         }
-        if (same == length && source[length] == ',') {
-            char shortened[kFeedDateCapacity];
-            return FormatText(shortened, sizeof shortened, "%.3s%s", source, source + length) &&
-                   HasMailDateShape(shortened) && CopyText(out, outSize, shortened);
+    }
+    return 0;
+}
+
+bool IsDayWord(const char* word, size_t length) {
+    static const char* const kDays[] = {"sunday",   "monday", "tuesday", "wednesday",
+                                        "thursday", "friday", "saturday"};
+    for (const char* day : kDays) {
+        // Only the usual abbreviation or the whole name: "Tues" is no day of a mail date.
+        if ((length == 3 || length == strlen(day)) && NamesWord(word, length, day)) {
+            return true;
         }
     }
     return false;
+}
+
+// A zone written as a name: RFC 822's, the ones US and European feeds write beside them, and
+// RFC 822's military letters (A to M west of universal time, except J; N to Y east; Z itself).
+bool ReadNamedZone(const char* word, size_t length, int* minutes) {
+    static const struct {
+        const char* name;
+        int hours;
+    } kZones[] = {{"ut", 0},   {"utc", 0},  {"gmt", 0},  {"z", 0},    {"est", -5}, {"edt", -4},
+                  {"cst", -6}, {"cdt", -5}, {"mst", -7}, {"mdt", -6}, {"pst", -8}, {"pdt", -7},
+                  {"ast", -4}, {"adt", -3}, {"et", -5},  {"ct", -6},  {"mt", -7},  {"pt", -8},
+                  {"at", -4},  {"wet", 0},  {"west", 1}, {"cet", 1},  {"cest", 2}, {"met", 1},
+                  {"mest", 2}, {"eet", 2},  {"eest", 3}};
+    for (const auto& zone : kZones) {
+        if (strlen(zone.name) != length) {
+            continue;
+        }
+        bool same = true;
+        for (size_t i = 0; i < length && same; ++i) {
+            same = Lower(word[i]) == zone.name[i];
+        }
+        if (same) {
+            *minutes = zone.hours * 60;
+            return true;
+        }
+    }
+    const char letter = length == 1 ? Lower(word[0]) : '\0';
+    if (letter >= 'a' && letter <= 'i') {
+        *minutes = -(letter - 'a' + 1) * 60;
+    } else if (letter >= 'k' && letter <= 'm') {
+        *minutes = -(letter - 'k' + 10) * 60;
+    } else if (letter >= 'n' && letter <= 'y') {
+        *minutes = (letter - 'n' + 1) * 60;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// A numeric zone, the whole of the `length` characters at `at`: a sign and "hh", "hhmm" or
+// "hh:mm".
+bool ReadNumericZone(const char* at, size_t length, int* minutes) {
+    if (length < 3 || (at[0] != '+' && at[0] != '-')) {
+        return false;
+    }
+    int64_t hours = 0;
+    int64_t extra = 0;
+    const bool read =
+        (length == 3 && ReadDigits(at + 1, 2, &hours)) ||
+        (length == 5 && ReadDigits(at + 1, 2, &hours) && ReadDigits(at + 3, 2, &extra)) ||
+        (length == 6 && ReadDigits(at + 1, 2, &hours) && at[3] == ':' &&
+         ReadDigits(at + 4, 2, &extra));
+    if (!read || extra > 59) {
+        return false;
+    }
+    const int magnitude = static_cast<int>(hours * 60 + extra);
+    *minutes = at[0] == '-' ? -magnitude : magnitude;
+    return true;
+}
+
+// A clock time at `*at`: "h:mm" or "hh:mm", then optionally ":ss" and a fraction, which is
+// dropped. Moves `*at` past it.
+bool ReadClock(const char** at, Moment* m) {
+    const char* p = *at;
+    const size_t hourDigits = IsDigit(p[1]) ? 2 : 1;
+    if (!ReadDigits(p, hourDigits, &m->hour) || p[hourDigits] != ':' ||
+        !ReadDigits(p + hourDigits + 1, 2, &m->minute)) {
+        return false;
+    }
+    p += hourDigits + 3;
+    m->second = 0;
+    if (*p == ':') {
+        if (!ReadDigits(p + 1, 2, &m->second)) {
+            return false;
+        }
+        p += 3;
+        if ((*p == '.' || *p == ',') && IsDigit(p[1])) {
+            ++p;
+            while (IsDigit(*p)) {
+                ++p;
+            }
+        }
+    }
+    *at = p;
+    return true;
+}
+
+// W3C and ISO 8601: "yyyy", "yyyy-mm", "yyyy-mm-dd", the last with an optional time and zone.
+bool ReadIsoDate(const char* text, Moment* m) {
+    const char* at = text;
+    if (!ReadDigits(at, 4, &m->year)) {
+        return false;
+    }
+    at += 4;
+    if (*at == '\0') {
+        return true;
+    }
+    if (*at != '-' || !ReadDigits(at + 1, 2, &m->month)) {
+        return false;
+    }
+    at += 3;
+    if (*at == '\0') {
+        return true;
+    }
+    if (*at != '-' || !ReadDigits(at + 1, 2, &m->day)) {
+        return false;
+    }
+    at += 3;
+    if (*at == '\0') {
+        return true;
+    }
+    if (*at != 'T' && *at != 't' && *at != ' ') {
+        return false;
+    }
+    ++at;
+    if (!IsDigit(at[0]) || !IsDigit(at[1]) || !ReadClock(&at, m)) {
+        return false;
+    }
+    if (*at == '\0') {
+        return true;
+    }
+    if ((*at == 'Z' || *at == 'z') && at[1] == '\0') {
+        return true;
+    }
+    return ReadNumericZone(at, strlen(at), &m->zoneMinutes);
+}
+
+// Mail dates and asctime: words parted by blanks and commas, each read by what it looks like and
+// what was read before it.
+bool ReadMailDate(const char* text, Moment* m) {
+    bool haveDay = false;
+    bool haveMonth = false;
+    bool haveYear = false;
+    bool haveTime = false;
+    bool haveZone = false;
+    bool first = true;
+    for (const char* at = text;;) {
+        while (*at == ' ' || *at == '\t' || *at == ',') {
+            ++at;
+        }
+        if (*at == '\0') {
+            break;
+        }
+        if (*at == '(') {
+            // A comment after the zone ("+0000 (UTC)") says nothing more; it must close.
+            const size_t rest = strlen(at);
+            if (!haveZone || at[rest - 1] != ')') {
+                return false;
+            }
+            break;
+        }
+        const char* word = at;
+        while (*at != '\0' && *at != ' ' && *at != '\t' && *at != ',') {
+            ++at;
+        }
+        const size_t length = static_cast<size_t>(at - word);
+        size_t letters = 0;
+        size_t digits = 0;
+        while (letters < length && IsLetter(word[letters])) {
+            ++letters;
+        }
+        while (digits < length && IsDigit(word[digits])) {
+            ++digits;
+        }
+        int month = 0;
+        if (letters == length && !haveTime && !haveMonth &&
+            (month = MonthOfWord(word, length)) != 0) {
+            m->month = month;
+            haveMonth = true;
+        } else if (letters == length && first && IsDayWord(word, length)) {
+            // The day name says nothing the date does not; a wrong one is not believed.
+        } else if (letters == length && haveTime && !haveZone &&
+                   ReadNamedZone(word, length, &m->zoneMinutes)) {
+            haveZone = true;
+        } else if (digits == length && digits <= 2 && !haveDay && !haveYear) {
+            ReadDigits(word, digits, &m->day);
+            haveDay = true;
+        } else if (digits == length && (digits == 2 || digits == 4) && haveDay && haveMonth &&
+                   !haveYear) {
+            ReadDigits(word, digits, &m->year);
+            if (digits == 2) {
+                m->year += m->year < 50 ? 2000 : 1900;
+            }
+            haveYear = true;
+        } else if (digits > 0 && digits <= 2 && word[digits] == ':' && !haveTime) {
+            const char* clock = word;
+            if (!ReadClock(&clock, m) || clock != at) {
+                return false;
+            }
+            haveTime = true;
+        } else if ((word[0] == '+' || word[0] == '-') && haveTime && !haveZone &&
+                   ReadNumericZone(word, length, &m->zoneMinutes)) {
+            haveZone = true;
+        } else {
+            return false;
+        }
+        first = false;
+    }
+    return haveDay && haveMonth && haveYear;
+}
+
+int64_t DaysInMonth(int64_t year, int64_t month) {
+    return DaysFromCivil(year + month / 12, month % 12 + 1, 1) - DaysFromCivil(year, month, 1);
+}
+
+// Whether every field is one a calendar and a clock have; a second of 60 is a leap second.
+bool InRange(const Moment& m) {
+    return m.year >= kFirstYear && m.year <= kLastYear && m.month >= 1 && m.month <= 12 &&
+           m.day >= 1 && m.day <= DaysInMonth(m.year, m.month) && m.hour <= 23 && m.minute <= 59 &&
+           m.second <= 60 && m.zoneMinutes >= -kZoneMinutesMax && m.zoneMinutes <= kZoneMinutesMax;
+}
+
+bool FormatMoment(const Moment& m, char* out, size_t outSize) {
+    const int zone = m.zoneMinutes < 0 ? -m.zoneMinutes : m.zoneMinutes;
+    return FormatText(out, outSize, "%s, %02lld %s %04lld %02lld:%02lld:%02lld %c%02d%02d",
+                      DayName(WeekdayFromDays(DaysFromCivil(m.year, m.month, m.day))),
+                      static_cast<long long>(m.day), MonthName(static_cast<int>(m.month)),
+                      static_cast<long long>(m.year), static_cast<long long>(m.hour),
+                      static_cast<long long>(m.minute), static_cast<long long>(m.second),
+                      m.zoneMinutes < 0 ? '-' : '+', zone / 60, zone % 60);
 }
 
 }  // namespace
@@ -250,14 +318,20 @@ char* NormalizeFeedDate(const char* source, char* out, size_t outSize) {
     if (strnlen(source, kSourceMax + 1) > kSourceMax) {
         return nullptr;
     }
-    if (HasMailDateShape(source)) {
-        return CopyText(out, outSize, source) ? out : nullptr;
+    // Feeds often wrap a date in the white space of their markup.
+    char text[kFeedDateCapacity];
+    const char* start = source + strspn(source, " \t\r\n");
+    size_t length = strlen(start);
+    while (length > 0 && strchr(" \t\r\n", start[length - 1]) != nullptr) {
+        --length;
     }
-    if (RewriteW3c(source, out, outSize) || RewriteYearMonthDay(source, out, outSize)) {
-        return out;
-    }
-    // Tried only when the three forms above fail, so that what they read stays as it was.
-    return RewriteRfc3339(source, out, outSize) || AbbreviateDayName(source, out, outSize)
-               ? out
-               : nullptr;
+    memcpy(text, start, length);
+    text[length] = '\0';
+
+    Moment iso;
+    Moment mail;
+    const bool read =
+        (ReadIsoDate(text, &iso) && InRange(iso) && FormatMoment(iso, out, outSize)) ||
+        (ReadMailDate(text, &mail) && InRange(mail) && FormatMoment(mail, out, outSize));
+    return read ? out : nullptr;
 }

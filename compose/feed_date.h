@@ -1,4 +1,4 @@
-// Feed dates in mail form: the Date header needs an RFC 822 date, and feeds write dates in three
+// Feed dates in mail form: the Date header needs an RFC 822 date, and feeds write dates in many
 // shapes. NormalizeFeedDate keeps no state and may run on several workers at once.
 #pragma once
 
@@ -6,15 +6,19 @@
 
 #include "base/capacities.h"
 
-// Turns one feed date into a mail date ("Tue, 07 Dec 2004 10:20:30 +0800"). Tried in order:
-// - a text that already has the shape of a mail date (an optional three-character day name and a
-//   comma, then day, month, year, h:m:s time and a zone of 1 to 5 characters) is copied unchanged;
-// - a W3C date-time of exactly 25 characters with a numeric zone ("2004-12-07T10:20:30+08:00") is
-//   rewritten, keeping the clock time and the zone the feed wrote;
-// - a year-month-day date and time of exactly 19 characters ("2004-12-07 10:20:30") is rewritten
-//   and labelled +0000.
-// Overflowing fields of the two rewrites carry over as a calendar does (month 13 is January of
-// the next year). Returns `out`, or null when the text is in none of the forms, an argument is
-// missing or `outSize` is below kFeedDateCapacity; after null, `out` holds nothing of use.
-// Texts longer than 255 characters are refused.
+// Reads one feed date and writes it as a mail date ("Tue, 07 Dec 2004 10:20:30 +0800"), keeping
+// the clock time and the zone the feed wrote; the day name is always the date's own. Read:
+// - mail dates (RFC 822 and its kin): the day name optional and not trusted, a one- or two-digit
+//   day, the month's name (abbreviated or whole), a year of two digits (00-49 are 2000-2049,
+//   50-99 are 1950-1999) or four, "h:mm" or "h:mm:ss", and a zone that is numeric ("+0800",
+//   "-01:01"), named (UT, GMT, Z, the US zones, a few European ones) or a military letter; no
+//   zone is universal time; a parenthesised comment after it is ignored;
+// - asctime ("Sun Nov  6 08:49:37 1994"), as universal time;
+// - W3C and ISO 8601 dates: "2003", "2003-12", "2003-12-31", each with an optional time after
+//   "T" or a blank ("hh:mm", "hh:mm:ss", with or without a fraction, which is dropped) and a
+//   zone ("Z", "+hh:mm", "+hhmm", "+hh"); no zone is universal time.
+// A field out of its range (month 13, 30 February, hour 25) makes the date unreadable: nothing
+// rolls over. Returns `out`, or null when the text cannot be read, an argument is missing or
+// `outSize` is below kFeedDateCapacity; after null, `out` holds nothing of use. Texts longer
+// than 255 characters are refused.
 char* NormalizeFeedDate(const char* source, char* out, size_t outSize);

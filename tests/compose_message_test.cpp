@@ -304,14 +304,22 @@ TEST_F(ComposeMessage, HeaderDateIsNormalisedAndBodyDateIsAsWritten) {
          "2004-12-07T10:20:30+08:00"},
         {"", "2004-12-07 10:20:30", "Tue, 07 Dec 2004 10:20:30 +0000", "2004-12-07 10:20:30"},
         // An item date that is not understood: the channel's in the header, the item's in the body.
-        {"yesterday", "07 Dec 2004 10:20:30 GMT", "07 Dec 2004 10:20:30 GMT", "yesterday"},
+        {"yesterday", "07 Dec 2004 10:20:30 GMT", "Tue, 07 Dec 2004 10:20:30 +0000", "yesterday"},
+        // A date of mail shape with a day that does not exist never reaches the header.
+        {"Sun, 99 Jun 2009 12:00:00 GMT", "", "", "Sun, 99 Jun 2009 12:00:00 GMT"},
         {"Tue, 07 Dec 2004 10:20:30 +0800", "2001-01-01 00:00:00",
          "Tue, 07 Dec 2004 10:20:30 +0800", "Tue, 07 Dec 2004 10:20:30 +0800"},
     };
     for (const auto& c : cases) {
         const std::string message =
             Compose(Item().title("t").date(c.date).channelDate(c.channelDate));
-        EXPECT_EQ(Header(message, "Date"), c.header) << c.date << "|" << c.channelDate;
+        const std::string header = Header(message, "Date");
+        if (c.header[0] == '\0') {
+            // The refresh's own time stands in.
+            EXPECT_TRUE(HasShape(header, "Aaa, 00 Aaa 0000 00:00:00 #0000")) << header;
+        } else {
+            EXPECT_EQ(header, c.header) << c.date << "|" << c.channelDate;
+        }
         EXPECT_EQ(Between(message, "<div id=date>", "</div>"), c.body);
     }
 }
@@ -382,7 +390,7 @@ TEST_F(ComposeMessage, HeaderValuesStayOnOneLine) {
     const std::string header = message.substr(0, message.find("\r\n\r\n") + 2);
     EXPECT_NE(header.find("\r\nSubject:Breaking Bcc: victim@example.com\r\n"), std::string::npos);
     EXPECT_EQ(header.substr(0, header.find("\r\n")), "From:Eve <script>x</script>");
-    EXPECT_NE(header.find("\r\nDate:1 Dec 1111 01:01:01 Z\r\n"), std::string::npos);
+    EXPECT_NE(header.find("\r\nDate:Fri, 01 Dec 1111 01:01:01 +0000\r\n"), std::string::npos);
     // Every header line is one of ours or the charset's continuation.
     size_t start = 0;
     for (size_t end; (end = header.find("\r\n", start)) != std::string::npos; start = end + 2) {
