@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "base/text.h"
+#include "base/url_reference.h"
 
 // How long a worker waits for a connection to be made, and for each receive to bring a byte,
 // before it gives up on a silent server.
@@ -90,13 +91,6 @@ struct AnswerBody {
     bool whole = false;
 };
 AnswerBody WholeBody(char* answer, size_t received);
-
-// Resolves `reference` against `base` as RFC 3986 does: an absolute URL stays as it is, "//host/x"
-// takes the base's scheme, "/x" its server, "?q" its path, any other its directory, and "." and
-// ".." segments are taken out; the fragment is dropped. False when the result does not fit
-// `capacity`.
-[[nodiscard]] bool ResolveReference(const char* base, const char* reference, char* out,
-                                    size_t capacity);
 
 // Reads an answer that begins with a status line of 301, 302, 303, 307 or 308 (blanks between
 // its parts) and has a Location header (its name without regard to case), resolved against `url`
