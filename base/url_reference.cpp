@@ -24,7 +24,7 @@ std::string RemoveDotSegments(const std::string& pathAndQuery) {
         const size_t end = path.find('/', start);
         const std::string segment =
             path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        endsInDirectory = segment == "." || segment == ".." || end != std::string::npos;
+        endsInDirectory = segment == "." || segment == ".." || segment.empty();
         if (segment == "..") {
             if (!segments.empty()) {
                 segments.pop_back();
@@ -75,9 +75,9 @@ bool ResolveReference(const char* base, const char* reference, char* out, size_t
     } else if (ref.compare(0, 2, "//") == 0) {
         // A server named without a scheme: the base's (plain http for a base without one).
         target = (schemeLength > 0 ? std::string(base, schemeLength) : "http") + ":" + ref;
-    } else if (ref.empty()) {
-        target =
-            std::string(base, fragment == UrlFragment::kKeep ? strlen(base) : strcspn(base, "#"));
+    } else if (ref.empty() || ref[0] == '#') {
+        // The base document itself, at the reference's place in it when there is one.
+        target = std::string(base, strcspn(base, "#")) + ref;
     } else if (ref[0] == '/') {
         target = origin + RemoveDotSegments(ref);
     } else if (ref[0] == '?') {

@@ -108,115 +108,33 @@ void FormatCurrentTime(char* out, size_t capacity) {
 // The body is UTF-8, whatever the system's code page: every character of the feed is kept.
 const char kContentType[] = "Content-Type:text/html; \r\n\tcharset=utf-8\r\n";
 
-// The character reference at `p` as the byte it stands for, for the few a plain subject needs
-// (and ASCII ones by number); 0 when it is none of them. `length` receives its length.
-char DecodeSimpleReference(const char* p, size_t* length) {
-    static const struct {
-        const char* name;
-        char value;
-    } kNamed[] = {{"&amp;", '&'},  {"&lt;", '<'},    {"&gt;", '>'},
-                  {"&quot;", '"'}, {"&apos;", '\''}, {"&nbsp;", ' '}};
-    for (const auto& named : kNamed) {
-        const size_t size = strlen(named.name);
-        if (strncmp(p, named.name, size) == 0) {
-            *length = size;
-            return named.value;
-        }
-    }
-    if (p[1] == '#' && p[2] >= '0' && p[2] <= '9') {
-        unsigned code = 0;
-        size_t at = 2;
-        for (; p[at] >= '0' && p[at] <= '9' && at < 8; ++at) {
-            code = code * 10 + static_cast<unsigned>(p[at] - '0');
-        }
-        if (p[at] == ';' && code >= 0x20 && code < 0x7F) {
-            *length = at + 1;
-            return static_cast<char>(code);
-        }
-    }
-    return 0;
-}
-
-// Whether the tag at `tag` ("<name" or "</name") marks up words within running text.
-bool IsTextLevelTag(const char* tag) {
-    static const char* const kTextLevel[] = {
-        "a", "abbr", "b",    "big",   "cite", "code",   "del",    "dfn", "em",  "i",  "ins", "kbd",
-        "q", "s",    "samp", "small", "span", "strike", "strong", "sub", "sup", "tt", "u",   "var"};
-    const char* name = tag + (tag[1] == '/' ? 2 : 1);
-    const size_t length = strcspn(name, " />");
-    for (const char* known : kTextLevel) {
-        if (strlen(known) == length && strncmp(name, known, length) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// A subject from sanitized HTML: its text without markup, white space and control characters
-// collapsed to single blanks, cut at a word within kSubjectLength characters and then marked
-// with "...".
+// A subject from HTML: its text, cut at a word within kSubjectLength bytes and then marked with
+// "...".
 void SubjectFromHtml(const char* html, char* out, size_t capacity) {
     constexpr size_t kSubjectLength = 80;
     static_assert(kSubjectLength + 4 <= kItemTitleCapacity, "a subject fits the title's room");
-    size_t used = 0;
-    bool blank = true;  // no blank at the start
-    bool cut = false;
-    for (const char* p = html; *p != '\0' && !cut;) {
-        char c = *p;
-        size_t length = 1;
-        size_t bytes = 1;
-        if (c == '<') {
-            // The sanitizer's output holds "<" only as a tag, whole. A tag of running text (bold,
-            // a link) joins its words; any other (a paragraph, a line break) parts them.
-            const char* close = strchr(p, '>');
-            const bool inText = IsTextLevelTag(p);
-            p = close != nullptr ? close + 1 : p + strlen(p);
-            if (inText) {
-                continue;
-            }
-            c = ' ';
-            length = 0;
-        } else if (c == '&') {
-            char decoded = DecodeSimpleReference(p, &length);
-            c = decoded != 0 ? decoded : '&';
-            if (decoded == 0) {
-                length = 1;
-            }
-        } else if (static_cast<unsigned char>(c) >= 0xC0) {
-            // A character of several bytes goes whole, or the subject ends before it.
-            const unsigned char lead = static_cast<unsigned char>(c);
-            bytes = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-            bytes = strnlen(p, bytes);
-            length = bytes;
+    char text[kItemTitleCapacity];
+    bool cut = !HtmlToText(html, text, sizeof text);
+    size_t length = strlen(text);
+    if (length > kSubjectLength) {
+        cut = true;
+        length = kSubjectLength;
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+            --length;
         }
-        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) {
-            if (!blank && used < kSubjectLength) {
-                out[used++] = ' ';
-            }
-            blank = true;
-        } else if (used + bytes <= kSubjectLength) {
-            memcpy(out + used, bytes > 1 ? p : &c, bytes);
-            used += bytes;
-            blank = false;
-        } else {
-            cut = true;
-            break;
-        }
-        p += length;
-    }
-    if (cut && !blank) {
-        // The cut fell inside a word: back to the last blank, when there is one.
-        size_t end = used;
-        while (end > 0 && out[end - 1] != ' ') {
+        // A cut inside a word goes back to the blank before it, when there is one.
+        size_t end = length;
+        while (text[length] != ' ' && end > 0 && text[end - 1] != ' ') {
             --end;
         }
-        used = end > 0 ? end : used;
+        length = end > 0 ? end : length;
     }
-    while (used > 0 && out[used - 1] == ' ') {
-        --used;
+    while (length > 0 && text[length - 1] == ' ') {
+        --length;
     }
-    out[used] = '\0';
-    if (cut && used > 0) {
+    text[length] = '\0';
+    static_cast<void>(CopyText(out, capacity, text));
+    if (cut && length > 0) {
         static_cast<void>(AppendText(out, capacity, "..."));
     }
 }
@@ -355,8 +273,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     if (s->headerTitle[0] == '\0') {
         CleanHeaderValue(item->link, s->headerTitle, sizeof s->headerTitle);
     }
-    escaped = escaped &&
-              s->styleReady &&
+    escaped = escaped && s->styleReady &&
               EscapeHtmlText(untitled ? s->headerTitle : item->title, s->htmlTitle,
                              sizeof s->htmlTitle) &&
               EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "base/capacities.h"
+#include "base/text.h"
+#include "base/url_reference.h"
 
 namespace {
 
@@ -461,26 +463,59 @@ bool IsUrlAttribute(const char* name) {
     return strcmp(name, "href") == 0 || strcmp(name, "src") == 0;
 }
 
+// The length of a URL once written with PutEscaped.
+size_t EscapedLength(const char* url) {
+    size_t length = 0;
+    for (const char* p = url; *p != '\0'; ++p) {
+        length += *p == '&' ? 5 : *p == '"' ? 6 : (*p == '<' || *p == '>') ? 4 : 1;
+    }
+    return length;
+}
+
+// The URL an href or src is written with: its references decoded, resolved against `base` when
+// there is one (a feed's links are relative to the feed), and allowed. A URL too long to be
+// checked again once escaped is dropped, so that sanitizing the result changes nothing.
+bool KeptUrl(const Attribute& attribute, const char* base, char* url, size_t capacity) {
+    char decoded[kUrlCheckCapacity];
+    if (attribute.length >= kUrlCheckCapacity) {
+        return false;
+    }
+    char raw[kUrlCheckCapacity];
+    memcpy(raw, attribute.value, attribute.length);
+    raw[attribute.length] = '\0';
+    if (!DecodeReferences(raw, decoded, sizeof decoded)) {
+        return false;
+    }
+    if (base != nullptr && base[0] != '\0') {
+        if (!ResolveReference(base, decoded, url, capacity, UrlFragment::kKeep)) {
+            return false;
+        }
+    } else if (!CopyText(url, capacity, decoded)) {
+        return false;
+    }
+    return DecodedUrlAllowed(url, true) && EscapedLength(url) < kUrlCheckCapacity;
+}
+
 // Writes a start tag anew; a tag that does not fit whole is taken back, so the result never ends
 // inside one.
-void PutStartTag(Writer* w, const char* name, const Tag& tag) {
+void PutStartTag(Writer* w, const char* name, const Tag& tag, const char* base) {
     const size_t start = w->used;
     w->Put("<");
     w->Put(name);
     for (int i = 0; i < tag.attributeCount; ++i) {
         const Attribute& attribute = tag.attributes[i];
-        char decoded[kUrlCheckCapacity];
-        const bool url = IsUrlAttribute(attribute.name);
-        if (url && !DecodeMarkupUrl(attribute.value, attribute.length, decoded, sizeof decoded)) {
+        char url[kUrlCheckCapacity];
+        const bool isUrl = IsUrlAttribute(attribute.name);
+        if (isUrl && !KeptUrl(attribute, base, url, sizeof url)) {
             continue;
         }
         w->Put(" ");
         w->Put(attribute.name);
         w->Put("=\"");
-        if (url) {
+        if (isUrl) {
             // The URL is written as it was checked, with every "&" escaped, so that what the
             // browser decodes is exactly what passed the check.
-            PutEscaped(w, decoded, strlen(decoded), false);
+            PutEscaped(w, url, strlen(url), false);
         } else {
             PutEscaped(w, attribute.value, attribute.length, true);
         }
@@ -557,7 +592,7 @@ bool IsAllowedUrl(const char* url, bool fromMarkup) {
     return DecodedUrlAllowed(url, false);
 }
 
-bool SanitizeHtml(const char* html, char* out, size_t capacity) {
+bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* baseUrl) {
     if (capacity <= kCloserReserve) {
         if (capacity > 0) {
             out[0] = '\0';
@@ -625,14 +660,14 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity) {
             case Treatment::kKeep:
                 if (openCount < kMaxOpen) {
                     const size_t before = w.used;
-                    PutStartTag(&w, rule->name, tag);
+                    PutStartTag(&w, rule->name, tag, baseUrl);
                     if (w.used != before) {
                         open[openCount++] = rule->name;
                     }
                 }
                 break;
             case Treatment::kKeepVoid:
-                PutStartTag(&w, rule->name, tag);
+                PutStartTag(&w, rule->name, tag, baseUrl);
                 break;
             case Treatment::kDropWithContent:
                 p = SkipContent(p, rule->name);
@@ -646,4 +681,154 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity) {
         PutEndTag(&w, open[--openCount], true);
     }
     return !w.cut;
+}
+
+namespace {
+
+// Elements that mark up words within running text: their tags join the words around them; any
+// other tag (a paragraph, a line break) parts them.
+bool IsTextLevel(const char* name, size_t length) {
+    static const char* const kTextLevel[] = {
+        "a",    "abbr",   "acronym", "b",   "big", "cite", "code", "del",  "dfn",
+        "em",   "font",   "i",       "ins", "kbd", "q",    "s",    "samp", "small",
+        "span", "strike", "strong",  "sub", "sup", "tt",   "u",    "var"};
+    for (const char* known : kTextLevel) {
+        if (EqualsNoCase(name, length, known) && known[length] == '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Writes a code point as UTF-8; false when it is none a text may hold.
+size_t EncodeUtf8(unsigned long code, char* out) {
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return 0;
+    }
+    if (code < 0x80) {
+        out[0] = static_cast<char>(code);
+        return 1;
+    }
+    if (code < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (code >> 6));
+        out[1] = static_cast<char>(0x80 | (code & 0x3F));
+        return 2;
+    }
+    if (code < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (code >> 12));
+        out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (code & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (code >> 18));
+    out[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (code & 0x3F));
+    return 4;
+}
+
+// The character a reference of `length` bytes at `p` stands for, as UTF-8 in `out`; 0 when it
+// is none this decoder knows, and the "&" is then text.
+size_t DecodeReference(const char* p, size_t length, char* out) {
+    if (p[1] == '#') {
+        const bool hex = p[2] == 'x' || p[2] == 'X';
+        unsigned long code = 0;
+        for (size_t i = hex ? 3 : 2; i + 1 < length; ++i) {
+            const unsigned long digit = IsAsciiDigit(p[i])
+                                            ? static_cast<unsigned long>(p[i] - '0')
+                                            : static_cast<unsigned long>(Lower(p[i]) - 'a' + 10);
+            code = code > 0x10FFFF ? code : code * (hex ? 16 : 10) + digit;
+        }
+        return EncodeUtf8(code, out);
+    }
+    static const struct {
+        const char* name;
+        unsigned long code;
+    } kNamed[] = {{"amp", '&'},       {"lt", '<'},       {"gt", '>'},       {"quot", '"'},
+                  {"apos", '\''},     {"nbsp", ' '},     {"ndash", 0x2013}, {"mdash", 0x2014},
+                  {"hellip", 0x2026}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"ldquo", 0x201C},
+                  {"rdquo", 0x201D},  {"laquo", 0xAB},   {"raquo", 0xBB},   {"copy", 0xA9},
+                  {"reg", 0xAE},      {"trade", 0x2122}, {"euro", 0x20AC},  {"pound", 0xA3},
+                  {"yen", 0xA5},      {"cent", 0xA2},    {"deg", 0xB0},     {"middot", 0xB7},
+                  {"bull", 0x2022},   {"times", 0xD7}};
+    for (const auto& named : kNamed) {
+        // Named references are case-sensitive in HTML.
+        if (strlen(named.name) == length - 2 && strncmp(p + 1, named.name, length - 2) == 0) {
+            return EncodeUtf8(named.code, out);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool HtmlToText(const char* html, char* out, size_t capacity) {
+    if (capacity == 0) {
+        return false;
+    }
+    out[0] = '\0';
+    size_t used = 0;
+    bool blank = true;  // no blank at the start
+    bool whole = true;
+    // Appends a piece of text, a run of white space as one blank; false once the text is full.
+    auto put = [&](const char* piece, size_t length) {
+        if (length == 1 && static_cast<unsigned char>(piece[0]) <= ' ') {
+            if (!blank && used + 1 < capacity) {
+                out[used++] = ' ';
+                out[used] = '\0';
+            }
+            blank = true;
+            return true;
+        }
+        if (!AppendUtf8(out, capacity, &used, piece, length)) {
+            whole = false;
+            return false;
+        }
+        blank = false;
+        return true;
+    };
+    for (const char* p = html != nullptr ? html : ""; *p != '\0' && whole;) {
+        if (*p == '<' && strncmp(p, "<!--", 4) == 0) {
+            const char* close = strstr(p + 4, "-->");
+            p = close != nullptr ? close + 3 : p + strlen(p);
+            continue;
+        }
+        if (*p == '<' && (p[1] == '!' || p[1] == '?')) {
+            const char* close = strchr(p, '>');
+            p = close != nullptr ? close + 1 : p + strlen(p);
+            continue;
+        }
+        Tag tag;
+        if (*p == '<' && (IsAsciiLetter(p[1]) || (p[1] == '/' && IsAsciiLetter(p[2]))) &&
+            ReadTag(p, &tag)) {
+            p = tag.next;
+            const ElementRule* rule = FindRule(tag.name, tag.nameLength);
+            if (!tag.end && rule != nullptr && rule->treatment == Treatment::kDropWithContent) {
+                p = SkipContent(p, rule->name);
+            }
+            if (!IsTextLevel(tag.name, tag.nameLength)) {
+                put(" ", 1);
+            }
+            continue;
+        }
+        const size_t reference = *p == '&' ? ReferenceLength(p, strlen(p)) : 0;
+        char decoded[4];
+        const size_t decodedLength = reference != 0 ? DecodeReference(p, reference, decoded) : 0;
+        if (decodedLength != 0) {
+            put(decoded, decodedLength);
+            p += reference;
+            continue;
+        }
+        const size_t size = CharacterAt(p, strlen(p));
+        if (static_cast<unsigned char>(*p) < ' ' || *p == 0x7F) {
+            put(" ", 1);
+        } else {
+            put(p, size);
+        }
+        p += size;
+    }
+    while (used > 0 && out[used - 1] == ' ') {
+        out[--used] = '\0';
+    }
+    return whole;
 }

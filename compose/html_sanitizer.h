@@ -20,7 +20,17 @@
 // stray "<", ">" and "&" become entities, and elements left open are closed at the end, so the
 // result can sit inside a division without ending it. Broken markup such as an unclosed tag
 // comes out as text. Returns false when the result was cut to fit; it is well-formed either way.
-[[nodiscard]] bool SanitizeHtml(const char* html, char* out, size_t capacity);
+// With `baseUrl`, every kept href and src is first resolved against it (RFC 3986), and the URL
+// allowed is the resolved one. The result is a fixed point: sanitized again, with the same base
+// or none, it comes out unchanged.
+[[nodiscard]] bool SanitizeHtml(const char* html, char* out, size_t capacity,
+                                const char* baseUrl = nullptr);
+
+// The text an HTML fragment shows: tags gone (those of running text join their words, others
+// part them with a blank), script and style with their content gone, character references
+// decoded, white space and control characters collapsed into single blanks and trimmed. Returns
+// false when the text was cut to fit, between characters.
+bool HtmlToText(const char* html, char* out, size_t capacity);
 
 // Escapes a plain text value for HTML text or a double-quoted attribute: &, <, > and " become
 // entities. Returns false when the result was cut to fit (whole characters only).

@@ -1,6 +1,7 @@
 // The description's HTML: formatting survives, nothing active does, broken markup stays inert.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "compose/html_sanitizer.h"
@@ -177,6 +178,64 @@ TEST(ComposeSanitizer, AllowedUrls) {
     EXPECT_FALSE(IsAllowedUrl("javascript&#58;x", true));
     EXPECT_TRUE(IsAllowedUrl("javascript&#58;x", false));  // a relative URL when not markup
     EXPECT_FALSE(IsAllowedUrl(nullptr, false));
+}
+
+}  // namespace
+
+namespace {
+
+// Links and images of a feed are relative to the feed (or its xml:base): each is resolved before
+// the scheme is judged, and the result is a fixed point.
+TEST(ComposeSanitizer, UrlsResolveAgainstTheBaseBeforeTheyAreJudged) {
+    const char* base = "https://blog.example/2025/08/post.html";
+    const HtmlCase cases[] = {
+        {"<a href=\"/2025/08/26/qemu-10-1-0/\">q</a>",
+         "<a href=\"https://blog.example/2025/08/26/qemu-10-1-0/\">q</a>"},
+        {"<img src=\"pic.png\">", "<img src=\"https://blog.example/2025/08/pic.png\">"},
+        {"<img src=\"//cdn.example/i.png\">", "<img src=\"https://cdn.example/i.png\">"},
+        {"<a href=\"../a?x=1&amp;y=2#c\">a</a>",
+         "<a href=\"https://blog.example/2025/a?x=1&amp;y=2#c\">a</a>"},
+        {"<a href=\"#top\">t</a>", "<a href=\"https://blog.example/2025/08/post.html#top\">t</a>"},
+        {"<a href=\"mailto:a@b.c\">m</a>", "<a href=\"mailto:a@b.c\">m</a>"},
+        {"<a href=\"javascript:x\">j</a>", "<a>j</a>"},
+        {"<a href=\"java&#115;cript:x\">j</a>", "<a>j</a>"},
+    };
+    for (const HtmlCase& c : cases) {
+        std::string out(kHtmlGrowth * strlen(c.input) + kHtmlSlack, '\0');
+        EXPECT_TRUE(SanitizeHtml(c.input, &out[0], out.size(), base)) << c.input;
+        EXPECT_STREQ(out.c_str(), c.output) << c.input;
+        const std::string once = out.c_str();
+        for (const char* again : {base, static_cast<const char*>(nullptr)}) {
+            std::string twice(kHtmlGrowth * once.size() + kHtmlSlack, '\0');
+            EXPECT_TRUE(SanitizeHtml(once.c_str(), &twice[0], twice.size(), again));
+            EXPECT_EQ(once, twice.c_str()) << c.input;
+        }
+    }
+    // A URL whose escaped "&"s would outgrow what the sanitizer reads is dropped rather than
+    // kept in a form that a second pass would drop.
+    const std::string longUrl = "<a href=\"http://e.com/?" + std::string(1000, '&') + "\">x</a>";
+    EXPECT_EQ(Sanitize(longUrl), "<a>x</a>");
+}
+
+TEST(ComposeSanitizer, HtmlToTextShowsWhatTheReaderReads) {
+    const HtmlCase cases[] = {
+        {"Tom &amp;#38; Jerry", "Tom &#38; Jerry"},
+        {"Tom &#38; Jerry &mdash; <b>live</b>", "Tom & Jerry \xE2\x80\x94 live"},
+        {"<p>one</p><p>two</p>", "one two"},
+        {"a<br>b<i>c</i>", "a bc"},
+        {"  spaced \t\n out  ", "spaced out"},
+        {"<script>x()</script>kept", "kept"},
+        {"a < b &bogus; &#0; &#x1F600;", "a < b &bogus; &#0; \xF0\x9F\x98\x80"},
+        {"", ""},
+    };
+    for (const HtmlCase& c : cases) {
+        char out[128];
+        EXPECT_TRUE(HtmlToText(c.input, out, sizeof out)) << c.input;
+        EXPECT_STREQ(out, c.output) << c.input;
+    }
+    char small[6];
+    EXPECT_FALSE(HtmlToText("ab\xC3\xA9\xC3\xA9", small, sizeof small));
+    EXPECT_STREQ(small, "ab\xC3\xA9");
 }
 
 }  // namespace

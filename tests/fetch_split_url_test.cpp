@@ -209,6 +209,8 @@ TEST(FetchRedirect, LocationsAreResolvedAgainstTheAddressTheyCameFrom) {
         {"301", "../up.xml#x", Redirect::kFollow, "http://host:8080/a/up.xml"},
         {"301", "./same/../here.xml", Redirect::kFollow, "http://host:8080/a/b/here.xml"},
         {"301", "/../../root.xml", Redirect::kFollow, "http://host:8080/root.xml"},
+        {"301", "/feeds/", Redirect::kFollow, "http://host:8080/feeds/"},
+        {"301", "#only", Redirect::kFollow, "http://host:8080/a/b/feed.xml?x=1"},
         {"301", "ftp://host/feed", Redirect::kRefused, nullptr},
         {"301", "javascript:alert(1)", Redirect::kRefused, nullptr},
         {"200", "/elsewhere", Redirect::kNone, nullptr},
