@@ -28,7 +28,8 @@ constexpr size_t kPlugInInfoFieldCapacity = 80;
 
 // The fields of a feed item record.
 constexpr size_t kItemTitleCapacity = 1024;
-constexpr size_t kItemDescriptionCapacity = 51200;
+// A whole long article: blog posts of 100 KB and more are common in full-content feeds.
+constexpr size_t kItemDescriptionCapacity = 256 * 1024;
 constexpr size_t kItemLinkCapacity = 1024;
 constexpr size_t kItemDateCapacity = 256;
 constexpr size_t kItemAuthorCapacity = 256;
@@ -39,6 +40,13 @@ constexpr size_t kChannelDateCapacity = 256;
 constexpr size_t kItemGuidCapacity = 1024;
 // The most identities a folder's record of seen items keeps: ten times a feed of 2,000 items.
 constexpr size_t kSeenIdentityCap = 20000;
+// The files an item links to (podcast episodes, videos): how many are kept, and their type, size
+// and duration texts.
+constexpr size_t kEnclosureCount = 8;
+constexpr size_t kEnclosureTypeCapacity = 128;
+constexpr size_t kEnclosureNumberCapacity = 32;
+// The nested xml:base attributes a feed reader follows; deeper ones resolve against the last.
+constexpr size_t kXmlBaseDepth = 8;
 // An attribute value (a link's href, an image's resource) is kept to this.
 constexpr size_t kAttributeValueCapacity = kTextCapacity;
 
@@ -49,8 +57,10 @@ constexpr size_t kReceiveCapacity = 0x80000;
 // always built whole.
 constexpr size_t kRequestCapacity = 3 * kTextCapacity + kTextCapacity + 512;
 
-// A composed item message, header and body.
-constexpr size_t kMessageCapacity = 0x80000;
+// A composed item message, header and body: room for the whole article, sanitized.
+constexpr size_t kMessageCapacity = 0x100000;
+// The sanitized description inside it; a longer one is cut between elements.
+constexpr size_t kDescriptionHtmlCapacity = 2 * kItemDescriptionCapacity;
 // A feed date in mail form, and the smallest output NormalizeFeedDate accepts.
 constexpr size_t kFeedDateCapacity = 256;
 // The current time text: what strftime may give (99 characters) and the zone offset.
@@ -66,6 +76,13 @@ constexpr size_t kUrlCheckCapacity = 4096;
 // bytes fits in kHtmlGrowth * n + kHtmlSlack bytes, terminator included.
 constexpr size_t kHtmlGrowth = 6;
 constexpr size_t kHtmlSlack = 1024;
+// The message's list of an item's files: each link with its text, type, size and duration, and
+// the image that stands for the item.
+constexpr size_t kEnclosureHtmlCapacity =
+    kEnclosureCount *
+        (2 * kHtmlGrowth * kItemLinkCapacity +
+         kHtmlGrowth * (kEnclosureTypeCapacity + 2 * kEnclosureNumberCapacity) + 256) +
+    kHtmlGrowth * kImageUrlCapacity + 256;
 // A text of kTextCapacity escaped for HTML.
 constexpr size_t kEscapedTextCapacity = kHtmlGrowth * kTextCapacity;
 // The room a rebuilt message source has beyond the source's own length when it is shown.

@@ -108,7 +108,7 @@ void ParseFeedAlone(benchmark::State& state, const char* name) {
     }
     const char* start = FindDocumentStart(document.c_str());
     for (auto _ : state) {
-        ParseFeed(start, nullptr, kFolderId);
+        ParseFeed(start, nullptr, kFolderId, "http://bench.example/feed.xml");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * document.size()));
 }
@@ -171,7 +171,7 @@ void ParseAndCompose(benchmark::State& state) {
         std::error_code kept;
         std::filesystem::remove_all(g_dataFolder / "settings.seen", kept);
         state.ResumeTiming();
-        OnFeedDownloaded(document.c_str(), kFolderId);
+        OnFeedDownloaded(document.c_str(), kFolderId, "http://bench.example/feed.xml");
     }
     state.counters["messages"] =
         benchmark::Counter(static_cast<double>(g_appended), benchmark::Counter::kAvgIterations);

@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/time_zone.h"
 #include "compose/civil_time.h"
+#include "compose/enclosure_html.h"
 #include "compose/feed_date.h"
 #include "compose/folder_index.h"
 #include "compose/header_value.h"
@@ -32,6 +33,9 @@ constexpr size_t Escaped(size_t capacity) {
     return kHtmlGrowth * capacity;
 }
 
+// What a message whose text was cut says after it: the words and the item's link twice, escaped.
+constexpr size_t kCutNoteCapacity = 2 * Escaped(kItemLinkCapacity) + 256;
+
 // Everything one item needs, on the heap: a worker's stack also holds the fetcher's receive
 // buffer, and this is larger than a default Windows thread stack can spare.
 struct Scratch {
@@ -39,7 +43,10 @@ struct Scratch {
     bool styleReady = false;
     char styleFolder[kTextCapacity];
     char message[kMessageCapacity];
-    char description[Escaped(kItemDescriptionCapacity) + kHtmlSlack];
+    // The sanitized text, and room after it for the note that says where the rest is.
+    char description[kDescriptionHtmlCapacity + kCutNoteCapacity];
+    char enclosures[kEnclosureHtmlCapacity];
+    char titleText[kItemTitleCapacity];
     char displayName[kTextCapacity];
     char sender[kTextCapacity];
     char style[kTextCapacity];
@@ -59,7 +66,7 @@ struct Scratch {
     char htmlDate[Escaped(kFeedDateCapacity)];
 };
 
-// The fixed text of the template around the thirteen values, with room to spare for the
+// The fixed text of the template around the fourteen values, with room to spare for the
 // Content-Type lines.
 constexpr size_t kTemplateText = 1024;
 // The most a header value of `capacity` bytes takes once encoded and folded (see header_value.h).
@@ -70,8 +77,8 @@ static_assert(Encoded(kTextCapacity) + kFeedDateCapacity + sizeof PlugInVersion 
                       Encoded(kItemTitleCapacity) + sizeof(Scratch::htmlStylesheet) +
                       sizeof(Scratch::htmlTitle) + sizeof(Scratch::htmlImage) +
                       sizeof(Scratch::htmlAuthor) + sizeof(Scratch::description) +
-                      sizeof(Scratch::htmlHref) + sizeof(Scratch::htmlLinkText) +
-                      sizeof(Scratch::htmlDate) + kTemplateText <=
+                      sizeof(Scratch::enclosures) + sizeof(Scratch::htmlHref) +
+                      sizeof(Scratch::htmlLinkText) + sizeof(Scratch::htmlDate) + kTemplateText <=
                   kMessageCapacity,
               "every filled template fits the message text");
 
@@ -256,13 +263,24 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     }
     const char* author = s->headerAuthor;
     CleanHeaderValue(headerDate, s->headerDateClean, sizeof s->headerDateClean);
-    CleanHeaderValue(item->title, s->headerTitle, sizeof s->headerTitle);
+    // A title written as HTML shows its text: its markup gone, its references decoded.
+    if (item->titleIsHtml) {
+        // A text cut to the title's room is still the start of the title.
+        static_cast<void>(HtmlToText(item->title, s->titleText, sizeof s->titleText));
+    } else {
+        static_cast<void>(CopyText(s->titleText, sizeof s->titleText, item->title));
+    }
+    CleanHeaderValue(s->titleText, s->headerTitle, sizeof s->headerTitle);
 
     // The body is HTML that the client renders: plain values are escaped, URLs are only kept
     // when harmless, and the description passes the sanitizer.
     // Each buffer is sized for the most its value can grow (kHtmlGrowth), so none is ever cut.
     const bool showImage = !IsEmpty(item->imageUrl) && IsAllowedUrl(item->imageUrl, false);
-    bool escaped = SanitizeHtml(item->description, s->description, sizeof s->description);
+    // Links and images of the text resolve against its base. A text longer than the message holds
+    // was cut between elements: the reader is told, and pointed at the whole.
+    const bool textCut =
+        !SanitizeHtml(item->description, s->description, kDescriptionHtmlCapacity, item->baseUrl) ||
+        item->descriptionCut;
     // Titles are optional: an untitled item gets a subject from the start of its description
     // (else its link), for the reader and for the index, where an empty one would never be found
     // and the item would be appended again at every refresh.
@@ -273,15 +291,29 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     if (s->headerTitle[0] == '\0') {
         CleanHeaderValue(item->link, s->headerTitle, sizeof s->headerTitle);
     }
-    escaped = escaped && s->styleReady &&
-              EscapeHtmlText(untitled ? s->headerTitle : item->title, s->htmlTitle,
-                             sizeof s->htmlTitle) &&
-              EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&
-              EscapeHtmlText(author, s->htmlAuthor, sizeof s->htmlAuthor) &&
-              EscapeHtmlText(IsAllowedUrl(item->link, false) ? item->link : "", s->htmlHref,
-                             sizeof s->htmlHref) &&
-              EscapeHtmlText(item->link, s->htmlLinkText, sizeof s->htmlLinkText) &&
-              EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate);
+    bool escaped =
+        s->styleReady &&
+        EscapeHtmlText(untitled ? s->headerTitle : s->titleText, s->htmlTitle,
+                       sizeof s->htmlTitle) &&
+        EscapeHtmlText(showImage ? item->imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&
+        EscapeHtmlText(author, s->htmlAuthor, sizeof s->htmlAuthor) &&
+        EscapeHtmlText(IsAllowedUrl(item->link, false) ? item->link : "", s->htmlHref,
+                       sizeof s->htmlHref) &&
+        EscapeHtmlText(item->link, s->htmlLinkText, sizeof s->htmlLinkText) &&
+        EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate) &&
+        FormatEnclosures(*item, strstr(s->description, "<img") != nullptr, s->enclosures,
+                         sizeof s->enclosures);
+    if (escaped && textCut) {
+        const size_t end = strlen(s->description);
+        escaped = s->htmlHref[0] != '\0'
+                      ? FormatText(s->description + end, sizeof s->description - end,
+                                   "<p><i>This item is longer than a message holds. The whole of "
+                                   "it is at <a href=\"%s\">%s</a>.</i></p>",
+                                   s->htmlHref, s->htmlLinkText)
+                      : FormatText(s->description + end, sizeof s->description - end, "%s",
+                                   "<p><i>This item is longer than a message holds, and was cut "
+                                   "here.</i></p>");
+    }
 
     size_t used = 0;
     s->message[0] = '\0';
@@ -295,19 +327,20 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     used += strlen(s->message + used);
     whole = whole && AppendHeader(s->message, sizeof s->message, &used, "Subject", s->headerTitle);
     whole =
-        whole &&
-        FormatText(s->message + used, sizeof s->message - used,
-                   "\r\n"
-                   "<HTML>\r\n"
-                   "<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"%s\" ></HEAD>"
-                   "<BODY><div id=banner><h2>%s</h2>"
-                   "<img border=0 style=\"visibility:%s;float:right;\" src=\"%s\"></div>"
-                   "<div id=author>%s</div>"
-                   "<div id=desc>%s</div>"
-                   "<div id=link><a href=\"%s\">%s</a></div>"
-                   "<div id=date>%s</div></BODY></HTML>",
-                   s->htmlStylesheet, s->htmlTitle, showImage ? "visible" : "hidden", s->htmlImage,
-                   s->htmlAuthor, s->description, s->htmlHref, s->htmlLinkText, s->htmlDate);
+        whole && FormatText(s->message + used, sizeof s->message - used,
+                            "\r\n"
+                            "<HTML>\r\n"
+                            "<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"%s\" ></HEAD>"
+                            "<BODY><div id=banner><h2>%s</h2>"
+                            "<img border=0 style=\"visibility:%s;float:right;\" src=\"%s\"></div>"
+                            "<div id=author>%s</div>"
+                            "<div id=desc>%s</div>"
+                            "%s"
+                            "<div id=link><a href=\"%s\">%s</a></div>"
+                            "<div id=date>%s</div></BODY></HTML>",
+                            s->htmlStylesheet, s->htmlTitle, showImage ? "visible" : "hidden",
+                            s->htmlImage, s->htmlAuthor, s->description, s->enclosures, s->htmlHref,
+                            s->htmlLinkText, s->htmlDate);
     if (!escaped || !whole) {
         // Cannot happen with the record's capacities (see the assertion above); a cut message
         // would be a broken one.

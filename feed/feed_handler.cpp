@@ -1,9 +1,12 @@
 #include "feed/feed_handler.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "base/status.h"
 #include "base/text.h"
+#include "base/url_reference.h"
 
 namespace {
 
@@ -11,23 +14,171 @@ char FoldAscii(unsigned int c) {
     return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
 }
 
-}  // namespace
-
-bool IsAlternateRel(const char* rel) {
-    static const char kIanaPrefix[] = "http://www.iana.org/assignments/relation/";
-    if (strncmp(rel, kIanaPrefix, sizeof kIanaPrefix - 1) == 0) {
-        rel += sizeof kIanaPrefix - 1;
+// Whether `length` bytes at `text` are exactly the ASCII `word`, letters without regard to case:
+// feeds written by hand say "pubdate" as often as "pubDate".
+bool IsWord(const char* text, size_t length, const char* word) {
+    if (text == nullptr || strlen(word) != length) {
+        return false;
     }
-    static const char kAlternate[] = "alternate";
-    for (size_t i = 0; i < sizeof kAlternate; ++i) {
-        if (FoldAscii(static_cast<unsigned char>(rel[i])) != kAlternate[i]) {
+    for (size_t i = 0; i < length; ++i) {
+        if (FoldAscii(static_cast<unsigned char>(text[i])) !=
+            FoldAscii(static_cast<unsigned char>(word[i]))) {
             return false;
         }
     }
     return true;
 }
 
-namespace {
+bool StartsWithWord(const char* text, size_t length, const char* word) {
+    const size_t size = strlen(word);
+    return length >= size && IsWord(text, size, word);
+}
+
+bool SameUri(const char* uri, size_t length, const char* known) {
+    return strlen(known) == length && memcmp(uri, known, length) == 0;
+}
+
+const char kAtom10[] = "http://www.w3.org/2005/Atom";
+const char kAtom03[] = "http://purl.org/atom/ns#";
+const char kXmlNamespace[] = "http://www.w3.org/XML/1998/namespace";
+
+bool IsAtomUri(const char* uri, size_t length) {
+    return SameUri(uri, length, kAtom10) || SameUri(uri, length, kAtom03);
+}
+
+// One row of the table of feed elements: in this namespace, with this local name, standing here,
+// the element fills this; of elements that fill the same field, the higher rank wins.
+struct ElementRow {
+    FeedNamespace space;
+    const char* local;
+    FeedPlace place;
+    FeedRole role;
+    int rank;
+};
+
+// Elements of other namespaces (Dublin Core, media RSS, iTunes) rank below the core ones, so that
+// they fill a field only when the core element is missing: a photo's media:title is no article's
+// title, an episode's itunes:title lacks its number.
+const ElementRow kElementRows[] = {
+    {FeedNamespace::kCore, "rss", FeedPlace::kDocument, FeedRole::kDocument, 0},
+    {FeedNamespace::kRdf, "RDF", FeedPlace::kDocument, FeedRole::kDocument, 0},
+    {FeedNamespace::kCore, "channel", FeedPlace::kDocument, FeedRole::kChannel, 0},
+    {FeedNamespace::kCore, "feed", FeedPlace::kDocument, FeedRole::kChannel, 0},
+    // RSS 1.0 puts its items and image beside the channel; a bare Atom entry is a document.
+    {FeedNamespace::kCore, "item", FeedPlace::kDocument, FeedRole::kItem, 0},
+    {FeedNamespace::kCore, "entry", FeedPlace::kDocument, FeedRole::kItem, 0},
+    {FeedNamespace::kCore, "image", FeedPlace::kDocument, FeedRole::kImage, 0},
+
+    {FeedNamespace::kCore, "title", FeedPlace::kChannel, FeedRole::kChannelTitle, 2},
+    {FeedNamespace::kDublinCore, "title", FeedPlace::kChannel, FeedRole::kChannelTitle, 1},
+    {FeedNamespace::kCore, "lastBuildDate", FeedPlace::kChannel, FeedRole::kChannelDate, 3},
+    {FeedNamespace::kCore, "pubDate", FeedPlace::kChannel, FeedRole::kChannelDate, 3},
+    {FeedNamespace::kCore, "updated", FeedPlace::kChannel, FeedRole::kChannelDate, 3},
+    {FeedNamespace::kCore, "modified", FeedPlace::kChannel, FeedRole::kChannelDate, 3},
+    {FeedNamespace::kDublinCore, "date", FeedPlace::kChannel, FeedRole::kChannelDate, 2},
+    {FeedNamespace::kDcTerms, "modified", FeedPlace::kChannel, FeedRole::kChannelDate, 2},
+    {FeedNamespace::kCore, "image", FeedPlace::kChannel, FeedRole::kImage, 0},
+    {FeedNamespace::kCore, "logo", FeedPlace::kChannel, FeedRole::kImageUrl, 2},
+    {FeedNamespace::kCore, "icon", FeedPlace::kChannel, FeedRole::kImageUrl, 1},
+    {FeedNamespace::kCore, "item", FeedPlace::kChannel, FeedRole::kItem, 0},
+    {FeedNamespace::kCore, "entry", FeedPlace::kChannel, FeedRole::kItem, 0},
+
+    {FeedNamespace::kCore, "url", FeedPlace::kImage, FeedRole::kImageUrl, 2},
+
+    {FeedNamespace::kCore, "title", FeedPlace::kItem, FeedRole::kTitle, 3},
+    {FeedNamespace::kDublinCore, "title", FeedPlace::kItem, FeedRole::kTitle, 2},
+    // The fullest text first: the whole article, then its summary, then what other vocabularies
+    // say about it.
+    {FeedNamespace::kContent, "encoded", FeedPlace::kItem, FeedRole::kText, 3},
+    {FeedNamespace::kCore, "content", FeedPlace::kItem, FeedRole::kText, 3},
+    {FeedNamespace::kXhtml, "body", FeedPlace::kItem, FeedRole::kText, 3},
+    {FeedNamespace::kCore, "body", FeedPlace::kItem, FeedRole::kText, 3},
+    {FeedNamespace::kCore, "description", FeedPlace::kItem, FeedRole::kText, 2},
+    {FeedNamespace::kCore, "summary", FeedPlace::kItem, FeedRole::kText, 2},
+    {FeedNamespace::kDublinCore, "description", FeedPlace::kItem, FeedRole::kText, 1},
+    {FeedNamespace::kItunes, "summary", FeedPlace::kItem, FeedRole::kText, 1},
+    {FeedNamespace::kMedia, "description", FeedPlace::kItem, FeedRole::kText, 1},
+    {FeedNamespace::kCore, "link", FeedPlace::kItem, FeedRole::kLink, 0},
+    {FeedNamespace::kCore, "guid", FeedPlace::kItem, FeedRole::kGuid, 0},
+    {FeedNamespace::kCore, "id", FeedPlace::kItem, FeedRole::kGuid, 0},
+    // When it was published, else when it was changed.
+    {FeedNamespace::kCore, "pubDate", FeedPlace::kItem, FeedRole::kDate, 4},
+    {FeedNamespace::kCore, "published", FeedPlace::kItem, FeedRole::kDate, 4},
+    {FeedNamespace::kCore, "issued", FeedPlace::kItem, FeedRole::kDate, 4},
+    {FeedNamespace::kCore, "created", FeedPlace::kItem, FeedRole::kDate, 4},
+    {FeedNamespace::kDublinCore, "date", FeedPlace::kItem, FeedRole::kDate, 3},
+    {FeedNamespace::kDcTerms, "created", FeedPlace::kItem, FeedRole::kDate, 3},
+    {FeedNamespace::kDcTerms, "issued", FeedPlace::kItem, FeedRole::kDate, 3},
+    {FeedNamespace::kCore, "updated", FeedPlace::kItem, FeedRole::kDate, 2},
+    {FeedNamespace::kCore, "modified", FeedPlace::kItem, FeedRole::kDate, 2},
+    {FeedNamespace::kDcTerms, "modified", FeedPlace::kItem, FeedRole::kDate, 1},
+    {FeedNamespace::kCore, "author", FeedPlace::kItem, FeedRole::kAuthor, 3},
+    {FeedNamespace::kDublinCore, "creator", FeedPlace::kItem, FeedRole::kAuthor, 2},
+    {FeedNamespace::kItunes, "author", FeedPlace::kItem, FeedRole::kAuthor, 1},
+    {FeedNamespace::kCore, "enclosure", FeedPlace::kItem, FeedRole::kEnclosure, 0},
+    {FeedNamespace::kMedia, "content", FeedPlace::kItem, FeedRole::kEnclosure, 0},
+    {FeedNamespace::kMedia, "group", FeedPlace::kItem, FeedRole::kMediaGroup, 0},
+    {FeedNamespace::kMedia, "thumbnail", FeedPlace::kItem, FeedRole::kThumbnail, 0},
+    {FeedNamespace::kItunes, "duration", FeedPlace::kItem, FeedRole::kDuration, 0},
+
+    {FeedNamespace::kCore, "name", FeedPlace::kAuthor, FeedRole::kAuthorName, 0},
+
+    {FeedNamespace::kMedia, "content", FeedPlace::kMediaGroup, FeedRole::kEnclosure, 0},
+    {FeedNamespace::kMedia, "thumbnail", FeedPlace::kMediaGroup, FeedRole::kThumbnail, 0},
+    {FeedNamespace::kMedia, "description", FeedPlace::kMediaGroup, FeedRole::kText, 1},
+};
+
+const ElementRow* FindRow(FeedNamespace space, const XmlName& name, FeedPlace place) {
+    for (const ElementRow& row : kElementRows) {
+        if (row.space == space && row.place == place &&
+            IsWord(name.local, name.localLength, row.local)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+// Where the children of an element of this role stand.
+FeedPlace ChildrenPlace(FeedRole role) {
+    switch (role) {
+        case FeedRole::kDocument:
+            return FeedPlace::kDocument;
+        case FeedRole::kChannel:
+            return FeedPlace::kChannel;
+        case FeedRole::kItem:
+            return FeedPlace::kItem;
+        case FeedRole::kImage:
+            return FeedPlace::kImage;
+        case FeedRole::kAuthor:
+            return FeedPlace::kAuthor;
+        case FeedRole::kMediaGroup:
+            return FeedPlace::kMediaGroup;
+        default:
+            return FeedPlace::kNone;
+    }
+}
+
+// The first attribute with this local name (ASCII letters without regard to case), in no
+// namespace or any; null when there is none.
+const XmlAttribute* FindAttribute(const XmlAttribute* attributes, size_t count, const char* local) {
+    for (size_t i = 0; i < count; ++i) {
+        if (IsWord(attributes[i].name.local, attributes[i].name.localLength, local)) {
+            return &attributes[i];
+        }
+    }
+    return nullptr;
+}
+
+// Copies an attribute's value into a field, cut between characters; empties the field when the
+// attribute is missing.
+void CopyAttribute(const XmlAttribute* attribute, char* field, size_t capacity) {
+    field[0] = '\0';
+    if (attribute != nullptr) {
+        size_t used = 0;
+        static_cast<void>(
+            AppendUtf8(field, capacity, &used, attribute->value, attribute->valueLength));
+    }
+}
 
 // Appends `length` bytes of `text` at `*used`, the length of the text in `field`, with &, <, >
 // and " written as entities, each whole or not at all, and other text cut between characters;
@@ -66,460 +217,696 @@ bool AppendEscapedAt(char* field, size_t capacity, size_t* used, const char* tex
     return true;
 }
 
+int Base64Value(char c) {
+    if (c >= 'A' && c <= 'Z') {
+        return c - 'A';
+    }
+    if (c >= 'a' && c <= 'z') {
+        return c - 'a' + 26;
+    }
+    if (c >= '0' && c <= '9') {
+        return c - '0' + 52;
+    }
+    return c == '+' ? 62 : c == '/' ? 63 : -1;
+}
+
+// Decodes base64 text in place (the bytes never outgrow the text), skipping white space and
+// ending at padding or any other character; returns the decoded length.
+size_t DecodeBase64InPlace(char* text, size_t length) {
+    size_t out = 0;
+    unsigned int bits = 0;
+    int count = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            continue;
+        }
+        const int value = Base64Value(c);
+        if (value < 0) {
+            break;
+        }
+        bits = (bits << 6) | static_cast<unsigned int>(value);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            text[out++] = static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    text[out] = '\0';
+    return out;
+}
+
+// The length of the longest start of `text` that is well-formed UTF-8 without NUL: decoded bytes
+// must be text before anything reads them as text.
+size_t ValidUtf8Length(const char* text, size_t length) {
+    size_t at = 0;
+    while (at < length) {
+        const unsigned char lead = static_cast<unsigned char>(text[at]);
+        const size_t size = lead < 0x80                   ? 1
+                            : lead >= 0xC2 && lead < 0xE0 ? 2
+                            : lead >= 0xE0 && lead < 0xF0 ? 3
+                            : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                          : 0;
+        if (lead == 0 || size == 0 || at + size > length) {
+            break;
+        }
+        bool whole = true;
+        for (size_t i = 1; i < size && whole; ++i) {
+            whole = (static_cast<unsigned char>(text[at + i]) & 0xC0) == 0x80;
+        }
+        if (!whole) {
+            break;
+        }
+        at += size;
+    }
+    return at;
+}
+
 }  // namespace
+
+FeedNamespace FeedNamespaceOf(const char* uri, size_t length) {
+    static const struct {
+        const char* uri;
+        FeedNamespace space;
+    } kKnown[] = {
+        {"", FeedNamespace::kCore},
+        {"http://purl.org/rss/1.0/", FeedNamespace::kCore},
+        {"http://my.netscape.com/rdf/simple/0.9/", FeedNamespace::kCore},
+        {"http://backend.userland.com/rss2", FeedNamespace::kCore},
+        {"http://blogs.law.harvard.edu/tech/rss", FeedNamespace::kCore},
+        {kAtom10, FeedNamespace::kCore},
+        {kAtom03, FeedNamespace::kCore},
+        {"http://www.w3.org/1999/02/22-rdf-syntax-ns#", FeedNamespace::kRdf},
+        {"http://purl.org/rss/1.0/modules/content/", FeedNamespace::kContent},
+        {"http://purl.org/dc/elements/1.1/", FeedNamespace::kDublinCore},
+        {"http://purl.org/dc/terms/", FeedNamespace::kDcTerms},
+        {"http://search.yahoo.com/mrss/", FeedNamespace::kMedia},
+        {"http://search.yahoo.com/mrss", FeedNamespace::kMedia},
+        {"http://www.itunes.com/dtds/podcast-1.0.dtd", FeedNamespace::kItunes},
+        {"http://www.w3.org/1999/xhtml", FeedNamespace::kXhtml},
+    };
+    for (const auto& known : kKnown) {
+        if (SameUri(uri, length, known.uri)) {
+            return known.space;
+        }
+    }
+    return FeedNamespace::kOther;
+}
+
+bool IsAlternateRel(const char* rel, size_t length) {
+    static const char kIanaPrefix[] = "http://www.iana.org/assignments/relation/";
+    if (length >= sizeof kIanaPrefix - 1 &&
+        strncmp(rel, kIanaPrefix, sizeof kIanaPrefix - 1) == 0) {
+        rel += sizeof kIanaPrefix - 1;
+        length -= sizeof kIanaPrefix - 1;
+    }
+    return IsWord(rel, length, "alternate");
+}
 
 bool AppendEscaped(char* field, size_t capacity, const char* text, size_t length) {
     size_t used = strnlen(field, capacity);
     return AppendEscapedAt(field, capacity, &used, text, length);
 }
 
-bool FeedNameMatches(const char* name, size_t length, const char* keyword, size_t count,
-                     bool exact) {
-    if (name == nullptr || length < count || (exact && length != count)) {
-        return false;
-    }
-    for (size_t i = 0; i < count; ++i) {
-        unsigned int c = static_cast<unsigned char>(name[i]);
-        // Only ASCII letters fold; any other character, ASCII or not, must be the keyword's own.
-        if (c > 0x7F || FoldAscii(c) != FoldAscii(static_cast<unsigned char>(keyword[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-FeedContentHandler::FeedContentHandler(FeedItemCallback callback, const char* folder)
-    : itemCallback(callback),
-      folderId(folder),
-      authorNameSeen(false),
-      itemsListSeen(false),
-      state(RSS_IDLE),
-      itemPublishedSeen(false),
-      itemContentSeen(false),
-      itemLinkRank(kNoLink),
-      descriptionDepth(0),
-      descriptionLength(0) {
+FeedContentHandler::FeedContentHandler(FeedItemCallback callback, const char* folder,
+                                       const char* documentUrl)
+    : itemCallback_(callback), folderId_(folder), documentUrl_(documentUrl) {
     memset(&record, 0, sizeof record);
-}
-
-void FeedContentHandler::EmptyDescription() {
-    record.description[0] = '\0';
-    descriptionLength = 0;
-}
-
-bool FeedContentHandler::AppendToDescription(const char* text, size_t length) {
-    return AppendUtf8(record.description, sizeof record.description, &descriptionLength, text,
-                      length);
-}
-
-bool FeedContentHandler::AppendEscapedToDescription(const char* text, size_t length) {
-    return AppendEscapedAt(record.description, sizeof record.description, &descriptionLength, text,
-                           length);
+    rootUri_[0] = '\0';
+    linkText_[0] = '\0';
 }
 
 void FeedContentHandler::EmptyItemFields() {
     record.title[0] = '\0';
-    EmptyDescription();
+    record.description[0] = '\0';
     record.link[0] = '\0';
     record.date[0] = '\0';
     record.author[0] = '\0';
     record.guid[0] = '\0';
-    itemPublishedSeen = false;
-    itemContentSeen = false;
-    itemLinkRank = kNoLink;
+    record.baseUrl[0] = '\0';
+    record.titleIsHtml = false;
+    record.descriptionCut = false;
+    record.enclosureCount = 0;
+    record.thumbnail[0] = '\0';
+    record.duration[0] = '\0';
+    textLength_ = 0;
+    titleRank_ = textRank_ = dateRank_ = authorRank_ = linkRank_ = 0;
+    authorNameRead_ = false;
+    guidFromAbout_ = false;
+    guidIsPermaLink_ = false;
+    guidPermaLinkSaid_ = false;
+    textBase64_ = false;
 }
 
-const XmlAttribute* FeedContentHandler::FindAttribute(const XmlAttribute* attributes, size_t count,
-                                                      const char* keyword, size_t length,
-                                                      bool exact) {
+const char* FeedContentHandler::CurrentBase() const {
+    if (baseCount_ > 0) {
+        return bases_[baseCount_ - 1];
+    }
+    return documentUrl_ != nullptr ? documentUrl_ : "";
+}
+
+size_t FeedContentHandler::EnterBase(const XmlAttribute* attributes, size_t count) {
+    const size_t outer = baseCount_;
     for (size_t i = 0; i < count; ++i) {
         const XmlName& name = attributes[i].name;
-        if (FeedNameMatches(name.local, name.localLength, keyword, length, exact)) {
-            return &attributes[i];
+        if (!SameUri(name.uri, name.uriLength, kXmlNamespace) ||
+            !IsWord(name.local, name.localLength, "base")) {
+            continue;
         }
+        if (baseCount_ == kXmlBaseDepth) {
+            break;  // deeper bases than any feed writes: the outer one serves
+        }
+        char reference[kItemLinkCapacity];
+        CopyAttribute(&attributes[i], reference, sizeof reference);
+        if (ResolveReference(CurrentBase(), reference, bases_[baseCount_], kItemLinkCapacity,
+                             UrlFragment::kDrop)) {
+            ++baseCount_;
+        }
+        break;
     }
-    return nullptr;
+    return outer;
 }
 
-bool FeedContentHandler::StartItemLink(const XmlAttribute* attributes, size_t count) {
-    const XmlAttribute* href = FindAttribute(attributes, count, "href", 4, false);
-    if (href == nullptr) {
-        // A link without href (RSS) is read as it always was: its text, replacing any before.
-        record.link[0] = '\0';
-        itemLinkRank = kPageLink;
-        return true;
-    }
-    // Of an Atom entry's links, the first to the entry's own page (rel "alternate", or none) is
-    // the item's link; the others (self, edit, replies, enclosure, ...) only when it has none.
-    char rel[kAttributeValueCapacity] = "";
-    const XmlAttribute* relation = FindAttribute(attributes, count, "rel", 3, true);
-    if (relation != nullptr) {
-        size_t used = 0;
-        // Only compared with a short word: a longer one cut is no match either.
-        static_cast<void>(
-            AppendUtf8(rel, sizeof rel, &used, relation->value, relation->valueLength));
-    }
-    const int rank = relation == nullptr || IsAlternateRel(rel) ? kPageLink : kOtherLink;
-    if (rank <= itemLinkRank) {
-        return false;
-    }
+void FeedContentHandler::ResolveInto(const char* reference, size_t length, char* field,
+                                     size_t capacity) {
+    char written[kItemLinkCapacity];
     size_t used = 0;
-    record.link[0] = '\0';
-    // A link longer than its field is kept cut, as the text of a link element always was.
-    static_cast<void>(
-        AppendUtf8(record.link, sizeof record.link, &used, href->value, href->valueLength));
-    itemLinkRank = rank;
-    QF_TRACE_DETAIL("Get Link(in attr): %s", record.link);
-    return true;
+    written[0] = '\0';
+    static_cast<void>(AppendUtf8(written, sizeof written, &used, reference, length));
+    // Links are written with the white space of the markup around them.
+    const char* start = written + strspn(written, " \t\r\n");
+    size_t end = strlen(start);
+    while (end > 0 && strchr(" \t\r\n", start[end - 1]) != nullptr) {
+        --end;
+    }
+    char trimmed[kItemLinkCapacity];
+    memcpy(trimmed, start, end);
+    trimmed[end] = '\0';
+    // Without an address to resolve against, a relative reference stays as the feed wrote it.
+    if (trimmed[0] == '\0' || CurrentBase()[0] == '\0' ||
+        !ResolveReference(CurrentBase(), trimmed, field, capacity, UrlFragment::kKeep)) {
+        static_cast<void>(CopyText(field, capacity, trimmed));
+    }
 }
 
-void FeedContentHandler::TakeAbout(const XmlAttribute* attributes, size_t count) {
-    // An RSS 1.0 item names itself in rdf:about.
-    const XmlAttribute* about = FindAttribute(attributes, count, "about", 5, true);
-    if (about != nullptr) {
-        size_t used = 0;
-        static_cast<void>(
-            AppendUtf8(record.guid, sizeof record.guid, &used, about->value, about->valueLength));
+void FeedContentHandler::AppendToText(const char* text, size_t length) {
+    if (record.descriptionCut) {
+        return;
+    }
+    if (AppendUtf8(record.description, sizeof record.description, &textLength_, text, length)) {
+        return;
+    }
+    // Full: the text ends before any tag or reference the cut fell into, so that what stays
+    // is whole markup.
+    record.descriptionCut = true;
+    char* const text0 = record.description;
+    char* const lastOpen = strrchr(text0, '<');
+    if (lastOpen != nullptr && strchr(lastOpen, '>') == nullptr) {
+        *lastOpen = '\0';
+    }
+    char* const lastAmp = strrchr(text0, '&');
+    if (lastAmp != nullptr && strchr(lastAmp, ';') == nullptr) {
+        *lastAmp = '\0';
+    }
+    textLength_ = strlen(text0);
+}
+
+void FeedContentHandler::AppendEscapedToText(const char* text, size_t length) {
+    if (record.descriptionCut) {
+        return;
+    }
+    if (!AppendEscapedAt(record.description, sizeof record.description, &textLength_, text,
+                         length)) {
+        record.descriptionCut = true;
     }
 }
 
 void FeedContentHandler::AppendStartTag(const XmlName& name, const XmlAttribute* attributes,
                                         size_t count) {
-    static_cast<void>(AppendToDescription("<", 1) &&
-                      AppendToDescription(name.local, name.localLength));
+    AppendToText("<", 1);
+    AppendToText(name.local, name.localLength);
     for (size_t i = 0; i < count; ++i) {
         const XmlAttribute& attribute = attributes[i];
-        static_cast<void>(AppendToDescription(" ", 1) &&
-                          AppendToDescription(attribute.name.local, attribute.name.localLength) &&
-                          AppendToDescription("=\"", 2) &&
-                          AppendEscapedToDescription(attribute.value, attribute.valueLength) &&
-                          AppendToDescription("\"", 1));
+        AppendToText(" ", 1);
+        AppendToText(attribute.name.local, attribute.name.localLength);
+        AppendToText("=\"", 2);
+        AppendEscapedToText(attribute.value, attribute.valueLength);
+        AppendToText("\"", 1);
     }
-    static_cast<void>(AppendToDescription(">", 1));
+    AppendToText(">", 1);
 }
 
 void FeedContentHandler::AppendEndTag(const XmlName& name) {
-    static_cast<void>(AppendToDescription("</", 2) &&
-                      AppendToDescription(name.local, name.localLength) &&
-                      AppendToDescription(">", 1));
+    AppendToText("</", 2);
+    AppendToText(name.local, name.localLength);
+    AppendToText(">", 1);
 }
 
-bool FeedContentHandler::SearchAttribute(const XmlAttribute* attributes, size_t count,
-                                         const char* keyword, size_t length, char* field,
-                                         size_t capacity) {
-    const XmlAttribute* found = FindAttribute(attributes, count, keyword, length, false);
-    if (found == nullptr) {
+void FeedContentHandler::StartText(int rank, FeedNamespace space, const XmlAttribute* attributes,
+                                   size_t count) {
+    const bool atom = space == FeedNamespace::kCore && atomElement_;
+    record.description[0] = '\0';
+    record.descriptionCut = false;
+    textLength_ = 0;
+    textRank_ = rank;
+    textBase64_ = false;
+    // How the text is written: Atom says so in type (and Atom 0.3 in mode), plain text unless it
+    // says otherwise; the other vocabularies write HTML, XHTML's body is markup.
+    textKind_ = space == FeedNamespace::kXhtml ? TextKind::kXhtml
+                : atom                         ? TextKind::kPlain
+                                               : TextKind::kHtml;
+    const XmlAttribute* type = FindAttribute(attributes, count, "type");
+    if (type != nullptr) {
+        const char* value = type->value;
+        const size_t length = type->valueLength;
+        if (IsWord(value, length, "text") || IsWord(value, length, "text/plain")) {
+            textKind_ = TextKind::kPlain;
+        } else if (IsWord(value, length, "html") || IsWord(value, length, "text/html")) {
+            textKind_ = TextKind::kHtml;
+        } else if (IsWord(value, length, "xhtml") ||
+                   IsWord(value, length, "application/xhtml+xml")) {
+            textKind_ = TextKind::kXhtml;
+        }
+    }
+    const XmlAttribute* mode = atom ? FindAttribute(attributes, count, "mode") : nullptr;
+    if (mode != nullptr && IsWord(mode->value, mode->valueLength, "base64")) {
+        textBase64_ = true;
+    } else if (mode != nullptr && IsWord(mode->value, mode->valueLength, "escaped")) {
+        textKind_ = textKind_ == TextKind::kPlain && type == nullptr ? TextKind::kHtml : textKind_;
+    }
+    static_cast<void>(CopyText(record.baseUrl, sizeof record.baseUrl, CurrentBase()));
+}
+
+void FeedContentHandler::FinishText() {
+    if (!textBase64_) {
+        return;
+    }
+    textBase64_ = false;
+    size_t length = DecodeBase64InPlace(record.description, textLength_);
+    length = ValidUtf8Length(record.description, length);
+    record.description[length] = '\0';
+    textLength_ = length;
+    if (textKind_ != TextKind::kPlain || length == 0) {
+        return;
+    }
+    // Decoded plain text is escaped like any other.
+    std::unique_ptr<char[]> decoded(new (std::nothrow) char[length + 1]);
+    if (decoded == nullptr) {
+        record.description[0] = '\0';
+        textLength_ = 0;
+        return;
+    }
+    memcpy(decoded.get(), record.description, length + 1);
+    record.description[0] = '\0';
+    textLength_ = 0;
+    AppendEscapedToText(decoded.get(), length);
+}
+
+bool FeedContentHandler::StartLink(const XmlAttribute* attributes, size_t count) {
+    const XmlAttribute* href = FindAttribute(attributes, count, "href");
+    if (href == nullptr) {
+        // RSS: the link is the element's text, read at its end.
+        if (linkRank_ >= 2) {
+            return false;
+        }
+        linkText_[0] = '\0';
+        linkTextLength_ = 0;
+        return true;
+    }
+    // Atom: the first link to the entry's own page (rel "alternate", or none) is the item's link;
+    // the others (self, edit, replies, ...) only when it has none; enclosures are files.
+    const XmlAttribute* relation = FindAttribute(attributes, count, "rel");
+    if (relation != nullptr && IsWord(relation->value, relation->valueLength, "enclosure")) {
+        AddEnclosure(attributes, count, false);
         return false;
     }
-    field[0] = '\0';
-    size_t used = 0;
-    static_cast<void>(AppendUtf8(field, capacity, &used, found->value, found->valueLength));
-    return true;
+    const int rank =
+        relation == nullptr || IsAlternateRel(relation->value, relation->valueLength) ? 2 : 1;
+    if (rank > linkRank_) {
+        ResolveInto(href->value, href->valueLength, record.link, sizeof record.link);
+        linkRank_ = rank;
+    }
+    return false;
 }
 
-void FeedContentHandler::StartDocument() {
-    authorNameSeen = false;
-    itemsListSeen = false;
-    state = RSS_ROOT;
+void FeedContentHandler::AddEnclosure(const XmlAttribute* attributes, size_t count,
+                                      bool fromMedia) {
+    const XmlAttribute* url = FindAttribute(attributes, count, fromMedia ? "url" : "href");
+    if (url == nullptr) {
+        url = FindAttribute(attributes, count, "url");
+    }
+    if (url == nullptr || url->valueLength == 0) {
+        return;
+    }
+    const XmlAttribute* type = FindAttribute(attributes, count, "type");
+    if (fromMedia) {
+        // Media RSS lists every rendition of a picture as well as the episode: only audio and
+        // video are files to reach; an image stands for the item.
+        const XmlAttribute* medium = FindAttribute(attributes, count, "medium");
+        const bool image =
+            (type != nullptr && StartsWithWord(type->value, type->valueLength, "image/")) ||
+            (medium != nullptr && IsWord(medium->value, medium->valueLength, "image"));
+        const bool playable =
+            (type != nullptr && (StartsWithWord(type->value, type->valueLength, "audio/") ||
+                                 StartsWithWord(type->value, type->valueLength, "video/"))) ||
+            (medium != nullptr && (IsWord(medium->value, medium->valueLength, "audio") ||
+                                   IsWord(medium->value, medium->valueLength, "video")));
+        if (image && record.thumbnail[0] == '\0') {
+            ResolveInto(url->value, url->valueLength, record.thumbnail, sizeof record.thumbnail);
+        }
+        if (!playable) {
+            return;
+        }
+    }
+    char resolved[kItemLinkCapacity];
+    ResolveInto(url->value, url->valueLength, resolved, sizeof resolved);
+    for (size_t i = 0; i < record.enclosureCount; ++i) {
+        if (strcmp(record.enclosures[i].url, resolved) == 0) {
+            return;  // the same file named twice (an enclosure and its media content)
+        }
+    }
+    if (record.enclosureCount == kEnclosureCount) {
+        return;
+    }
+    FeedEnclosure& enclosure = record.enclosures[record.enclosureCount++];
+    memcpy(enclosure.url, resolved, sizeof enclosure.url);
+    CopyAttribute(type, enclosure.type, sizeof enclosure.type);
+    const XmlAttribute* length = FindAttribute(attributes, count, "length");
+    CopyAttribute(length != nullptr ? length : FindAttribute(attributes, count, "fileSize"),
+                  enclosure.length, sizeof enclosure.length);
+    CopyAttribute(FindAttribute(attributes, count, "duration"), enclosure.duration,
+                  sizeof enclosure.duration);
+}
+
+bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
+                                   const XmlAttribute* attributes, size_t count) {
+    switch (role) {
+        case FeedRole::kItem: {
+            EmptyItemFields();
+            // An RSS 1.0 item names itself in rdf:about.
+            CopyAttribute(FindAttribute(attributes, count, "about"), record.guid,
+                          sizeof record.guid);
+            guidFromAbout_ = record.guid[0] != '\0';
+            return false;
+        }
+        case FeedRole::kImage: {
+            const XmlAttribute* resource = FindAttribute(attributes, count, "resource");
+            if (resource != nullptr && imageRank_ < 2) {
+                ResolveInto(resource->value, resource->valueLength, record.imageUrl,
+                            sizeof record.imageUrl);
+                imageRank_ = 2;
+            }
+            return false;
+        }
+        case FeedRole::kImageUrl:
+            if (rank <= imageRank_) {
+                return false;
+            }
+            pendingRank_ = rank;
+            linkText_[0] = '\0';
+            linkTextLength_ = 0;
+            return true;
+        case FeedRole::kChannelTitle:
+            if (rank <= channelTitleRank_) {
+                return false;
+            }
+            channelTitleRank_ = rank;
+            record.channelTitle[0] = '\0';
+            return true;
+        case FeedRole::kChannelDate:
+            if (rank <= channelDateRank_) {
+                return false;
+            }
+            channelDateRank_ = rank;
+            record.channelDate[0] = '\0';
+            return true;
+        case FeedRole::kTitle: {
+            if (rank <= titleRank_) {
+                return false;
+            }
+            titleRank_ = rank;
+            record.title[0] = '\0';
+            // A title of type html (Atom), or any RSS title, is HTML whose text is shown; an
+            // XHTML title's text arrives as text.
+            const XmlAttribute* type = FindAttribute(attributes, count, "type");
+            const XmlAttribute* mode = FindAttribute(attributes, count, "mode");
+            if (space != FeedNamespace::kCore) {
+                record.titleIsHtml = false;
+            } else if (type != nullptr) {
+                record.titleIsHtml = IsWord(type->value, type->valueLength, "html") ||
+                                     IsWord(type->value, type->valueLength, "text/html");
+            } else {
+                record.titleIsHtml =
+                    !atomElement_ ||
+                    (mode != nullptr && IsWord(mode->value, mode->valueLength, "escaped"));
+            }
+            return true;
+        }
+        case FeedRole::kText:
+            if (rank <= textRank_) {
+                return false;
+            }
+            StartText(rank, space, attributes, count);
+            return true;
+        case FeedRole::kLink:
+            return StartLink(attributes, count);
+        case FeedRole::kGuid: {
+            if (record.guid[0] != '\0' && !guidFromAbout_) {
+                return false;
+            }
+            record.guid[0] = '\0';
+            guidFromAbout_ = false;
+            // An RSS guid is the item's page when it says so, or when it does not say and looks
+            // like an address; an Atom id never is.
+            const XmlAttribute* permaLink = FindAttribute(attributes, count, "isPermaLink");
+            guidIsPermaLink_ =
+                !atomElement_ &&
+                (permaLink == nullptr || IsWord(permaLink->value, permaLink->valueLength, "true"));
+            guidPermaLinkSaid_ = permaLink != nullptr;
+            return true;
+        }
+        case FeedRole::kDate:
+            if (rank <= dateRank_) {
+                return false;
+            }
+            dateRank_ = rank;
+            record.date[0] = '\0';
+            return true;
+        case FeedRole::kAuthor:
+            if (rank <= authorRank_) {
+                return false;
+            }
+            authorRank_ = rank;
+            authorNameRead_ = false;
+            record.author[0] = '\0';
+            return true;
+        case FeedRole::kAuthorName:
+            // Only the name of the author being read: the first person's, or one of a higher
+            // rank.
+            if (frameCount_ < 2 || !frames_[frameCount_ - 2].collecting || authorNameRead_) {
+                return false;
+            }
+            record.author[0] = '\0';
+            authorNameRead_ = true;
+            return true;
+        case FeedRole::kEnclosure:
+            AddEnclosure(attributes, count, space == FeedNamespace::kMedia);
+            return false;
+        case FeedRole::kThumbnail: {
+            const XmlAttribute* url = FindAttribute(attributes, count, "url");
+            if (url != nullptr && record.thumbnail[0] == '\0') {
+                ResolveInto(url->value, url->valueLength, record.thumbnail,
+                            sizeof record.thumbnail);
+            }
+            return false;
+        }
+        case FeedRole::kDuration:
+            return record.duration[0] == '\0';
+        default:
+            return false;
+    }
+}
+
+void FeedContentHandler::DeliverItem() {
+    // A permalink guid is the item's page when the item names none.
+    if (record.link[0] == '\0' && guidIsPermaLink_ && record.guid[0] != '\0') {
+        const bool looksLikeAddress = StartsWithWord(record.guid, strlen(record.guid), "http://") ||
+                                      StartsWithWord(record.guid, strlen(record.guid), "https://");
+        if (guidPermaLinkSaid_ || looksLikeAddress) {
+            ResolveInto(record.guid, strlen(record.guid), record.link, sizeof record.link);
+        }
+    }
+    if (record.baseUrl[0] == '\0') {
+        static_cast<void>(CopyText(record.baseUrl, sizeof record.baseUrl, CurrentBase()));
+    }
+    if (itemCallback_ != nullptr) {
+        itemCallback_(&record, folderId_);
+    }
+}
+
+void FeedContentHandler::EndRole(FeedRole role) {
+    switch (role) {
+        case FeedRole::kItem:
+            DeliverItem();
+            break;
+        case FeedRole::kImageUrl:
+            ResolveInto(linkText_, linkTextLength_, record.imageUrl, sizeof record.imageUrl);
+            if (record.imageUrl[0] != '\0') {
+                imageRank_ = pendingRank_;
+            }
+            break;
+        case FeedRole::kLink:
+            ResolveInto(linkText_, linkTextLength_, record.link, sizeof record.link);
+            if (record.link[0] != '\0') {
+                linkRank_ = 2;
+            }
+            break;
+        case FeedRole::kText:
+            FinishText();
+            break;
+        default:
+            break;
+    }
 }
 
 void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* attributes,
                                       size_t count) {
-    auto is = [&](const char* keyword, size_t length) {
-        return FeedNameMatches(name.local, name.localLength, keyword, length);
-    };
-    auto isExactly = [&](const char* keyword, size_t length) {
-        return FeedNameMatches(name.local, name.localLength, keyword, length, true);
-    };
-    switch (state) {
-        case RSS_ROOT:
-            if (is("channel", 5) || is("feed", 4)) {
-                QF_TRACE_DETAIL("RSS_ROOT ==> RSS_CHANNEL");
-                state = RSS_CHANNEL;
-            } else if (isExactly("item", 4) || isExactly("entry", 5)) {
-                EmptyItemFields();
-                TakeAbout(attributes, count);
-                QF_TRACE_DETAIL("RSS_ROOT ==> RSS_ITEM");
-                state = RSS_ITEM;
-            }
-            break;
-        case RSS_CHANNEL:
-            if (is("title", 5)) {
-                record.channelTitle[0] = '\0';
-                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_CHANNEL_TITLE");
-                state = RSS_CHANNEL_TITLE;
-            } else if (is("date", 4) || is("pubdate", 7) || is("modified", 8) ||
-                       is("lastbuilddate", 13) || is("updated", 7)) {
-                record.channelDate[0] = '\0';
-                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_GDATE");
-                state = RSS_GDATE;
-            } else if (isExactly("items", 5)) {
-                itemsListSeen = true;
-                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_ITEMS");
-                state = RSS_ITEMS;
-            } else if (is("image", 5)) {
-                if (SearchAttribute(attributes, count, "resource", 8, record.imageUrl,
-                                    sizeof record.imageUrl)) {
-                    QF_TRACE_DETAIL("Get image(in attr): %s", record.imageUrl);
-                }
-                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_IMAGE");
-                state = RSS_IMAGE;
-            } else if (isExactly("item", 4) || isExactly("entry", 5)) {
-                EmptyItemFields();
-                TakeAbout(attributes, count);
-                QF_TRACE_DETAIL("RSS_CHANNEL ==> RSS_ITEM");
-                state = RSS_ITEM;
-            } else {
-                state = RSS_CHANNEL_OTHER;
-            }
-            break;
-        case RSS_IMAGE:
-            if (is("url", 3)) {
-                QF_TRACE_DETAIL("RSS_IMAGE==> RSS_IMAGE_URL");
-                state = RSS_IMAGE_URL;
-            } else {
-                state = RSS_IMAGE_OTHER;
-            }
-            break;
-        case RSS_ITEM:
-            if (is("title", 5)) {
-                record.title[0] = '\0';
-                state = RSS_ITEM_TITLE;
-            } else if (is("link", 4)) {
-                state = StartItemLink(attributes, count) ? RSS_ITEM_LINK : RSS_ITEM_OTHER;
-            } else if (is("description", 11) || is("content", 7)) {
-                EmptyDescription();
-                itemContentSeen = true;
-                descriptionDepth = 0;
-                state = RSS_ITEM_DESCRIPTION;
-            } else if (is("summary", 7) && !itemContentSeen) {
-                // Atom's summary stands in for the content of an entry that has none.
-                EmptyDescription();
-                descriptionDepth = 0;
-                state = RSS_ITEM_DESCRIPTION;
-            } else if (is("date", 4) || is("pubdate", 7) || is("issued", 6) || is("published", 9) ||
-                       (is("updated", 7) && !itemPublishedSeen)) {
-                // An entry's published date wins over its updated one, whichever comes first.
-                itemPublishedSeen = itemPublishedSeen || is("published", 9);
-                record.date[0] = '\0';
-                state = RSS_ITEM_DATE;
-            } else if (is("author", 6) || is("creator", 7)) {
-                record.author[0] = '\0';
-                state = RSS_ITEM_AUTHOR;
-            } else if (isExactly("guid", 4) || isExactly("id", 2)) {
-                record.guid[0] = '\0';
-                state = RSS_ITEM_GUID;
-            } else {
-                state = RSS_ITEM_OTHER;
-            }
-            break;
-        case RSS_ITEM_AUTHOR:
-            if (is("name", 4)) {
-                record.author[0] = '\0';
-                authorNameSeen = true;
-                state = RSS_ITEM_AUTHOR_NAME;
-            } else {
-                state = RSS_ITEM_AUTHOR_OTHER;
-            }
-            break;
-        case RSS_ITEM_DESCRIPTION:
-            // Markup nested in a description (Atom's XHTML content) is kept as markup, for the
-            // sanitizer to judge like any other.
-            AppendStartTag(name, attributes, count);
-            ++descriptionDepth;
-            break;
-        default:
-            // Elements nested in the remaining states neither move the machine nor stop the
-            // collection of text.
-            break;
+    if (skippedDepth_ > 0) {
+        ++skippedDepth_;
+        return;
     }
+    const Frame* top = frameCount_ > 0 ? &frames_[frameCount_ - 1] : nullptr;
+    if (top != nullptr && top->collecting && top->children == FeedPlace::kNone) {
+        // Markup inside a text: kept as markup in the item's text, for the sanitizer to judge
+        // like any other; elsewhere (a title of XHTML) only its text counts.
+        if (top->role == FeedRole::kText && !textBase64_) {
+            AppendStartTag(name, attributes, count);
+        }
+        ++nestedDepth_;
+        return;
+    }
+    if (!rootSeen_) {
+        rootSeen_ = true;
+        // A feed whose own elements are in a namespace of its own: its root says which.
+        if (FeedNamespaceOf(name.uri, name.uriLength) == FeedNamespace::kOther &&
+            name.uriLength < sizeof rootUri_) {
+            memcpy(rootUri_, name.uri, name.uriLength);
+            rootUri_[name.uriLength] = '\0';
+        }
+        atomDocument_ =
+            IsAtomUri(name.uri, name.uriLength) || IsWord(name.local, name.localLength, "feed");
+    }
+    const FeedPlace place = top != nullptr ? top->children : FeedPlace::kDocument;
+    FeedNamespace space = FeedNamespaceOf(name.uri, name.uriLength);
+    if (space == FeedNamespace::kOther && rootUri_[0] != '\0' &&
+        SameUri(name.uri, name.uriLength, rootUri_)) {
+        space = FeedNamespace::kCore;
+    }
+    const ElementRow* row = place != FeedPlace::kNone && frameCount_ < kFrameCapacity
+                                ? FindRow(space, name, place)
+                                : nullptr;
+    if (row == nullptr) {
+        // Not the table's where it stands: neither it nor anything inside it fills the record.
+        skippedDepth_ = 1;
+        return;
+    }
+    atomElement_ = IsAtomUri(name.uri, name.uriLength) || (name.uriLength == 0 && atomDocument_);
+    const size_t outerBase = EnterBase(attributes, count);
+    Frame& frame = frames_[frameCount_++];
+    frame.role = row->role;
+    frame.children = ChildrenPlace(row->role);
+    frame.outerBase = outerBase;
+    frame.collecting = false;
+    frame.collecting = StartRole(row->role, row->rank, space, attributes, count);
 }
 
 void FeedContentHandler::EndElement(const XmlName& name) {
-    auto is = [&](const char* keyword, size_t length) {
-        return FeedNameMatches(name.local, name.localLength, keyword, length);
-    };
-    auto isExactly = [&](const char* keyword, size_t length) {
-        return FeedNameMatches(name.local, name.localLength, keyword, length, true);
-    };
-
-    // Delivery tests the name without its length, so the end of a longer "item..." element read
-    // directly inside the item delivers it too.
-    if (state == RSS_ITEM && (is("item", 4) || is("entry", 5)) && itemCallback != nullptr) {
-        itemCallback(&record, folderId);
+    if (skippedDepth_ > 0) {
+        --skippedDepth_;
+        return;
     }
-
-    switch (state) {
-        case RSS_ROOT:
-            break;
-        case RSS_CHANNEL:
-            if (is("channel", 5) || is("feed", 4)) {
-                state = RSS_ROOT;
-            }
-            break;
-        case RSS_CHANNEL_OTHER:
-            QF_TRACE_DETAIL("to RSS_CHANNEL");
-            state = RSS_CHANNEL;
-            break;
-        case RSS_CHANNEL_TITLE:
-            if (is("title", 5)) {
-                state = RSS_CHANNEL;
-            }
-            break;
-        case RSS_ITEMS:
-            if (is("items", 5)) {
-                state = RSS_CHANNEL;
-            }
-            break;
-        case RSS_IMAGE:
-            if (is("image", 5)) {
-                state = RSS_CHANNEL;
-            }
-            break;
-        case RSS_IMAGE_OTHER:
-            state = RSS_IMAGE;
-            break;
-        case RSS_IMAGE_URL:
-            if (is("url", 3)) {
-                state = RSS_IMAGE;
-            }
-            break;
-        case RSS_GDATE:
-            if (is("date", 4) || is("pubdate", 7) || is("modified", 8) || is("lastbuilddate", 13) ||
-                is("updated", 7)) {
-                state = RSS_CHANNEL;
-            }
-            break;
-        case RSS_ITEM:
-            if (isExactly("item", 4) || isExactly("entry", 5)) {
-                state = itemsListSeen ? RSS_ROOT : RSS_CHANNEL;
-            }
-            break;
-        case RSS_ITEM_TITLE:
-            if (is("title", 5)) {
-                state = RSS_ITEM;
-            }
-            break;
-        case RSS_ITEM_DESCRIPTION:
-            if (descriptionDepth > 0) {
-                AppendEndTag(name);
-                --descriptionDepth;
-            } else if (is("description", 11) || is("content", 7) || is("summary", 7)) {
-                state = RSS_ITEM;
-            }
-            break;
-        case RSS_ITEM_LINK:
-            if (is("link", 4)) {
-                state = RSS_ITEM;
-            }
-            break;
-        case RSS_ITEM_AUTHOR:
-            if (is("author", 6) || is("creator", 7)) {
-                state = RSS_ITEM;
-            }
-            break;
-        case RSS_ITEM_AUTHOR_NAME:
-            if (is("name", 4)) {
-                state = RSS_ITEM_AUTHOR;
-            }
-            break;
-        case RSS_ITEM_AUTHOR_OTHER:
-            state = RSS_ITEM_AUTHOR;
-            break;
-        case RSS_ITEM_DATE:
-            if (is("date", 4) || is("pubdate", 7) || is("issued", 6) || is("published", 9) ||
-                is("updated", 7)) {
-                state = RSS_ITEM;
-            }
-            break;
-        case RSS_ITEM_OTHER:
-            QF_TRACE_DETAIL("to RSS_ITEM from RSS_ITEM_OTHER");
-            state = RSS_ITEM;
-            break;
-        case RSS_ITEM_GUID:
-            if (isExactly("guid", 4) || isExactly("id", 2)) {
-                state = RSS_ITEM;
-            }
-            break;
-        case RSS_IDLE:
-            state = RSS_ROOT;
-            break;
-        default:
-            break;
+    if (nestedDepth_ > 0) {
+        --nestedDepth_;
+        const Frame& top = frames_[frameCount_ - 1];
+        if (top.role == FeedRole::kText && !textBase64_) {
+            AppendEndTag(name);
+        }
+        return;
     }
+    if (frameCount_ == 0) {
+        return;
+    }
+    const Frame frame = frames_[--frameCount_];
+    if (frame.collecting || frame.role == FeedRole::kItem || frame.role == FeedRole::kChannel) {
+        EndRole(frame.role);
+    }
+    baseCount_ = frame.outerBase;
 }
 
 void FeedContentHandler::Text(const char* text, size_t length) {
-    if (length == 0 || text == nullptr) {
+    if (length == 0 || text == nullptr || skippedDepth_ > 0 || frameCount_ == 0) {
+        return;
+    }
+    const Frame& top = frames_[frameCount_ - 1];
+    if (!top.collecting) {
         return;
     }
     char* field = nullptr;
     size_t capacity = 0;
-    const char* traceFormat = nullptr;
-    switch (state) {
-        case RSS_CHANNEL_TITLE:
-            field = record.channelTitle;
-            capacity = sizeof record.channelTitle;
-            traceFormat = "Channel:%s(%d)\n";
-            break;
-        case RSS_IMAGE_URL:
-            field = record.imageUrl;
-            capacity = sizeof record.imageUrl;
-            traceFormat = "ImageUrl:%s(%d)\n";
-            break;
-        case RSS_GDATE:
-            field = record.channelDate;
-            capacity = sizeof record.channelDate;
-            traceFormat = "GDate:%s(%d)\n";
-            break;
-        case RSS_ITEM_TITLE:
-            field = record.title;
-            capacity = sizeof record.title;
-            traceFormat = "Title:%s(%d)\n";
-            break;
-        case RSS_ITEM_DESCRIPTION:
-            field = record.description;
-            capacity = sizeof record.description;
-            break;
-        case RSS_ITEM_LINK:
-            field = record.link;
-            capacity = sizeof record.link;
-            break;
-        case RSS_ITEM_AUTHOR:
-            if (!authorNameSeen) {
-                field = record.author;
-                capacity = sizeof record.author;
+    switch (top.role) {
+        case FeedRole::kText:
+            // Plain text, and the text inside markup, is escaped as markup's; HTML and base64
+            // go in as written.
+            if (!textBase64_ && (textKind_ != TextKind::kHtml || nestedDepth_ > 0)) {
+                AppendEscapedToText(text, length);
+            } else {
+                AppendToText(text, length);
             }
-            break;
-        case RSS_ITEM_AUTHOR_NAME:
+            return;
+        case FeedRole::kLink:
+        case FeedRole::kImageUrl:
+            static_cast<void>(
+                AppendUtf8(linkText_, sizeof linkText_, &linkTextLength_, text, length));
+            return;
+        case FeedRole::kAuthor:
+            if (authorNameRead_) {
+                return;
+            }
             field = record.author;
             capacity = sizeof record.author;
             break;
-        case RSS_ITEM_DATE:
-            field = record.date;
-            capacity = sizeof record.date;
+        case FeedRole::kAuthorName:
+            field = record.author;
+            capacity = sizeof record.author;
             break;
-        case RSS_ITEM_GUID:
+        case FeedRole::kTitle:
+            field = record.title;
+            capacity = sizeof record.title;
+            break;
+        case FeedRole::kGuid:
             field = record.guid;
             capacity = sizeof record.guid;
             break;
-        default:
+        case FeedRole::kDate:
+            field = record.date;
+            capacity = sizeof record.date;
             break;
+        case FeedRole::kChannelTitle:
+            field = record.channelTitle;
+            capacity = sizeof record.channelTitle;
+            break;
+        case FeedRole::kChannelDate:
+            field = record.channelDate;
+            capacity = sizeof record.channelDate;
+            break;
+        case FeedRole::kDuration:
+            field = record.duration;
+            capacity = sizeof record.duration;
+            break;
+        default:
+            return;
     }
-    if (field == nullptr) {
-        return;
-    }
-    // What does not fit the field is dropped, cut between characters. Text inside markup kept in
-    // a description is markup's text, escaped as such.
-    if (field == record.description && descriptionDepth > 0) {
-        static_cast<void>(AppendEscapedToDescription(text, length));
-    } else if (field == record.description) {
-        static_cast<void>(AppendToDescription(text, length));
-    } else {
-        size_t used = strnlen(field, capacity);
-        static_cast<void>(AppendUtf8(field, capacity, &used, text, length));
-    }
-    if (traceFormat != nullptr) {
-        QF_TRACE_DETAIL(traceFormat, field, static_cast<int>(length));
-    }
+    // What does not fit the field is dropped, cut between characters.
+    size_t used = strnlen(field, capacity);
+    static_cast<void>(AppendUtf8(field, capacity, &used, text, length));
 }

@@ -1,5 +1,5 @@
-// The feed reader's content handler: a state machine over the element names of RSS 0.9x/2.0,
-// RSS 1.0 and Atom that fills one item record and hands each finished item on.
+// The feed reader's content handler: reads RSS 0.9x/2.0, RSS 1.0 and Atom 0.3/1.0 elements by
+// namespace and exact name from one table, fills one item record and hands each finished item on.
 #pragma once
 
 #include <cstdint>
@@ -7,40 +7,54 @@
 #include "feed/feed_item.h"
 #include "platform/xml_reader.h"
 
-// Where the reader stands in the document. Each state stands for one level only; there is no
-// stack of open elements.
-enum FeedParseState : int32_t {
-    RSS_ROOT = 0,                // document level: outside any channel, feed or item
-    RSS_CHANNEL = 1,             // directly inside a channel or feed
-    RSS_CHANNEL_OTHER = 2,       // inside a child of the channel that is not recognised
-    RSS_CHANNEL_TITLE = 3,       // inside the channel's title
-    RSS_ITEMS = 4,               // inside the channel's items list (RSS 1.0)
-    RSS_IMAGE = 5,               // directly inside the channel's image
-    RSS_IMAGE_OTHER = 6,         // inside a child of the image other than its url
-    RSS_IMAGE_URL = 7,           // inside the image's url
-    RSS_GDATE = 8,               // inside the channel's date
-    RSS_ITEM = 9,                // directly inside an item or entry
-    RSS_ITEM_TITLE = 10,         // inside the item's title
-    RSS_ITEM_DESCRIPTION = 11,   // inside the item's description or content
-    RSS_ITEM_LINK = 12,          // inside the item's link
-    RSS_ITEM_AUTHOR = 13,        // directly inside the item's author or creator
-    RSS_ITEM_AUTHOR_NAME = 14,   // inside the name element of the item's author
-    RSS_ITEM_AUTHOR_OTHER = 15,  // inside another child of the item's author
-    RSS_ITEM_DATE = 16,          // inside the item's date
-    RSS_ITEM_OTHER = 17,         // inside a child of the item that is not recognised
-    RSS_IDLE = 18,               // handler made, document not yet started
-    RSS_ITEM_GUID = 19,          // inside the item's guid (RSS) or id (Atom)
+// What an element fills, by the table of feed elements. Elements the table does not list where
+// they stand are skipped with everything inside them.
+enum class FeedRole : uint8_t {
+    kSkipped,
+    kDocument,  // rss, rdf:RDF: the document level goes on inside it
+    kChannel,   // an RSS channel or an Atom feed
+    kItem,      // an RSS item or an Atom entry
+    kImage,     // the channel's image, whose url follows
+    kImageUrl,  // the image's url, or an Atom feed's logo or icon
+    kChannelTitle,
+    kChannelDate,
+    kTitle,
+    kText,    // the item's text: its content, description or summary, by rank
+    kLink,    // RSS link text, or an Atom link by its rel
+    kGuid,    // RSS guid, Atom id
+    kDate,    // published, updated and their kin, by rank
+    kAuthor,  // RSS author text, or an Atom person whose name follows
+    kAuthorName,
+    kEnclosure,   // RSS enclosure or media RSS content
+    kMediaGroup,  // media RSS group: its content, thumbnail and description count as the item's
+    kThumbnail,
+    kDuration,  // iTunes duration of the item's episode
 };
 
-// True when `name` (UTF-8, `length` bytes) has at least `count` bytes and its first `count`
-// equal those of the ASCII `keyword`, ASCII letters compared without regard to case. With
-// `exact`, the name must also be exactly `count` bytes long.
-bool FeedNameMatches(const char* name, size_t length, const char* keyword, size_t count,
-                     bool exact = false);
+// Where an element stands, which decides what its name means.
+enum class FeedPlace : uint8_t { kDocument, kChannel, kImage, kItem, kAuthor, kMediaGroup, kNone };
+
+// The namespaces the table names. kCore is RSS (no namespace, or RSS 0.90, 1.0 or 2.0's) and
+// Atom (0.3 and 1.0): their element names never clash where they stand.
+enum class FeedNamespace : uint8_t {
+    kCore,
+    kRdf,
+    kContent,
+    kDublinCore,
+    kDcTerms,
+    kMedia,
+    kItunes,
+    kXhtml,
+    kOther,
+};
+
+// The namespace a URI names; a document whose root is in an unknown namespace has its core
+// elements there (see FeedContentHandler::StartElement).
+FeedNamespace FeedNamespaceOf(const char* uri, size_t length);
 
 // True when an Atom link's rel names the entry's own page: "alternate", written plain or as the
 // IANA relation URI, ASCII letters without regard to case.
-bool IsAlternateRel(const char* rel);
+bool IsAlternateRel(const char* rel, size_t length);
 
 // Appends `length` bytes of UTF-8 text to the field with &, <, > and " written as entities, each
 // whole or not at all, and other text cut between characters. False when the field filled up;
@@ -49,61 +63,104 @@ bool AppendEscaped(char* field, size_t capacity, const char* text, size_t length
 
 class FeedContentHandler final : public XmlHandler {
 public:
-    // A handler with an empty record, both flags clear and the state RSS_IDLE. A null
-    // `itemCallback` reads items without handing them on; `folderId` is kept, not copied.
-    FeedContentHandler(FeedItemCallback itemCallback, const char* folderId);
+    // A handler with an empty record. A null `itemCallback` reads items without handing them on;
+    // `folderId` and `documentUrl` (the address the document came from, against which its
+    // relative links resolve; null or empty for none) are kept, not copied.
+    FeedContentHandler(FeedItemCallback itemCallback, const char* folderId,
+                       const char* documentUrl);
 
-    // The document begins: the flags are cleared and the machine stands at the document level.
-    void StartDocument();
     void StartElement(const XmlName& name, const XmlAttribute* attributes, size_t count) override;
     void EndElement(const XmlName& name) override;
     void Text(const char* text, size_t length) override;
 
     FeedItem record;
-    FeedItemCallback itemCallback;
-    const char* folderId;
-    // Once a name element has been read inside an author, text directly inside later author
-    // elements is no longer collected, for the rest of the document.
-    bool authorNameSeen;
-    // The channel has an items list (RSS 1.0): items stand beside the channel, so an item's end
-    // returns to the document level.
-    bool itemsListSeen;
-    int32_t state;
-    // Per item: a published date was read (it wins over updated); a description or content was
-    // read (it wins over a summary); how well the link read so far names the item's page.
-    bool itemPublishedSeen;
-    bool itemContentSeen;
-    int itemLinkRank;
-    // How deep inside the description element the reader is: markup nested there is kept.
-    int descriptionDepth;
-    // The length of the description's text. A long entry's description arrives in hundreds of
-    // pieces, so it is kept rather than measured for each; every write to the description goes
-    // through the two functions below.
-    size_t descriptionLength;
 
 private:
-    enum LinkRank { kNoLink = 0, kOtherLink = 1, kPageLink = 2 };
+    // How the text of the element being read is written.
+    enum class TextKind : uint8_t { kHtml, kPlain, kXhtml };
 
-    // Empties the five item fields and forgets what the item's elements were.
+    // One open element the table knows.
+    struct Frame {
+        FeedRole role;
+        FeedPlace children;  // where the element's children stand
+        bool collecting;     // its text goes to the record
+        size_t outerBase;    // how many xml:base values were in scope before the element
+    };
+
+    // Empties the item fields and forgets what the item's elements were.
     void EmptyItemFields();
-    // The first attribute whose local name passes the name test; null when there is none.
-    static const XmlAttribute* FindAttribute(const XmlAttribute* attributes, size_t count,
-                                             const char* keyword, size_t length, bool exact);
-    // The rdf:about of an RSS 1.0 item's element, as the item's identity.
-    void TakeAbout(const XmlAttribute* attributes, size_t count);
-    // A link element of an item: whether its text and href are the item's link now.
-    bool StartItemLink(const XmlAttribute* attributes, size_t count);
-    // Empties the description, or appends text to it, plain (as much as fits) or escaped (each
-    // entity whole or not at all). The appends return false when the description filled up.
-    void EmptyDescription();
-    bool AppendToDescription(const char* text, size_t length);
-    bool AppendEscapedToDescription(const char* text, size_t length);
-    // Appends a nested element's start tag, with its attributes, or its end tag to the
-    // description.
+    // The address relative references in the current element resolve against.
+    const char* CurrentBase() const;
+    // Takes an element's xml:base into scope; returns the base level for its frame.
+    size_t EnterBase(const XmlAttribute* attributes, size_t count);
+    // What a known element does as it starts; returns whether its text is collected.
+    bool StartRole(FeedRole role, int rank, FeedNamespace space, const XmlAttribute* attributes,
+                   size_t count);
+    void StartText(int rank, FeedNamespace space, const XmlAttribute* attributes, size_t count);
+    bool StartLink(const XmlAttribute* attributes, size_t count);
+    void AddEnclosure(const XmlAttribute* attributes, size_t count, bool fromMedia);
+    // What a known element does as it ends.
+    void EndRole(FeedRole role);
+    void FinishText();
+    void DeliverItem();
+    // Appends to the item's text, plain (as much as fits, cut back to the last whole element)
+    // or escaped (each entity whole or not at all).
+    void AppendToText(const char* text, size_t length);
+    void AppendEscapedToText(const char* text, size_t length);
     void AppendStartTag(const XmlName& name, const XmlAttribute* attributes, size_t count);
     void AppendEndTag(const XmlName& name);
-    // Copies the value of the first attribute whose local name passes the test into `field`
-    // (emptied first). Returns whether one was found.
-    bool SearchAttribute(const XmlAttribute* attributes, size_t count, const char* keyword,
-                         size_t length, char* field, size_t capacity);
+    // Resolves `reference` against the current base into `field`; an unresolvable one is kept
+    // as written, cut.
+    void ResolveInto(const char* reference, size_t length, char* field, size_t capacity);
+
+    FeedItemCallback itemCallback_;
+    const char* folderId_;
+    const char* documentUrl_;
+    // The namespace of a root element no known namespace names: its core elements are there.
+    char rootUri_[kAttributeValueCapacity];
+    bool rootSeen_ = false;
+    // The document is Atom (its root is an Atom feed or entry): its core elements in no namespace
+    // are Atom's too. The element being started is Atom's.
+    bool atomDocument_ = false;
+    bool atomElement_ = false;
+
+    // The open elements the table knows, and how many unknown or too deep ones are open inside
+    // the last of them.
+    static constexpr size_t kFrameCapacity = 32;
+    Frame frames_[kFrameCapacity];
+    size_t frameCount_ = 0;
+    size_t skippedDepth_ = 0;
+    // Elements nested in the text being collected (XHTML content, markup in a title).
+    size_t nestedDepth_ = 0;
+
+    // The xml:base values in scope, each resolved against the one before.
+    char bases_[kXmlBaseDepth][kItemLinkCapacity];
+    size_t baseCount_ = 0;
+
+    // Per item: how well the fields read so far fill their place (a higher rank replaces a lower
+    // one; of equal ranks the first stays), and how the text being read is written.
+    int titleRank_ = 0;
+    int textRank_ = 0;
+    int dateRank_ = 0;
+    int authorRank_ = 0;
+    int linkRank_ = 0;
+    bool authorNameRead_ = false;
+    // The guid so far is the item's rdf:about, which a guid element replaces; whether it is the
+    // item's page, and whether the feed said so.
+    bool guidFromAbout_ = false;
+    bool guidIsPermaLink_ = false;
+    bool guidPermaLinkSaid_ = false;
+    TextKind textKind_ = TextKind::kHtml;
+    bool textBase64_ = false;
+    // Per channel: the same for its fields.
+    int channelTitleRank_ = 0;
+    int channelDateRank_ = 0;
+    int imageRank_ = 0;
+    // The rank of the element being read, for the fields above.
+    int pendingRank_ = 0;
+    // The length of the text, kept because a long one arrives in hundreds of pieces.
+    size_t textLength_ = 0;
+    // A text link read so far, resolved at its end.
+    char linkText_[kItemLinkCapacity];
+    size_t linkTextLength_ = 0;
 };

@@ -1,22 +1,45 @@
 // The record of one feed item and its channel, handed to the item callback at each item's end.
 #pragma once
 
+#include <cstddef>
+
 #include "base/capacities.h"
 
+// A file the item links to for download or play: a podcast's episode, a video, an image.
+struct FeedEnclosure {
+    char url[kItemLinkCapacity];  // absolute, resolved against the item's base
+    char type[kEnclosureTypeCapacity];
+    char length[kEnclosureNumberCapacity];    // bytes, as the feed wrote them
+    char duration[kEnclosureNumberCapacity];  // as the feed wrote it ("1:02:03", "3723")
+};
+
 // Terminated texts in UTF-8, each cut at its capacity between characters. The item fields are
-// emptied at every item start; the three channel fields stay for all later items.
+// emptied at every item start; the channel fields stay for all later items.
 struct FeedItem {
     char title[kItemTitleCapacity];
+    // The item's fullest text as HTML: its content, else its description or summary.
     char description[kItemDescriptionCapacity];
-    char link[kItemLinkCapacity];
+    char link[kItemLinkCapacity];  // resolved against the item's base
     char date[kItemDateCapacity];
     char author[kItemAuthorCapacity];
     char channelTitle[kChannelTitleCapacity];
     char imageUrl[kImageUrlCapacity];
     char channelDate[kChannelDateCapacity];
-    // The item's own identity as the feed wrote it: its RSS guid, Atom id or RSS 1.0 rdf:about;
-    // emptied at every item start like the other item fields.
+    // The item's own identity as the feed wrote it: its RSS guid, Atom id or RSS 1.0 rdf:about.
     char guid[kItemGuidCapacity];
+    // The address the description's relative links and images are relative to: the xml:base in
+    // scope at its element, else the document's own address.
+    char baseUrl[kItemLinkCapacity];
+    // The title is HTML (an Atom title of type html, an RSS title): the composer shows its text.
+    bool titleIsHtml;
+    // The description did not fit and was cut between elements: the message says so.
+    bool descriptionCut;
+    FeedEnclosure enclosures[kEnclosureCount];
+    size_t enclosureCount;
+    // An image that stands for the item (media RSS thumbnail or image content).
+    char thumbnail[kImageUrlCapacity];
+    // An episode's duration given for the item rather than its enclosure (iTunes).
+    char duration[kEnclosureNumberCapacity];
 };
 
 // Called at each item's end with the reader's record, valid only during the call, and the folder

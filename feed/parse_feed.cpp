@@ -7,7 +7,8 @@
 #include "feed/feed_handler.h"
 #include "platform/xml_reader.h"
 
-int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* folderId) {
+int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* folderId,
+              const char* documentUrl) {
     if (document == nullptr) {
         return -1;
     }
@@ -17,11 +18,11 @@ int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* f
         ShowStatus("\nUpdate %s Error: %08lX\n\n", folderId != nullptr ? folderId : "", failure);
         return 0;
     }
-    FeedContentHandler* handler = new (std::nothrow) FeedContentHandler(itemCallback, folderId);
+    FeedContentHandler* handler =
+        new (std::nothrow) FeedContentHandler(itemCallback, folderId, documentUrl);
     if (handler != nullptr) {
         MemoryXmlSource source(document, strlen(document));
         XmlError error;
-        handler->StartDocument();
         // A malformed document ends the reading at its error; the items before it stand.
         if (ReadXml(reader, &source, handler, &error) == XmlOutcome::kMalformed) {
             Trace("Update %s: not well formed at line %lu, column %lu: %s",

@@ -4,6 +4,9 @@
 #include "feed/feed_item.h"
 
 // Runs the platform's SAX reader over `document` (terminated bytes starting at the XML document)
-// and calls `itemCallback` with `folderId` at the end of every item, before returning. Returns -1
-// when `document` is null, otherwise 0 whatever the document held.
-int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* folderId);
+// and calls `itemCallback` with `folderId` at the end of every item, before returning. Relative
+// links, images and enclosures resolve against `documentUrl`, the address the document came from
+// (the last redirect's), unless an xml:base says otherwise; null or empty leaves them relative.
+// Returns -1 when `document` is null, otherwise 0 whatever the document held.
+int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* folderId,
+              const char* documentUrl);

@@ -368,7 +368,7 @@ void Refresh(WorkerState* state) {
         static_cast<void>(CopyText(state->url, sizeof state->url, next));
     }
     if (state->completion != nullptr) {
-        state->completion(state->answer, state->folderId);
+        state->completion(state->answer, state->folderId, state->url);
     }
     // The items that arrived before a cut stay; the next refresh completes the folder.
     if (state->cut) {
@@ -470,7 +470,7 @@ void FetchWorker(void* argument) {
     g_workersRunning.fetch_sub(1);
 }
 
-void OnFeedDownloaded(const char* text, const char* folderId) {
+void OnFeedDownloaded(const char* text, const char* folderId, const char* documentUrl) {
     const char* document = FindDocumentStart(HttpBody(text));
     if (document == nullptr) {
         Trace("Not a valid rss document");
@@ -480,7 +480,7 @@ void OnFeedDownloaded(const char* text, const char* folderId) {
     // by its index: read once, then followed as it grows.
     IndexReading reading;
     SeenReading seen(folderId);
-    ParseFeed(document, OnFeedItem, folderId);
+    ParseFeed(document, OnFeedItem, folderId, documentUrl);
 }
 
 int FetchWorkersRunning() {

@@ -14,8 +14,10 @@ constexpr unsigned kDefaultFetchTimeLimitMs = 60 * 1000;
 constexpr unsigned kDefaultFetchDeadlineMs = 5 * 60 * 1000;
 
 // What the worker hands the received answer to: the answer, terminated after its last byte and
-// valid only during the call, and the worker's copy of the folder id. Runs on the worker thread.
-typedef void (*FetchCompletion)(const char* text, const char* folderId);
+// valid only during the call, the worker's copy of the folder id, and the address the answer came
+// from (the last redirect's), which the document's relative links resolve against. Runs on the
+// worker thread.
+typedef void (*FetchCompletion)(const char* text, const char* folderId, const char* documentUrl);
 
 // One download. The worker owns the record from its start and releases it at its end.
 struct FetchRequest {
@@ -104,7 +106,7 @@ const char* FindDocumentStart(const char* text);
 
 // The completion of every refresh: runs the feed reader over the document in the answer, with the
 // message composer as its item callback.
-void OnFeedDownloaded(const char* text, const char* folderId);
+void OnFeedDownloaded(const char* text, const char* folderId, const char* documentUrl);
 
 // How many workers have been started and not yet ended: what tests wait on, since nothing else
 // tells when a worker is done.

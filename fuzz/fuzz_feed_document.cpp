@@ -108,6 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The fetcher hands on terminated text; bytes after an embedded NUL never reach the reader.
     std::vector<char> answer(data, data + size);
     answer.push_back('\0');
-    OnFeedDownloaded(answer.data(), "Fuzz");
+    OnFeedDownloaded(answer.data(), "Fuzz", "http://fuzz.example/feed.xml");
     return 0;
 }

@@ -67,6 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The fetcher hands on terminated text; bytes after an embedded NUL never reach the reader.
     std::vector<char> document(data, data + size);
     document.push_back('\0');
-    ParseFeed(document.data(), CheckRecord, "fuzz");
+    ParseFeed(document.data(), CheckRecord, "fuzz", "http://fuzz.example/feed.xml");
     return 0;
 }

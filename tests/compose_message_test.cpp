@@ -467,9 +467,23 @@ TEST_F(ComposeMessage, LargestRecordStillFitsWhole) {
     record.imageUrl[sizeof record.imageUrl - 1] = '\0';
     record.channelDate[sizeof record.channelDate - 1] = '\0';
     record.guid[sizeof record.guid - 1] = '\0';
+    record.baseUrl[sizeof record.baseUrl - 1] = '\0';
+    record.thumbnail[sizeof record.thumbnail - 1] = '\0';
+    record.duration[sizeof record.duration - 1] = '\0';
+    record.titleIsHtml = false;
+    record.descriptionCut = true;  // with the note that says so
+    record.enclosureCount = kEnclosureCount;
+    for (FeedEnclosure& enclosure : record.enclosures) {
+        enclosure.url[sizeof enclosure.url - 1] = '\0';
+        enclosure.type[sizeof enclosure.type - 1] = '\0';
+        enclosure.length[sizeof enclosure.length - 1] = '\0';
+        enclosure.duration[sizeof enclosure.duration - 1] = '\0';
+    }
     ASSERT_EQ(OnFeedItem(&record, FakeComposeHost::kFolderId), 7);
     const std::string& message = host.appended().back();
-    EXPECT_LT(message.size(), 0x80000u);
+    EXPECT_LT(message.size(), kMessageCapacity);
+    EXPECT_NE(message.find("<div id=enclosure>"), std::string::npos);
+    EXPECT_NE(message.find("longer than a message holds"), std::string::npos);
     EXPECT_EQ(message.substr(message.size() - 7), "</HTML>");
 }
 

@@ -215,7 +215,7 @@ TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
         std::error_code ignored;
         fs::remove_all(scratch.File("pxQuillfeed.seen"), ignored);
         std::string answer = ReadFile(file.string());
-        OnFeedDownloaded(answer.c_str(), "Corpus");
+        OnFeedDownloaded(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
         for (size_t i = 0; i < g_stored.size(); ++i) {
             std::string problem = Problem(g_stored[i]);
             EXPECT_EQ(problem, "") << name << ", message " << i + 1;
@@ -225,13 +225,13 @@ TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
         std::set<std::string> identities;
         t_identities = &identities;
         if (start != nullptr) {
-            ParseFeed(start, KeepIdentity, "Corpus");
+            ParseFeed(start, KeepIdentity, "Corpus", "http://corpus.example/feed.xml");
         }
         t_identities = nullptr;
         EXPECT_EQ(g_stored.size(), identities.size()) << name;
         // A second refresh of the same feed adds nothing.
         const size_t first = g_stored.size();
-        OnFeedDownloaded(answer.c_str(), "Corpus");
+        OnFeedDownloaded(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
         EXPECT_EQ(g_stored.size(), first) << name << ": a second refresh added messages";
         messages += first;
     }

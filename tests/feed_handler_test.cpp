@@ -1,5 +1,5 @@
-// The content handler driven event by event: name tests, conversion limits, interface answers
-// and the states the machine reaches.
+// The content handler driven event by event: namespaces, conversion limits, and what the
+// record holds when nested and unknown elements come its way.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,41 +13,39 @@
 
 namespace {
 
-struct NameCase {
-    const char* name;
-    const char* keyword;
-    int count;
-    bool exact;
-    bool matches;
-};
-
-TEST(FeedNameTest, ComparesPrefixWithAsciiCaseFolding) {
-    const NameCase cases[] = {
-        {"channel", "channel", 5, false, true},
-        {"chann", "channel", 5, false, true},
-        {"channelX", "channel", 5, false, true},
-        {"chan", "channel", 5, false, false},
-        {"CHANNEL", "channel", 5, false, true},
-        {"lastBuildDate", "lastbuilddate", 13, false, true},
-        {"pubDate", "pubdate", 7, false, true},
-        {"item", "item", 4, true, true},
-        {"items", "item", 4, true, false},
-        {"Items", "items", 5, true, true},
-        {"itemsList", "items", 5, true, false},
-        {"itemsList", "items", 5, false, true},
-        {"ite", "item", 4, false, false},
-        {"", "url", 3, false, false},
-        {"t\xC4\xB1tle", "title", 5, false, false},  // dotless i folds to nothing
-        {"T\xC3\x8DTLE", "title", 5, false, false},  // I with acute is no ASCII letter
-        {"dat@", "date", 4, false, false},
+TEST(FeedNamespaceTest, NamespacesAndRelationsAreKnownByTheirExactUri) {
+    const struct {
+        const char* uri;
+        FeedNamespace space;
+    } cases[] = {
+        {"", FeedNamespace::kCore},
+        {"http://purl.org/rss/1.0/", FeedNamespace::kCore},
+        {"http://www.w3.org/2005/Atom", FeedNamespace::kCore},
+        {"http://purl.org/atom/ns#", FeedNamespace::kCore},
+        {"http://purl.org/rss/1.0/modules/content/", FeedNamespace::kContent},
+        {"http://purl.org/dc/elements/1.1/", FeedNamespace::kDublinCore},
+        {"http://search.yahoo.com/mrss/", FeedNamespace::kMedia},
+        {"http://www.itunes.com/dtds/podcast-1.0.dtd", FeedNamespace::kItunes},
+        {"http://www.w3.org/1999/xhtml", FeedNamespace::kXhtml},
+        {"http://www.w3.org/2005/Atom/", FeedNamespace::kOther},
+        {"HTTP://PURL.ORG/DC/ELEMENTS/1.1/", FeedNamespace::kOther},
+        {"http://example.com/mine", FeedNamespace::kOther},
     };
-    for (const NameCase& c : cases) {
-        EXPECT_EQ(FeedNameMatches(c.name, strlen(c.name), c.keyword, static_cast<size_t>(c.count),
-                                  c.exact),
-                  c.matches)
-            << c.name << " against " << c.keyword << "(" << c.count << ")";
+    for (const auto& c : cases) {
+        EXPECT_EQ(FeedNamespaceOf(c.uri, strlen(c.uri)), c.space) << c.uri;
     }
-    EXPECT_FALSE(FeedNameMatches(nullptr, 4, "item", 4));
+    const struct {
+        const char* rel;
+        bool alternate;
+    } rels[] = {{"alternate", true},
+                {"ALTERNATE", true},
+                {"http://www.iana.org/assignments/relation/alternate", true},
+                {"alternates", false},
+                {"self", false},
+                {"", false}};
+    for (const auto& r : rels) {
+        EXPECT_EQ(IsAlternateRel(r.rel, strlen(r.rel)), r.alternate) << r.rel;
+    }
 }
 
 // The index form of a subject: UTF-8 in the ANSI code page, as the host converts a header.
@@ -136,22 +134,27 @@ TEST(FeedConversionTest, DoubleByteCodePagesTakeTwoBytesACharacter) {
     }
 }
 
-// Drives a handler with one event per call; collects what its callback is handed.
+// Drives a handler with one event per call, in no namespace unless one is named; collects the
+// titles its callback is handed.
 class HandlerDriver {
 public:
-    explicit HandlerDriver(FeedItemCallback callback = Keep) : handler(callback, "folder") {
+    explicit HandlerDriver(FeedItemCallback callback = Keep) : handler(callback, "folder", "") {
         current = this;
     }
     ~HandlerDriver() { current = nullptr; }
 
-    void Start(const char* name) { handler.StartElement({"", 0, name, strlen(name)}, nullptr, 0); }
-    void End(const char* name) { handler.EndElement({"", 0, name, strlen(name)}); }
+    void Start(const char* name, const char* uri = "") {
+        handler.StartElement({uri, strlen(uri), name, strlen(name)}, nullptr, 0);
+    }
+    void End(const char* name, const char* uri = "") {
+        handler.EndElement({uri, strlen(uri), name, strlen(name)});
+    }
     void Text(const std::string& text) { handler.Text(text.data(), text.size()); }
     // A whole element holding only text.
-    void Element(const char* name, const std::string& text) {
-        Start(name);
+    void Element(const char* name, const std::string& text, const char* uri = "") {
+        Start(name, uri);
         Text(text);
-        End(name);
+        End(name, uri);
     }
 
     FeedContentHandler handler;
@@ -168,135 +171,86 @@ private:
 
 HandlerDriver* HandlerDriver::current = nullptr;
 
-TEST(FeedHandlerStateTest, WithoutACallbackItemsAreReadButNotHandedOn) {
+TEST(FeedHandlerRecordTest, WithoutACallbackItemsAreReadButNotHandedOn) {
     HandlerDriver d(nullptr);
-    d.handler.StartDocument();
     d.Start("channel");
     d.Start("item");
     d.Element("title", "Read");
     d.End("item");
     EXPECT_TRUE(d.titles.empty());
     EXPECT_STREQ(d.handler.record.title, "Read");
-    EXPECT_EQ(d.handler.state, RSS_CHANNEL);
     // Through the reader too, whatever the document holds.
-    EXPECT_EQ(
-        ParseFeed("<rss><channel><item><title>x</title></item></channel></rss>", nullptr, "f"), 0);
+    EXPECT_EQ(ParseFeed("<rss><channel><item><title>x</title></item></channel></rss>", nullptr, "f",
+                        nullptr),
+              0);
 }
 
-TEST(FeedHandlerStateTest, NewHandlerIsIdleWithEmptyRecord) {
+// Only the table's elements, where they stand, fill the record: nothing nested in an element it
+// does not know, and no longer name that merely begins like a known one.
+TEST(FeedHandlerRecordTest, UnknownElementsAndWhatTheyHoldFillNothing) {
     HandlerDriver d;
-    EXPECT_EQ(d.handler.state, RSS_IDLE);
-    EXPECT_FALSE(d.handler.authorNameSeen);
-    EXPECT_FALSE(d.handler.itemsListSeen);
-    EXPECT_STREQ(d.handler.record.title, "");
-    EXPECT_STREQ(d.handler.record.channelDate, "");
-    // Before the document starts, elements and text change nothing; an end moves to the root.
-    d.Start("channel");
-    d.Text("ignored");
-    EXPECT_EQ(d.handler.state, RSS_IDLE);
-    d.End("anything");
-    EXPECT_EQ(d.handler.state, RSS_ROOT);
-}
-
-TEST(FeedHandlerStateTest, ItemEndReturnsToChannelOrToRootAfterAnItemsList) {
-    struct Case {
-        bool itemsList;
-        const char* itemsName;
-        int32_t afterItem;
-    };
-    const Case cases[] = {
-        {false, nullptr, RSS_CHANNEL},
-        {true, "items", RSS_ROOT},
-        {true, "ITEMS", RSS_ROOT},
-        // A longer name is no items list: it is an unrecognised child.
-        {false, "itemsList", RSS_CHANNEL},
-    };
-    for (const Case& c : cases) {
-        HandlerDriver d;
-        d.handler.StartDocument();
-        d.Start("channel");
-        if (c.itemsName != nullptr) {
-            d.Start(c.itemsName);
-            EXPECT_EQ(d.handler.state, c.itemsList ? RSS_ITEMS : RSS_CHANNEL_OTHER);
-            d.End(c.itemsName);
-            EXPECT_EQ(d.handler.state, RSS_CHANNEL);
-        }
-        EXPECT_EQ(d.handler.itemsListSeen, c.itemsList);
-        d.Start("item");
-        EXPECT_EQ(d.handler.state, RSS_ITEM);
-        d.Element("title", "T");
-        d.End("item");
-        EXPECT_EQ(d.handler.state, c.afterItem) << (c.itemsName ? c.itemsName : "no list");
-        EXPECT_EQ(d.titles, std::vector<std::string>{"T"});
-    }
-}
-
-TEST(FeedHandlerStateTest, StatesFollowNestedElementsOneLevelAtATime) {
-    HandlerDriver d;
-    d.handler.StartDocument();
     d.Start("rss");
-    EXPECT_EQ(d.handler.state, RSS_ROOT);
-    d.Start("chanNote");  // five letters of "channel" are enough
-    EXPECT_EQ(d.handler.state, RSS_CHANNEL);
-    d.Start("image");
-    EXPECT_EQ(d.handler.state, RSS_IMAGE);
-    d.Start("title");
-    EXPECT_EQ(d.handler.state, RSS_IMAGE_OTHER);
-    d.Text("image title");
-    d.End("title");
-    EXPECT_EQ(d.handler.state, RSS_IMAGE);
-    d.Element("url", "http://a/1.png");
-    d.End("image");
-    EXPECT_EQ(d.handler.state, RSS_CHANNEL);
-    EXPECT_STREQ(d.handler.record.channelTitle, "");
-    EXPECT_STREQ(d.handler.record.imageUrl, "http://a/1.png");
-
-    // The url of a second image is appended: imageUrl is never emptied by text.
-    d.Start("image");
-    d.Element("url", "|2");
-    d.End("image");
-    EXPECT_STREQ(d.handler.record.imageUrl, "http://a/1.png|2");
-
+    d.Start("chanNote");  // no channel
     d.Start("item");
-    d.Start("author");
-    EXPECT_EQ(d.handler.state, RSS_ITEM_AUTHOR);
-    d.Start("email");
-    EXPECT_EQ(d.handler.state, RSS_ITEM_AUTHOR_OTHER);
-    d.Text("not kept");
-    d.End("email");
-    d.Start("name");
-    EXPECT_EQ(d.handler.state, RSS_ITEM_AUTHOR_NAME);
-    d.Text("Ann");
-    d.End("name");
-    d.End("author");
-    EXPECT_EQ(d.handler.state, RSS_ITEM);
-    EXPECT_STREQ(d.handler.record.author, "Ann");
-    EXPECT_TRUE(d.handler.authorNameSeen);
+    d.Element("title", "Inside an unknown element");
+    d.End("item");
+    d.End("chanNote");
+    EXPECT_TRUE(d.titles.empty());
 
-    // Inside an unrecognised child, deeper elements keep the state until any end.
-    d.Start("enclosure");
-    d.Start("deep");
-    EXPECT_EQ(d.handler.state, RSS_ITEM_OTHER);
-    d.End("deep");
-    EXPECT_EQ(d.handler.state, RSS_ITEM);
-}
-
-TEST(FeedHandlerStateTest, SecondTitleInsideAnUnrecognisedChannelChildBecomesChannelTitle) {
-    HandlerDriver d;
-    d.handler.StartDocument();
     d.Start("channel");
     d.Element("title", "Real");
     d.Start("textInput");
-    d.Element("title", "Input title");  // its end already returns to the channel
-    EXPECT_STREQ(d.handler.record.channelTitle, "Real");
-    d.Element("title", "Taken");
+    d.Element("title", "Input title");
     d.End("textInput");
-    EXPECT_STREQ(d.handler.record.channelTitle, "Taken");
+    d.Start("image");
+    d.Element("title", "Image title");
+    d.Element("url", "http://a/1.png");
+    d.End("image");
+    // A second image names no second picture glued to the first.
+    d.Start("image");
+    d.Element("url", "|2");
+    d.End("image");
+    EXPECT_STREQ(d.handler.record.channelTitle, "Real");
+    EXPECT_STREQ(d.handler.record.imageUrl, "http://a/1.png");
+
+    d.Start("item");
+    d.Element("title", "Kept");
+    d.Start("source");
+    d.Element("title", "The source's title");
+    d.End("source");
+    d.Start("author");
+    d.Start("email");
+    d.Text("not kept");
+    d.End("email");
+    d.Element("name", "Ann");
+    d.Text(" after the name ");
+    d.End("author");
+    d.End("item");
+    EXPECT_STREQ(d.handler.record.author, "Ann");
+    EXPECT_EQ(d.titles, std::vector<std::string>{"Kept"});
+}
+
+TEST(FeedHandlerRecordTest, ItemsListOfRss1IsNoChannelChild) {
+    for (const char* listName : {"items", "ITEMS", "itemsList"}) {
+        HandlerDriver d;
+        d.Start("RDF", "http://www.w3.org/1999/02/22-rdf-syntax-ns#");
+        d.Start("channel");
+        d.Element("title", "C");
+        d.Start(listName);
+        d.Start("item");  // inside the list: a reference, not an item
+        d.End("item");
+        d.End(listName);
+        d.End("channel");
+        d.Start("item");
+        d.Element("title", "T");
+        d.End("item");
+        EXPECT_EQ(d.titles, std::vector<std::string>{"T"}) << listName;
+        EXPECT_STREQ(d.handler.record.channelTitle, "C");
+    }
 }
 
 TEST(FeedHandlerTextTest, ChunksAreJoinedAsDeliveredAndEmptyChunksChangeNothing) {
     HandlerDriver d;
-    d.handler.StartDocument();
     d.Start("channel");
     d.Start("item");
     d.Start("title");
@@ -311,12 +265,10 @@ TEST(FeedHandlerTextTest, ChunksAreJoinedAsDeliveredAndEmptyChunksChangeNothing)
 
 TEST(FeedHandlerTextTest, FieldsAreCutAtCapacityWithoutTouchingTheNextField) {
     HandlerDriver d;
-    d.handler.StartDocument();
     d.Start("channel");
     d.Element("title", "Channel");
     d.Start("item");
     d.Element("description", "Desc");
-    d.Element("title", std::string(600, 'a'));
     d.Start("title");
     d.Text(std::string(700, 'b'));
     d.Text(std::string(700, 'c'));
@@ -335,7 +287,6 @@ TEST(FeedHandlerTextTest, FieldsAreCutAtCapacityWithoutTouchingTheNextField) {
 
 TEST(FeedHandlerTextTest, ItemStartEmptiesItemFieldsButKeepsChannelFields) {
     HandlerDriver d;
-    d.handler.StartDocument();
     d.Start("channel");
     d.Element("title", "C");
     d.Element("pubDate", "D");
@@ -343,8 +294,8 @@ TEST(FeedHandlerTextTest, ItemStartEmptiesItemFieldsButKeepsChannelFields) {
     d.Element("title", "T");
     d.Element("link", "L");
     d.Element("description", "X");
-    d.Element("date", "1");
-    d.Element("creator", "A");
+    d.Element("date", "1", "http://purl.org/dc/elements/1.1/");
+    d.Element("creator", "A", "http://purl.org/dc/elements/1.1/");
     d.End("item");
     d.Start("item");
     const FeedItem& r = d.handler.record;

@@ -13,17 +13,38 @@ thread_local std::vector<SeenItem>* t_seen = nullptr;
 
 int KeepItem(const FeedItem* item, const char* folderId) {
     EXPECT_STREQ(folderId, "Feeds\\Test");
-    t_seen->push_back({item->title, item->description, item->link, item->date, item->author,
-                       item->channelTitle, item->imageUrl, item->channelDate});
+    SeenItem seen{item->title,
+                  item->description,
+                  item->link,
+                  item->date,
+                  item->author,
+                  item->channelTitle,
+                  item->imageUrl,
+                  item->channelDate,
+                  item->guid,
+                  item->baseUrl,
+                  item->thumbnail,
+                  item->duration,
+                  false,
+                  false,
+                  {}};
+    seen.titleIsHtml = item->titleIsHtml;
+    seen.descriptionCut = item->descriptionCut;
+    for (size_t i = 0; i < item->enclosureCount; ++i) {
+        const FeedEnclosure& e = item->enclosures[i];
+        seen.enclosures.push_back(std::string(e.url) + "|" + e.type + "|" + e.length + "|" +
+                                  e.duration);
+    }
+    t_seen->push_back(seen);
     return 0;
 }
 
 }  // namespace
 
-std::vector<SeenItem> ParseItems(const std::string& document) {
+std::vector<SeenItem> ParseItems(const std::string& document, const char* documentUrl) {
     std::vector<SeenItem> seen;
     t_seen = &seen;
-    EXPECT_EQ(ParseFeed(document.c_str(), KeepItem, "Feeds\\Test"), 0);
+    EXPECT_EQ(ParseFeed(document.c_str(), KeepItem, "Feeds\\Test", documentUrl), 0);
     t_seen = nullptr;
     return seen;
 }

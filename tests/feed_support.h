@@ -7,13 +7,19 @@
 
 #include "feed/feed_item.h"
 
-// The eight fields of one delivered record, copied at the callback.
+// The fields of one delivered record, copied at the callback; each enclosure as
+// "url|type|length|duration".
 struct SeenItem {
     std::string title, description, link, date, author, channelTitle, imageUrl, channelDate;
+    std::string guid, baseUrl, thumbnail, duration;
+    bool titleIsHtml = false;
+    bool descriptionCut = false;
+    std::vector<std::string> enclosures;
 };
 
-// Parses `document` with ParseFeed and returns the records its callbacks saw, in order.
-std::vector<SeenItem> ParseItems(const std::string& document);
+// Parses `document` with ParseFeed, as if it came from `documentUrl`, and returns the records its
+// callbacks saw, in order.
+std::vector<SeenItem> ParseItems(const std::string& document, const char* documentUrl = nullptr);
 
 // The bytes of tests/fixtures/feed/NAME; fails the test when it cannot be read.
 std::string FeedFixture(const char* name);

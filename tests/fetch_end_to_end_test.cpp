@@ -105,7 +105,7 @@ bool ReaderAndComposerDeliver() {
     ParseFeed(
         "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Probe</title>"
         "<item><title>Probe item</title></item></channel></rss>",
-        CountProbeItem, "Probe");
+        CountProbeItem, "Probe", nullptr);
     if (g_probeItems == 0) {
         return false;
     }

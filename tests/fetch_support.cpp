@@ -32,7 +32,7 @@ bool WaitForFetchWorkers(int seconds) {
     return true;
 }
 
-void RecordAnswer(const char* text, const char* folderId) {
+void RecordAnswer(const char* text, const char* folderId, const char*) {
     std::lock_guard<std::mutex> hold(g_answersLock);
     g_answers.push_back({text ? text : "<null>", folderId ? folderId : "<null>"});
 }

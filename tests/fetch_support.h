@@ -21,7 +21,7 @@ struct RecordedAnswer {
 };
 
 // A completion for FetchRequest that keeps every answer it is handed, from any worker thread.
-void RecordAnswer(const char* text, const char* folderId);
+void RecordAnswer(const char* text, const char* folderId, const char* documentUrl);
 std::vector<RecordedAnswer> RecordedAnswers();
 void ForgetRecordedAnswers();
 

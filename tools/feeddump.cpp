@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         if (start == nullptr) {
             fprintf(g_out, "no document\n");
         } else {
-            ParseFeed(start, DumpItem, name.c_str());
+            ParseFeed(start, DumpItem, name.c_str(), nullptr);
             ++documents;
         }
         total += g_items;
