@@ -447,6 +447,10 @@ void FeedContentHandler::AppendStartTag(const XmlName& name, const XmlAttribute*
     AppendToText(name.local, name.localLength);
     for (size_t i = 0; i < count; ++i) {
         const XmlAttribute& attribute = attributes[i];
+        // xml:base and xml:lang say things about the XML, not the HTML it holds.
+        if (SameUri(attribute.name.uri, attribute.name.uriLength, kXmlNamespace)) {
+            continue;
+        }
         AppendToText(" ", 1);
         AppendToText(attribute.name.local, attribute.name.localLength);
         AppendToText("=\"", 2);

@@ -68,6 +68,24 @@ struct Item {
     Item& channelDate(const char* v) {
         return Set(record.channelDate, sizeof record.channelDate, v);
     }
+    Item& baseUrl(const char* v) { return Set(record.baseUrl, sizeof record.baseUrl, v); }
+    Item& thumbnail(const char* v) { return Set(record.thumbnail, sizeof record.thumbnail, v); }
+    Item& duration(const char* v) { return Set(record.duration, sizeof record.duration, v); }
+    Item& htmlTitle() {
+        record.titleIsHtml = true;
+        return *this;
+    }
+    Item& cut() {
+        record.descriptionCut = true;
+        return *this;
+    }
+    Item& enclosure(const char* url, const char* type, const char* length, const char* duration) {
+        FeedEnclosure& e = record.enclosures[record.enclosureCount++];
+        Set(e.url, sizeof e.url, url);
+        Set(e.type, sizeof e.type, type);
+        Set(e.length, sizeof e.length, length);
+        return Set(e.duration, sizeof e.duration, duration);
+    }
 
 private:
     Item& Set(char* field, size_t capacity, const char* value) {
@@ -452,6 +470,80 @@ TEST_F(ComposeMessage, LinkAndImageUrlsAreQuotedAndEscaped) {
     EXPECT_EQ(Between(message, "<div id=link><a href=\"", "\">"),
               "http://x/?a=1&amp;b=&quot;2&quot; onmouseover=y");
     EXPECT_NE(message.find("src=\"i.png?a&amp;b\">"), std::string::npos);
+}
+
+// What reaches the body beyond the text: its files, the image that stands for it, where its
+// relative links point, and a note when it was cut. Each row: the item, and a piece the body
+// holds (or, with a leading "!", must not hold).
+TEST_F(ComposeMessage, FilesImagesLinksAndCutsReachTheBody) {
+    // Each item made only when its row runs: an item holds a whole article's room.
+    const struct {
+        Item (*make)();
+        const char* piece;
+    } cases[] = {
+        {[] {
+             return Item()
+                 .title("e1")
+                 .enclosure("https://c.example/ep12.mp3", "audio/mpeg", "25478123", "")
+                 .duration("3723");
+         },
+         "<div id=enclosure><p><a href=\"https://c.example/ep12.mp3\">ep12.mp3</a> (audio/mpeg, "
+         "24.2 MB, 1:02:03)</p></div>"},
+        {[] {
+             return Item().title("e2").enclosure("https://c.example/v?id=1&x=2", "video/mp4", "0",
+                                                 "61");
+         },
+         "<a href=\"https://c.example/v?id=1&amp;x=2\">v</a> (video/mp4, 1:01)"},
+        {[] { return Item().title("e3").enclosure("javascript:alert(1)", "audio/mpeg", "", ""); },
+         "!<div id=enclosure>"},
+        {[] { return Item().title("e4").thumbnail("https://i.example/t.jpg"); },
+         "<div id=enclosure><img src=\"https://i.example/t.jpg\"></div>"},
+        {[] {
+             return Item()
+                 .title("e5")
+                 .description("<img src=\"own.png\">")
+                 .thumbnail("https://i/t.jpg");
+         },
+         "!t.jpg"},
+        {[] {
+             return Item().title("e6").enclosure("https://c.example/p.png", "image/png", "", "");
+         },
+         "<img src=\"https://c.example/p.png\">"},
+        {[] {
+             return Item()
+                 .title("e7")
+                 .description("<a href=\"/2025/x/\">x</a><img src=\"i.png\">")
+                 .baseUrl("https://blog.example/news/");
+         },
+         "<a href=\"https://blog.example/2025/x/\">x</a><img src=\"https://blog.example/news/"
+         "i.png\">"},
+        {[] {
+             return Item()
+                 .title("e8")
+                 .description("<p>start</p>")
+                 .link("https://blog.example/a")
+                 .cut();
+         },
+         "<p>start</p><p><i>This item is longer than a message holds. The whole of it is at <a "
+         "href=\"https://blog.example/a\">https://blog.example/a</a>.</i></p></div>"},
+        {[] { return Item().title("e9").description("<p>start</p>").cut(); }, "and was cut here."},
+        {[] { return Item().title("Tom &amp;#38; Jerry &lt;b&gt;live&lt;/b&gt;").htmlTitle(); },
+         "<h2>Tom &amp;#38; Jerry &lt;b&gt;live&lt;/b&gt;</h2>"},
+        {[] { return Item().title("Tom &#38; Jerry <b>live</b>").htmlTitle(); },
+         "<h2>Tom &amp; Jerry live</h2>"},
+        {[] { return Item().title("a <b> c"); }, "<h2>a &lt;b&gt; c</h2>"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = Compose(c.make());
+        const bool absent = c.piece[0] == '!';
+        EXPECT_EQ(message.find(c.piece + (absent ? 1 : 0)) == std::string::npos, absent)
+            << c.piece << "\n"
+            << message.substr(message.find("<BODY>"));
+    }
+    // The subject of an HTML title is its text too.
+    EXPECT_EQ(
+        DecodedHeader(Compose(Item().title("Ben &#38; Jerry <b>live</b>").htmlTitle()), "Subject"),
+        "Ben & Jerry live");
 }
 
 TEST_F(ComposeMessage, LargestRecordStillFitsWhole) {

@@ -144,6 +144,110 @@ TEST(ParseFeedVocabularyTest, Atom10EntriesTakeTheirDatesSummariesPageLinksAndXh
               "port=2\">All tides</a></p></div>");
 }
 
+// One fixture per shape of today's feeds, each row one field of one item as a reader expects it.
+TEST(ParseFeedVocabularyTest, EveryFieldComesFromTheElementThatOwnsIt) {
+    using Field = std::string SeenItem::*;
+    const struct {
+        const char* fixture;
+        const char* documentUrl;
+        size_t item;
+        Field field;
+        const char* expected;
+    } cases[] = {
+        {"media_and_itunes_names_do_not_replace_core_fields.xml", nullptr, 0, &SeenItem::title,
+         "Episode 12: Guests"},
+        {"media_and_itunes_names_do_not_replace_core_fields.xml", nullptr, 0,
+         &SeenItem::description, "Show notes."},
+        {"media_and_itunes_names_do_not_replace_core_fields.xml", nullptr, 0, &SeenItem::author,
+         "The Host"},
+        {"media_and_itunes_names_do_not_replace_core_fields.xml", nullptr, 0, &SeenItem::thumbnail,
+         "https://cdn.example/photo.jpg"},
+        {"media_and_itunes_names_do_not_replace_core_fields.xml", nullptr, 0, &SeenItem::duration,
+         "1:02:03"},
+        {"nested_variant_title_is_not_the_items.xml", nullptr, 0, &SeenItem::title, "Rope, 10 m"},
+        {"nested_variant_title_is_not_the_items.xml", nullptr, 1, &SeenItem::title, "Anchor"},
+        {"rss_core_elements_with_a_prefix.xml", nullptr, 0, &SeenItem::title, "First"},
+        {"rss_core_elements_with_a_prefix.xml", nullptr, 0, &SeenItem::channelTitle, "Prefixed"},
+        {"rss_core_elements_with_a_prefix.xml", nullptr, 0, &SeenItem::link,
+         "http://prefixed.example/1"},
+        // Relative references resolve against xml:base in scope, else the document's address.
+        {"relative_links_resolve_against_xml_base.xml", "https://ignored.example/feed", 0,
+         &SeenItem::link, "https://blog.example/news/2025/08/26/qemu-10-1-0/"},
+        {"relative_links_resolve_against_xml_base.xml", nullptr, 0, &SeenItem::imageUrl,
+         "https://blog.example/logo.png"},
+        {"relative_links_resolve_against_xml_base.xml", nullptr, 0, &SeenItem::baseUrl,
+         "https://blog.example/news/"},
+        {"relative_links_resolve_against_xml_base.xml", nullptr, 1, &SeenItem::link,
+         "https://blog.example/other/page.html#part"},
+        {"relative_links_resolve_against_xml_base.xml", nullptr, 1, &SeenItem::description,
+         "<div><a href=\"x.html\">x</a></div>"},
+        {"guid_permalink_is_the_link.xml", nullptr, 0, &SeenItem::link, "https://perma.example/1"},
+        {"guid_permalink_is_the_link.xml", nullptr, 1, &SeenItem::link, ""},
+        {"guid_permalink_is_the_link.xml", nullptr, 2, &SeenItem::link, ""},
+        {"guid_permalink_is_the_link.xml", nullptr, 3, &SeenItem::link,
+         "https://perma.example/blog/posts/4"},
+        {"guid_permalink_is_the_link.xml", nullptr, 4, &SeenItem::link, "https://perma.example/5"},
+        // Atom says how its text is written: plain text is escaped, base64 decoded.
+        {"atom_text_html_xhtml_and_base64_content.xml", nullptr, 0, &SeenItem::description,
+         "if a &lt;b and c&gt; d"},
+        {"atom_text_html_xhtml_and_base64_content.xml", nullptr, 0, &SeenItem::title,
+         "Tom &#38; Jerry <b>live</b>"},
+        {"atom_text_html_xhtml_and_base64_content.xml", nullptr, 1, &SeenItem::title,
+         "A <plain> title"},
+        {"atom_text_html_xhtml_and_base64_content.xml", nullptr, 1, &SeenItem::description,
+         "<b>bold</b>"},
+        {"atom_text_html_xhtml_and_base64_content.xml", nullptr, 2, &SeenItem::title,
+         "An XHTML title"},
+        {"atom_text_html_xhtml_and_base64_content.xml", nullptr, 2, &SeenItem::description,
+         "<div><p>kept</p></div>"},
+        {"atom03_base64_content_and_dates.xml", nullptr, 0, &SeenItem::description,
+         "<p>Hello &amp; welcome</p>"},
+        {"atom03_base64_content_and_dates.xml", nullptr, 0, &SeenItem::date,
+         "2004-07-08 23:56:58.0"},
+        {"atom03_base64_content_and_dates.xml", nullptr, 1, &SeenItem::description, "a &lt; b"},
+        {"atom03_base64_content_and_dates.xml", nullptr, 1, &SeenItem::date,
+         "2004-07-09T10:00:00Z"},
+        {"youtube_media_group.xml", nullptr, 0, &SeenItem::description, "What the video shows."},
+        {"youtube_media_group.xml", nullptr, 0, &SeenItem::thumbnail,
+         "https://i.ytimg.com/vi/abc/hqdefault.jpg"},
+        {"youtube_media_group.xml", nullptr, 0, &SeenItem::link,
+         "https://www.youtube.com/watch?v=abc"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<SeenItem> items = ParseItems(FeedFixture(c.fixture), c.documentUrl);
+        ASSERT_LT(c.item, items.size()) << c.fixture;
+        EXPECT_EQ(items[c.item].*c.field, c.expected) << c.fixture << " item " << c.item;
+    }
+}
+
+TEST(ParseFeedVocabularyTest, EnclosuresAndTitleKindsReachTheRecord) {
+    const std::vector<SeenItem> podcast =
+        ParseItems(FeedFixture("media_and_itunes_names_do_not_replace_core_fields.xml"));
+    ASSERT_EQ(podcast.size(), 1u);
+    // The episode once, though named by the enclosure and by media RSS; the photo is no file.
+    EXPECT_EQ(podcast[0].enclosures,
+              std::vector<std::string>{"https://cdn.example/ep12.mp3|audio/mpeg|25478123|"});
+    EXPECT_TRUE(podcast[0].titleIsHtml);  // an RSS title
+
+    const std::vector<SeenItem> based =
+        ParseItems(FeedFixture("relative_links_resolve_against_xml_base.xml"));
+    ASSERT_EQ(based.size(), 2u);
+    EXPECT_EQ(based[0].enclosures,
+              std::vector<std::string>{"https://cdn.example/talk.mp4|video/mp4|0|"});
+
+    const std::vector<SeenItem> kinds =
+        ParseItems(FeedFixture("atom_text_html_xhtml_and_base64_content.xml"));
+    ASSERT_EQ(kinds.size(), 3u);
+    EXPECT_TRUE(kinds[0].titleIsHtml);
+    EXPECT_FALSE(kinds[1].titleIsHtml);
+    EXPECT_FALSE(kinds[2].titleIsHtml);
+
+    // A YouTube entry's player is no file to download.
+    const std::vector<SeenItem> video = ParseItems(FeedFixture("youtube_media_group.xml"));
+    ASSERT_EQ(video.size(), 1u);
+    EXPECT_TRUE(video[0].enclosures.empty());
+}
+
 TEST(ParseFeedQuirkTest, AuthorIsItsNameOrItsTextEntryByEntry) {
     std::vector<SeenItem> items = ParseItems(FeedFixture("author_text_or_name_entry_by_entry.xml"));
     ASSERT_EQ(items.size(), 4u);
