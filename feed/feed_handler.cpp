@@ -416,19 +416,23 @@ void FeedContentHandler::AppendToText(const char* text, size_t length) {
     if (AppendUtf8(record.description, sizeof record.description, &textLength_, text, length)) {
         return;
     }
+    MarkTextCut();
+}
+
+void FeedContentHandler::MarkTextCut() {
     // Full: the text ends before any tag or reference the cut fell into, so that what stays
     // is whole markup.
     record.descriptionCut = true;
-    char* const text0 = record.description;
-    char* const lastOpen = strrchr(text0, '<');
+    char* const text = record.description;
+    char* const lastOpen = strrchr(text, '<');
     if (lastOpen != nullptr && strchr(lastOpen, '>') == nullptr) {
         *lastOpen = '\0';
     }
-    char* const lastAmp = strrchr(text0, '&');
+    char* const lastAmp = strrchr(text, '&');
     if (lastAmp != nullptr && strchr(lastAmp, ';') == nullptr) {
         *lastAmp = '\0';
     }
-    textLength_ = strlen(text0);
+    textLength_ = strlen(text);
 }
 
 void FeedContentHandler::AppendEscapedToText(const char* text, size_t length) {
@@ -437,7 +441,7 @@ void FeedContentHandler::AppendEscapedToText(const char* text, size_t length) {
     }
     if (!AppendEscapedAt(record.description, sizeof record.description, &textLength_, text,
                          length)) {
-        record.descriptionCut = true;
+        MarkTextCut();
     }
 }
 

@@ -107,6 +107,8 @@ private:
     // or escaped (each entity whole or not at all).
     void AppendToText(const char* text, size_t length);
     void AppendEscapedToText(const char* text, size_t length);
+    // Marks the text cut, taking back any tag or reference the cut fell into.
+    void MarkTextCut();
     void AppendStartTag(const XmlName& name, const XmlAttribute* attributes, size_t count);
     void AppendEndTag(const XmlName& name);
     // Resolves `reference` against the current base into `field`; an unresolvable one is kept

@@ -58,6 +58,38 @@ int CheckRecord(const FeedItem* item, const char* folderId) {
     CheckField(item->channelTitle, sizeof item->channelTitle);
     CheckField(item->imageUrl, sizeof item->imageUrl);
     CheckField(item->channelDate, sizeof item->channelDate);
+    CheckField(item->guid, sizeof item->guid);
+    CheckField(item->baseUrl, sizeof item->baseUrl);
+    CheckField(item->thumbnail, sizeof item->thumbnail);
+    CheckField(item->duration, sizeof item->duration);
+    if (item->enclosureCount > kEnclosureCount) {
+        abort();
+    }
+    for (size_t i = 0; i < item->enclosureCount; ++i) {
+        const FeedEnclosure& enclosure = item->enclosures[i];
+        CheckField(enclosure.url, sizeof enclosure.url);
+        CheckField(enclosure.type, sizeof enclosure.type);
+        CheckField(enclosure.length, sizeof enclosure.length);
+        CheckField(enclosure.duration, sizeof enclosure.duration);
+        // An enclosure names a file: never an empty one, never one twice.
+        if (enclosure.url[0] == '\0') {
+            abort();
+        }
+        for (size_t j = 0; j < i; ++j) {
+            if (strcmp(item->enclosures[j].url, enclosure.url) == 0) {
+                abort();
+            }
+        }
+    }
+    // A text that was cut ends outside any tag and any reference.
+    if (item->descriptionCut) {
+        const char* lastOpen = strrchr(item->description, '<');
+        const char* lastAmp = strrchr(item->description, '&');
+        if ((lastOpen != nullptr && strchr(lastOpen, '>') == nullptr) ||
+            (lastAmp != nullptr && strchr(lastAmp, ';') == nullptr)) {
+            abort();
+        }
+    }
     return 0;
 }
 

@@ -64,7 +64,7 @@ bool IsHeaderName(const std::string& line) {
 
 // What is wrong with a stored message, or empty when it is well formed.
 std::string Problem(const std::string& message) {
-    if (message.size() >= 0x80000) {
+    if (message.size() >= kMessageCapacity) {
         return "longer than the message bound";
     }
     size_t end = message.find("\r\n\r\n");
@@ -117,6 +117,19 @@ std::string Problem(const std::string& message) {
     });
     if (lower.find("<script") != std::string::npos) {
         return "a script element reached the body";
+    }
+    // Every link and image points somewhere whole: relative ones resolve against the feed.
+    for (const char* attribute : {" href=\"", " src=\""}) {
+        for (size_t at = body.find(attribute); at != std::string::npos;
+             at = body.find(attribute, at + 1)) {
+            const size_t start = at + strlen(attribute);
+            const std::string url = lower.substr(start, 8);
+            // An empty one is the template's own: no link, or no feed image.
+            if (url[0] != '"' && url.compare(0, 7, "http://") != 0 &&
+                url.compare(0, 8, "https://") != 0 && url.compare(0, 7, "mailto:") != 0) {
+                return "a relative or odd URL in the body: " + body.substr(start, 60);
+            }
+        }
     }
     return std::string();
 }

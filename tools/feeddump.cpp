@@ -46,6 +46,16 @@ int DumpItem(const FeedItem* item, const char*) {
     WriteEscaped("imageUrl", item->imageUrl);
     WriteEscaped("channelDate", item->channelDate);
     WriteEscaped("guid", item->guid);
+    WriteEscaped("baseUrl", item->baseUrl);
+    WriteEscaped("thumbnail", item->thumbnail);
+    WriteEscaped("duration", item->duration);
+    fprintf(g_out, "titleIsHtml: %d\ndescriptionCut: %d\n", item->titleIsHtml ? 1 : 0,
+            item->descriptionCut ? 1 : 0);
+    for (size_t i = 0; i < item->enclosureCount; ++i) {
+        WriteEscaped("enclosure", item->enclosures[i].url);
+        WriteEscaped("enclosureType", item->enclosures[i].type);
+        WriteEscaped("enclosureLength", item->enclosures[i].length);
+    }
     return 0;
 }
 
