@@ -50,12 +50,19 @@ constexpr size_t kXmlBaseDepth = 8;
 // An attribute value (a link's href, an image's resource) is kept to this.
 constexpr size_t kAttributeValueCapacity = kTextCapacity;
 
-// The answer a fetch worker receives: answers of this many bytes or more are dropped.
-constexpr size_t kReceiveCapacity = 0x80000;
-// The request a fetch worker sends: the fixed lines (about 300 bytes) around the longest path, its
-// blanks written as three characters each, and the longest host name with its port, so that it is
-// always built whole.
-constexpr size_t kRequestCapacity = 3 * kTextCapacity + kTextCapacity + 512;
+// The answer a fetch worker receives grows as it arrives, up to this ceiling: the feeds of
+// podcasts and full-content blogs run to several megabytes, and a larger answer is a runaway one.
+// Its body, decoded when it came compressed, has the same ceiling.
+constexpr size_t kAnswerLimit = 32 * 1024 * 1024;
+// How much room a receive is given at a time.
+constexpr size_t kReceivePiece = 64 * 1024;
+// An entity tag or a Last-Modified date kept from a folder's last whole answer.
+constexpr size_t kValidatorCapacity = 256;
+// The request a fetch worker sends: the fixed lines (about 400 bytes) around the longest path, its
+// blanks written as three characters each, the longest host name with its port, and the two
+// conditional lines, so that it is always built whole.
+constexpr size_t kRequestCapacity =
+    3 * kTextCapacity + kTextCapacity + 2 * kValidatorCapacity + 640;
 
 // A composed item message, header and body: room for the whole article, sanitized.
 constexpr size_t kMessageCapacity = 0x100000;

@@ -12,6 +12,8 @@ const char kAutoRefreshSection[] = "AutoRefresh";
 const char kLastUpdateTimeSection[] = "LastUpdateTime";
 const char kGoneSection[] = "Gone";
 const char kHeldUntilSection[] = "HeldUntil";
+const char kETagSection[] = "ETag";
+const char kLastModifiedSection[] = "LastModified";
 
 size_t ReadSetting(const char* section, const char* folderId, char* out, size_t capacity) {
     if (capacity == 0) {

@@ -17,6 +17,10 @@ extern const char kLastUpdateTimeSection[];  // when the last scheduled refresh 
 // (410), and the time until which it asked to be left alone (429 or 503 with Retry-After).
 extern const char kGoneSection[];
 extern const char kHeldUntilSection[];
+// The validators of the folder's last whole answer, each written after the address that gave it
+// and a blank ("https://host/feed \"abc\""), so that a changed address sends neither.
+extern const char kETagSection[];
+extern const char kLastModifiedSection[];
 
 // Whether the triggers leave the folder alone now: its address answered "gone" (until the address
 // is changed in the set-up dialog), or its server asked for a pause that has not ended at `now`.

@@ -17,6 +17,7 @@
 #include <new>
 
 #include "compose/compose.h"
+#include "fetch/answer_text.h"
 #include "feed/parse_feed.h"
 #include "base/hostapi.h"
 #include "base/module.h"
@@ -41,6 +42,7 @@ typedef std::chrono::steady_clock Clock;
 std::atomic<int> g_workersRunning{0};
 std::atomic<unsigned> g_timeLimitMs{kDefaultFetchTimeLimitMs};
 std::atomic<unsigned> g_deadlineMs{kDefaultFetchDeadlineMs};
+std::atomic<size_t> g_answerLimit{kAnswerLimit};
 
 // The folders whose refresh is running, each taken by StartFeedUpdate and given back by the
 // worker when it ends. A fixed table, which also bounds how many workers can pile up; it has no
@@ -91,8 +93,8 @@ unsigned Shorter(unsigned a, uint64_t b) {
     return b < a ? static_cast<unsigned>(b) : a;
 }
 
-// Everything one worker holds. Over half a megabyte, so it lives on the heap: a thread started
-// with the default stack size has room for it on no platform we can count on.
+// Everything one worker holds, on the heap: a thread started with the default stack size has
+// room for it on no platform we can count on.
 struct WorkerState {
     char url[kTextCapacity];  // the URL being fetched: the request's, or where it was redirected
     char requestUrl[kTextCapacity];  // the request's, as the folder's settings hold it
@@ -102,8 +104,8 @@ struct WorkerState {
     int port;
     char path[kTextCapacity];
     char request[kRequestCapacity];
-    char answer[kReceiveCapacity + 1];
-    size_t received;
+    char conditions[2 * kValidatorCapacity + 64];  // the conditional lines of the request
+    AnswerText answer;  // grows as the answer arrives, up to FetchAnswerLimit()
     bool deliver;
     // Why the refresh brought nothing, in a mail user's words; null while nothing went wrong.
     const char* failure;
@@ -131,21 +133,30 @@ struct Connection {
     }
 };
 
+// An answer past the ceiling, in words.
+void SayTooLarge(WorkerState* state) {
+    static_cast<void>(FormatText(state->failureText, sizeof state->failureText,
+                                 "the feed is larger than %u MB",
+                                 static_cast<unsigned>(FetchAnswerLimit() >> 20)));
+    state->failure = state->failureText;
+}
+
 // Receives until the server closes the connection, a receive fails or times out, the download's
-// deadline passes, or the buffer fills. Whatever arrived before a failure still counts; a full
-// buffer clears the deliver flag.
+// deadline passes, or the answer passes its ceiling. Whatever arrived before a failure still
+// counts; an answer past the ceiling clears the deliver flag.
 void ReceiveAnswer(Connection* connection, WorkerState* state, Clock::time_point deadline) {
-    state->received = 0;
+    state->answer.Clear();
     const unsigned limit = FetchTimeLimitMs();
+    const size_t ceiling = FetchAnswerLimit();
     for (;;) {
         const Clock::time_point now = Clock::now();
         if (now >= deadline) {
             Trace("Fetch %s | Download deadline passed\n", state->url);
-            if (state->received == 0) {
+            if (state->answer.length() == 0) {
                 state->failure = "no answer in time";
             }
             // What arrived is read, but the answer is not whole.
-            state->cut = state->received > 0;
+            state->cut = state->answer.length() > 0;
             return;
         }
         // Each receive waits no longer than the no-progress limit, nor past the deadline.
@@ -154,23 +165,31 @@ void ReceiveAnswer(Connection* connection, WorkerState* state, Clock::time_point
                                 Shorter(limit, static_cast<uint64_t>(left.count()) + 1)) != 0) {
             return;
         }
-        int room = static_cast<int>(kReceiveCapacity - state->received);
-        int got = connection->Receive(state->answer + state->received, room);
+        // Room for one more piece; an answer that reaches the ceiling is a runaway one.
+        const size_t piece = ceiling - state->answer.length() < kReceivePiece
+                                 ? ceiling - state->answer.length()
+                                 : kReceivePiece;
+        if (piece == 0 || !state->answer.Reserve(piece, ceiling)) {
+            state->deliver = false;
+            if (piece == 0) {
+                SayTooLarge(state);
+            } else {
+                state->failure = "out of memory";
+            }
+            return;
+        }
+        const int got = connection->Receive(state->answer.data() + state->answer.length(),
+                                            static_cast<int>(piece));
         if (got <= 0) {
-            if (got < 0 && state->received == 0 && IsTimeoutError(WSAGetLastError())) {
+            if (got < 0 && state->answer.length() == 0 && IsTimeoutError(WSAGetLastError())) {
                 state->failure = "no answer in time";
             }
             // A connection that failed, or a secure one that ended without its closing message,
             // after part of the answer: what arrived is read, and the refresh said cut.
-            state->cut = got < 0 && state->received > 0;
+            state->cut = got < 0 && state->answer.length() > 0;
             return;
         }
-        state->received += static_cast<size_t>(got);
-        if (state->received >= kReceiveCapacity) {
-            state->deliver = false;
-            state->failure = "answer too large";
-            return;
-        }
+        state->answer.SetLength(state->answer.length() + static_cast<size_t>(got));
     }
 }
 
@@ -179,9 +198,8 @@ void ReceiveAnswer(Connection* connection, WorkerState* state, Clock::time_point
 // anything arrived sets it too, but what arrived (nothing) is still handed on.
 bool Download(WorkerState* state) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
-    state->received = 0;
     state->cut = false;
-    state->answer[0] = '\0';
+    state->answer.Clear();
     WSADATA winsock;
     int startup = WSAStartup(MAKEWORD(1, 1), &winsock);
     if (startup != 0) {
@@ -252,7 +270,7 @@ bool Download(WorkerState* state) {
     }
 
     if (!FormatRequest(state->path, state->host, state->port, IsHttpsUrl(state->url),
-                       state->request, sizeof state->request)) {
+                       state->conditions, state->request, sizeof state->request)) {
         Trace("Fetch %s | Request too long\n", state->url);
         return fail("the feed address is not valid");
     }
@@ -265,7 +283,6 @@ bool Download(WorkerState* state) {
     CloseSecureChannel(connection.channel);
     closesocket(connection.socket);
     WSACleanup();
-    state->answer[state->received] = '\0';
     // What arrived before a failed or timed-out receive is delivered, also when it is nothing.
     return state->deliver;
 }
@@ -305,7 +322,8 @@ void SayStatus(WorkerState* state, int status) {
     char retryAfter[64];
     const long long wait =
         (status == 429 || status == 503) &&
-                FindAnswerHeader(state->answer, "retry-after:", retryAfter, sizeof retryAfter)
+                FindAnswerHeader(state->answer.data(), "retry-after:", retryAfter,
+                                 sizeof retryAfter)
             ? RetryAfterSeconds(retryAfter, static_cast<long long>(time(nullptr)))
             : -1;
     if (wait > 0) {
@@ -320,6 +338,50 @@ void SayStatus(WorkerState* state, int status) {
     }
 }
 
+// Reads the body of a success as the server meant it: chunks joined, its length honoured, and a
+// compressed one inflated in place of what arrived. False, with the failure said, when there is
+// nothing to read.
+bool ReadBody(WorkerState* state) {
+    char* const answer = state->answer.data();
+    const AnswerBody body = WholeBody(answer, state->answer.length());
+    state->answer.SetLength(static_cast<size_t>(body.start - answer) + body.length);
+    state->cut = state->cut || !body.whole;
+    char coding[32];
+    if (!FindAnswerHeader(answer, "content-encoding:", coding, sizeof coding) ||
+        coding[0] == '\0' || strcmp(coding, "identity") == 0) {
+        return true;
+    }
+    if (!IsKnownContentCoding(coding)) {
+        Trace("Fetch %s | Content coding %s\n", state->url, coding);
+        state->failure = "the feed came compressed in an unknown way";
+        return false;
+    }
+    // The header as it came, then the body decoded.
+    AnswerText decoded;
+    const size_t headerLength = static_cast<size_t>(body.start - answer);
+    const size_t ceiling = FetchAnswerLimit();
+    if (!decoded.Append(answer, headerLength, ceiling)) {
+        state->failure = "out of memory";
+        return false;
+    }
+    switch (InflateBody(body.start, body.length, &decoded, ceiling)) {
+        case Inflated::kWhole:
+            break;
+        case Inflated::kCut:
+            state->cut = true;
+            break;
+        case Inflated::kBroken:
+            Trace("Fetch %s | Compressed body broken\n", state->url);
+            state->failure = "the feed's compressed data is broken";
+            return false;
+        case Inflated::kTooLarge:
+            SayTooLarge(state);
+            return false;
+    }
+    state->answer.Swap(&decoded);
+    return true;
+}
+
 // Fetches the request's URL and where its redirects lead, and hands the answer on.
 void Refresh(WorkerState* state) {
     for (int redirects = 0;; ++redirects) {
@@ -328,7 +390,7 @@ void Refresh(WorkerState* state) {
         }
         // The status code decides: a success is the document, a redirect goes on, anything else
         // is a refresh that failed, said with its code, whatever the body holds.
-        const int status = HttpStatus(state->answer);
+        const int status = HttpStatus(state->answer.data());
         if (status == 304) {
             state->failure = "no change";
             return;
@@ -338,17 +400,17 @@ void Refresh(WorkerState* state) {
             return;
         }
         if (status < 300) {
-            if (status != 0 && !WholeBody(state->answer, state->received).whole) {
-                state->cut = true;
+            if (status != 0 && !ReadBody(state)) {
+                return;
             }
-            if (FindDocumentStart(HttpBody(state->answer)) == nullptr &&
+            if (FindDocumentStart(HttpBody(state->answer.data())) == nullptr &&
                 state->failure == nullptr) {
                 state->failure = "not a feed";
             }
             break;
         }
         char next[kTextCapacity];
-        const Redirect redirect = FindRedirect(state->answer, state->url, next, sizeof next);
+        const Redirect redirect = FindRedirect(state->answer.data(), state->url, next, sizeof next);
         if (redirect == Redirect::kNone) {
             Trace("Fetch %s | Moved (%d) without a location\n", state->url, status);
             state->failure = "moved without a new address";
@@ -368,7 +430,11 @@ void Refresh(WorkerState* state) {
         static_cast<void>(CopyText(state->url, sizeof state->url, next));
     }
     if (state->completion != nullptr) {
-        state->completion(state->answer, state->folderId, state->url);
+        state->completion(state->answer.data(), state->folderId, state->url);
+    }
+    // The next request asks for the feed only if it changed since this whole answer.
+    if (!state->cut && state->failure == nullptr && HttpStatus(state->answer.data()) != 0) {
+        KeepValidators(state->folderId, state->requestUrl, state->answer.data());
     }
     // The items that arrived before a cut stay; the next refresh completes the folder.
     if (state->cut) {
@@ -430,8 +496,9 @@ void FetchWorker(void* argument) {
         static_cast<void>(CopyText(state->folderId, sizeof state->folderId, request->folderId));
         state->completion = request->completion;
         state->port = 0;
-        state->received = 0;
         state->deliver = true;
+        ConditionalLines(state->folderId, state->requestUrl, state->conditions,
+                         sizeof state->conditions);
         state->failure = nullptr;
         state->cut = false;
 
@@ -493,6 +560,70 @@ unsigned FetchDeadlineMs() {
 
 void SetFetchDeadlineMs(unsigned milliseconds) {
     g_deadlineMs.store(milliseconds != 0 ? milliseconds : kDefaultFetchDeadlineMs);
+}
+
+size_t FetchAnswerLimit() {
+    return g_answerLimit.load();
+}
+
+void SetFetchAnswerLimit(size_t bytes) {
+    g_answerLimit.store(bytes != 0 && bytes < kAnswerLimit ? bytes : kAnswerLimit);
+}
+
+namespace {
+
+// The validator a section keeps for `url`: what follows the address and a blank.
+bool ReadValidator(const char* section, const char* folderId, const char* url, char* out,
+                   size_t capacity) {
+    char kept[kTextCapacity + kValidatorCapacity + 2];
+    out[0] = '\0';
+    if (ReadSetting(section, folderId, kept, sizeof kept) == 0) {
+        return false;
+    }
+    const size_t length = strlen(url);
+    return strncmp(kept, url, length) == 0 && kept[length] == ' ' && kept[length + 1] != '\0' &&
+           CopyText(out, capacity, kept + length + 1);
+}
+
+// Writes the answer's header `name` after `url` into the section, or removes the folder's entry
+// when the answer has none; only when that changes what is kept.
+void KeepValidator(const char* section, const char* name, const char* folderId, const char* url,
+                   const char* answer) {
+    char value[kValidatorCapacity];
+    char kept[kValidatorCapacity];
+    const bool has = FindAnswerHeader(answer, name, value, sizeof value) && value[0] != '\0' &&
+                     IsSettingText(value);
+    const bool had = ReadValidator(section, folderId, url, kept, sizeof kept);
+    if (has && (!had || strcmp(kept, value) != 0)) {
+        char entry[kTextCapacity + kValidatorCapacity + 2];
+        if (!FormatText(entry, sizeof entry, "%s %s", url, value) ||
+            !WriteSetting(section, folderId, entry)) {
+            Trace("Fetch %s | cannot keep the %s", url, name);
+        }
+    } else if (!has && had && !DeleteSetting(section, folderId)) {
+        Trace("Fetch %s | cannot forget the %s", url, name);
+    }
+}
+
+}  // namespace
+
+void ConditionalLines(const char* folderId, const char* url, char* out, size_t capacity) {
+    out[0] = '\0';
+    char etag[kValidatorCapacity];
+    char modified[kValidatorCapacity];
+    if (ReadValidator(kETagSection, folderId, url, etag, sizeof etag)) {
+        static_cast<void>(FormatText(out, capacity, "If-None-Match: %s\r\n", etag));
+    }
+    if (ReadValidator(kLastModifiedSection, folderId, url, modified, sizeof modified)) {
+        const size_t used = strlen(out);
+        static_cast<void>(
+            FormatText(out + used, capacity - used, "If-Modified-Since: %s\r\n", modified));
+    }
+}
+
+void KeepValidators(const char* folderId, const char* url, const char* answer) {
+    KeepValidator(kETagSection, "etag:", folderId, url, answer);
+    KeepValidator(kLastModifiedSection, "last-modified:", folderId, url, answer);
 }
 
 unsigned FetchTimeLimitMs() {

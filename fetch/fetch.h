@@ -125,6 +125,22 @@ void SetFetchDeadlineMs(unsigned milliseconds);
 // The request a worker sends for a path, host name and port: the path with its blanks written as
 // "%20", the Host header with the port when it is not the default of the scheme (443 for https,
 // else 80). False when it does not fit `capacity` (kRequestCapacity holds the longest path and host
-// name).
+// name). `conditions` (null or "" for none) are header lines, each ending in CR LF, that make the
+// request a conditional one.
 [[nodiscard]] bool FormatRequest(const char* path, const char* host, int port, bool https,
-                                 char* out, size_t capacity);
+                                 const char* conditions, char* out, size_t capacity);
+
+// The ceiling of an answer, and of its body decoded: kAnswerLimit unless a test has set a smaller
+// one (0 sets it again). A larger answer ends the refresh, said on the status line.
+size_t FetchAnswerLimit();
+void SetFetchAnswerLimit(size_t bytes);
+
+// The conditional lines of a folder's next request for `url`: If-None-Match and If-Modified-Since
+// from the entity tag and date of its last whole answer from that address, as the settings file
+// keeps them ([ETag], [LastModified]); "" when it has none.
+void ConditionalLines(const char* folderId, const char* url, char* out, size_t capacity);
+
+// Keeps the validators of a whole answer of `url` for the folder's next request: its ETag and
+// Last-Modified headers, or forgets what was kept when the answer has none. Written only when they
+// change.
+void KeepValidators(const char* folderId, const char* url, const char* answer);

@@ -20,6 +20,7 @@ constexpr char kRequestFormat[] =
     "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: PellixQuillfeed %s\r\n"
     "Accept: application/rss+xml, application/atom+xml, application/rdf+xml;q=0.9, "
     "application/xml;q=0.8, text/xml;q=0.8, */*;q=0.5\r\n"
+    "Accept-Encoding: gzip, deflate\r\n%s"
     "Pragma: no-cache\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n";
 
 constexpr int kHttpPort = 80;
@@ -185,8 +186,8 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     return 0;
 }
 
-bool FormatRequest(const char* path, const char* host, int port, bool https, char* out,
-                   size_t capacity) {
+bool FormatRequest(const char* path, const char* host, int port, bool https, const char* conditions,
+                   char* out, size_t capacity) {
     char encoded[3 * kTextCapacity];
     size_t used = 0;
     for (const char* at = path; *at != '\0'; ++at) {
@@ -211,7 +212,8 @@ bool FormatRequest(const char* path, const char* host, int port, bool https, cha
     } else if (!FormatText(hostHeader, sizeof hostHeader, "%s:%d", host, port)) {
         return false;
     }
-    return FormatText(out, capacity, kRequestFormat, encoded, hostHeader, PlugInVersion);
+    return FormatText(out, capacity, kRequestFormat, encoded, hostHeader, PlugInVersion,
+                      conditions != nullptr ? conditions : "");
 }
 
 const char* FindDocumentStart(const char* text) {

@@ -5,7 +5,7 @@
 # the Debian 13 root that scripts/wine-root.sh makes with debootstrap.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libexpat1-dev googletest libgtest-dev clang
+packages=(cmake g++ make pkg-config libexpat1-dev zlib1g-dev libz-mingw-w64-dev googletest libgtest-dev clang
           libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix debootstrap python3 libssl-dev openssl
           chromium fonts-wqy-microhei fonts-noto-color-emoji unzip "$@")
 missing=()

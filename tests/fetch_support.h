@@ -53,6 +53,18 @@ private:
     unsigned saved_;
 };
 
+// Sets the fetcher's answer ceiling for the life of the object.
+class FetchAnswerCeiling {
+public:
+    explicit FetchAnswerCeiling(size_t bytes) : saved_(FetchAnswerLimit()) {
+        SetFetchAnswerLimit(bytes);
+    }
+    ~FetchAnswerCeiling() { SetFetchAnswerLimit(saved_); }
+
+private:
+    size_t saved_;
+};
+
 // Points the host's status line at a recorder for the life of the object.
 class RecordedStatusLine {
 public:
