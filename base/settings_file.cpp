@@ -13,6 +13,7 @@ const char kLastUpdateTimeSection[] = "LastUpdateTime";
 const char kGoneSection[] = "Gone";
 const char kHeldUntilSection[] = "HeldUntil";
 const char kETagSection[] = "ETag";
+const char kOptionsSection[] = "Options";
 const char kLastModifiedSection[] = "LastModified";
 
 size_t ReadSetting(const char* section, const char* folderId, char* out, size_t capacity) {

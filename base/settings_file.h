@@ -20,6 +20,8 @@ extern const char kHeldUntilSection[];
 // The validators of the folder's last whole answer, each written after the address that gave it
 // and a blank ("https://host/feed \"abc\""), so that a changed address sends neither.
 extern const char kETagSection[];
+// Values of the plug-in as a whole, by name rather than by folder.
+extern const char kOptionsSection[];
 extern const char kLastModifiedSection[];
 
 // Whether the triggers leave the folder alone now: its address answered "gone" (until the address

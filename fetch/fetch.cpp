@@ -18,6 +18,7 @@
 
 #include "compose/compose.h"
 #include "fetch/answer_text.h"
+#include "fetch/fetch_pool.h"
 #include "feed/parse_feed.h"
 #include "base/hostapi.h"
 #include "base/module.h"
@@ -43,51 +44,6 @@ std::atomic<int> g_workersRunning{0};
 std::atomic<unsigned> g_timeLimitMs{kDefaultFetchTimeLimitMs};
 std::atomic<unsigned> g_deadlineMs{kDefaultFetchDeadlineMs};
 std::atomic<size_t> g_answerLimit{kAnswerLimit};
-
-// The folders whose refresh is running, each taken by StartFeedUpdate and given back by the
-// worker when it ends. A fixed table, which also bounds how many workers can pile up; it has no
-// destructor, so a worker that ends just before the module is unloaded touches nothing that the
-// unloading tears down.
-constexpr int kMaxRefreshes = 256;
-std::mutex g_foldersLock;
-char g_foldersRefreshing[kMaxRefreshes][kTextCapacity];
-
-bool SameFolder(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        const unsigned char x = static_cast<unsigned char>(*a);
-        const unsigned char y = static_cast<unsigned char>(*b);
-        if ((x >= 'A' && x <= 'Z' ? x + 32 : x) != (y >= 'A' && y <= 'Z' ? y + 32 : y)) {
-            return false;
-        }
-        if (x == '\0') {
-            return true;
-        }
-    }
-}
-
-bool TakeFolder(const char* folderId) {
-    std::lock_guard<std::mutex> hold(g_foldersLock);
-    int free = -1;
-    for (int i = 0; i < kMaxRefreshes; ++i) {
-        if (g_foldersRefreshing[i][0] == '\0') {
-            free = free < 0 ? i : free;
-        } else if (SameFolder(g_foldersRefreshing[i], folderId)) {
-            return false;
-        }
-    }
-    // The caller's id has the table's capacity.
-    return free >= 0 && CopyText(g_foldersRefreshing[free], kTextCapacity, folderId);
-}
-
-void GiveBackFolder(const char* folderId) {
-    std::lock_guard<std::mutex> hold(g_foldersLock);
-    for (char* running : g_foldersRefreshing) {
-        if (running[0] != '\0' && SameFolder(running, folderId)) {
-            running[0] = '\0';
-            return;
-        }
-    }
-}
 
 unsigned Shorter(unsigned a, uint64_t b) {
     return b < a ? static_cast<unsigned>(b) : a;
@@ -445,6 +401,27 @@ void Refresh(WorkerState* state) {
 
 }  // namespace
 
+namespace {
+
+// Runs one request on the calling thread, reports how it went and releases it.
+void RunRequest(FetchRequest* request);
+
+// The refreshes of the plug-in: made once and never destroyed, so that a worker that ends as
+// the process does touches nothing that is torn down.
+FetchPool& Pool() {
+    static FetchPool* const pool = new FetchPool(RunRequest);
+    return *pool;
+}
+
+}  // namespace
+
+int FetchPoolSize() {
+    const int workers = ReadSettingInt(kOptionsSection, kWorkersKey);
+    return workers <= 0                  ? kDefaultFetchWorkers
+           : workers < kMostFetchWorkers ? workers
+                                         : kMostFetchWorkers;
+}
+
 int StartFeedUpdate(const char* url, const char* folderId) {
     FetchRequest* request = new (std::nothrow) FetchRequest;
     if (request == nullptr) {
@@ -458,14 +435,23 @@ int StartFeedUpdate(const char* url, const char* folderId) {
         delete request;
         return -1;
     }
-    if (!TakeFolder(request->folderId)) {
-        Trace("Fetch %s | a refresh of %s is still running, or %d are\n", request->url,
-              request->folderId, kMaxRefreshes);
-        delete request;
-        return -1;
+    char folder[kTextCapacity];
+    static_cast<void>(CopyText(folder, sizeof folder, folderId));
+    switch (Pool().Submit(request, FetchPoolSize())) {
+        case Queued::kQueued:
+            return 0;
+        case Queued::kAlreadyThere:
+            Trace("Fetch %s | a refresh of it is queued or running\n", folder);
+            return -1;
+        case Queued::kNoThread:
+            break;
     }
-    request->holdsFolder = true;
-    return StartFetchWorker(request);
+    Trace("Fetch %s | no worker could be started\n", folder);
+    return -1;
+}
+
+bool StopFetchWorkers(unsigned milliseconds) {
+    return Pool().Stop(milliseconds);
 }
 
 int StartFetchWorker(FetchRequest* request) {
@@ -476,9 +462,6 @@ int StartFetchWorker(FetchRequest* request) {
     g_workersRunning.fetch_add(1);
     uintptr_t thread = _beginthread(FetchWorker, 0, request);
     if (thread == static_cast<uintptr_t>(-1)) {
-        if (request->holdsFolder) {
-            GiveBackFolder(request->folderId);
-        }
         delete request;
         g_workersRunning.fetch_sub(1);
         return -1;
@@ -487,7 +470,13 @@ int StartFetchWorker(FetchRequest* request) {
 }
 
 void FetchWorker(void* argument) {
-    FetchRequest* request = static_cast<FetchRequest*>(argument);
+    RunRequest(static_cast<FetchRequest*>(argument));
+    g_workersRunning.fetch_sub(1);
+}
+
+namespace {
+
+void RunRequest(FetchRequest* request) {
     WorkerState* state = new (std::nothrow) WorkerState;
     if (state != nullptr) {
         // The worker's copies have the request's capacities.
@@ -529,13 +518,10 @@ void FetchWorker(void* argument) {
     } else {
         Trace("Fetch %s | Out of memory\n", request->url);
     }
-    // Given back only once every item is appended, so that the next refresh sees them listed.
-    if (request->holdsFolder) {
-        GiveBackFolder(request->folderId);
-    }
     delete request;
-    g_workersRunning.fetch_sub(1);
 }
+
+}  // namespace
 
 void OnFeedDownloaded(const char* text, const char* folderId, const char* documentUrl) {
     const char* document = FindDocumentStart(HttpBody(text));
@@ -551,7 +537,7 @@ void OnFeedDownloaded(const char* text, const char* folderId, const char* docume
 }
 
 int FetchWorkersRunning() {
-    return g_workersRunning.load();
+    return g_workersRunning.load() + Pool().Workers();
 }
 
 unsigned FetchDeadlineMs() {

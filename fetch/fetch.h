@@ -24,23 +24,36 @@ struct FetchRequest {
     char url[kTextCapacity];
     FetchCompletion completion;  // may be null: the answer is then received and thrown away
     char folderId[kTextCapacity];
-    // The folder is taken by this request's refresh (StartFeedUpdate) until its worker ends.
-    bool holdsFolder = false;
 };
 
-// Starts a worker that downloads `url` and turns its items into messages of `folderId`. Both texts
-// are copied; returns at once with the thread start's result, -1 when no thread could be started.
-// One refresh of a folder runs at a time: while one runs, another for the same folder (its id
-// compared without regard to ASCII case) starts nothing and answers -1, since two at once would
-// append the same items twice; so does any refresh while 256 run.
+// The refresh workers: kDefaultFetchWorkers unless the settings file's [Options] section says
+// otherwise ("Workers=4"), at most kMostFetchWorkers. Peers fetch a few feeds at a time too: more
+// at once would gain little and cost the host's address space.
+constexpr int kDefaultFetchWorkers = 8;
+constexpr int kMostFetchWorkers = 64;
+constexpr char kWorkersKey[] = "Workers";
+int FetchPoolSize();
+
+// Queues a refresh that downloads `url` and turns its items into messages of `folderId`; both
+// texts are copied, and it returns at once: 0 when the refresh is queued, -1 when not. The
+// refresh runs as soon as one of the FetchPoolSize() workers is free, after the ones queued
+// before it; nothing is turned away for want of a worker. One refresh of a folder is queued or
+// runs at a time: another for the same folder (its id compared without regard to ASCII case)
+// answers -1, since two at once would append the same items twice.
 int StartFeedUpdate(const char* url, const char* folderId);
 
-// Starts FetchWorker on a new thread for a request allocated with new. From here on the request
-// belongs to the worker; when no thread can be started it is released at once and -1 returned.
+// Drops the refreshes waiting for a worker and waits for the running ones to end, at most
+// `milliseconds` (a refresh ends by its deadline at most). True when no worker is left. The
+// plug-in calls it as the host shuts down.
+bool StopFetchWorkers(unsigned milliseconds);
+
+// Starts FetchWorker on a new thread of its own, outside the pool, for a request allocated with
+// new. From here on the request belongs to the worker; when no thread can be started it is
+// released at once and -1 returned.
 int StartFetchWorker(FetchRequest* request);
 
-// The worker thread's function: downloads the request's URL, calls the completion when an answer
-// arrived that did not fill the receive buffer, releases the request and returns.
+// The thread function of such a worker: downloads the request's URL, calls the completion when an
+// answer arrived within its ceiling, releases the request and returns.
 void FetchWorker(void* request);
 
 // Splits `url` into the host name, the port (80 unless the URL names one) and the path ("/" when

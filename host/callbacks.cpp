@@ -1,12 +1,20 @@
-// The ten callbacks that do nothing. The other six live with the subsystem whose work they start:
-// host/commands.cpp, settings/schedule.cpp and style/style.cpp.
+// PXC_OnExit, and the nine callbacks that do nothing. The other six live with the subsystem whose
+// work they start: host/commands.cpp, settings/schedule.cpp and style/style.cpp.
 #include "base/pxapi.h"
+#include "base/status.h"
+#include "fetch/fetch.h"
 
 int QF_CALL PXC_OnStart(void) {
     return 0;
 }
 
 int QF_CALL PXC_OnExit(void) {
+    // The host shuts down: the refreshes that wait are dropped (their folders are due again at
+    // the next start), and the running ones end by their deadline at most; a host that unloaded
+    // the module under a running worker would crash.
+    if (!StopFetchWorkers(FetchDeadlineMs() + 5000)) {
+        Trace("refresh workers still running at exit");
+    }
     return 0;
 }
 

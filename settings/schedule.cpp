@@ -90,8 +90,8 @@ void VisitFolder(const char* folderId) {
     Trace("AutoRefresh: Update %s[%s](%d>=%d)", url, folderId, static_cast<int>(elapsed / 60),
           minutes);
     g_refreshStart(url, folderId);
-    // Written whatever the start answered: a refresh that could not start waits a full interval
-    // like one that failed later.
+    // Written when the refresh is queued, whatever the start answered: a queued folder is not due
+    // again while it waits, and one already queued or running is not queued twice.
     RememberStart(folderId, now);
 }
 

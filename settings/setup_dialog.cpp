@@ -80,9 +80,9 @@ void OnOpen(HWND dialog) {
 
 // How an interval field's text reads back as the triggers read it.
 enum class IntervalReading {
-    kFits,         // a whole number (an optional sign and digits) from the minimum to INT_MAX
-    kBelowMinimum, // the number it begins with is below the minimum (or it begins with none)
-    kNotANumber,   // it goes on after its number, or the number is too large to read back
+    kFits,          // a whole number (an optional sign and digits) from the minimum to INT_MAX
+    kBelowMinimum,  // the number it begins with is below the minimum (or it begins with none)
+    kNotANumber,    // it goes on after its number, or the number is too large to read back
 };
 
 IntervalReading ReadInterval(const char* text, int minimum) {
@@ -137,8 +137,8 @@ bool Save(HWND dialog, const char* section, const char* folderId, const char* va
         return true;
     }
     char message[kFormatCapacity];
-    static_cast<void>(FormatText(message, sizeof message,
-                                 "The settings could not be saved to %s.", SettingsFilePath));
+    static_cast<void>(FormatText(message, sizeof message, "The settings could not be saved to %s.",
+                                 SettingsFilePath));
     MessageBoxA(dialog, message, kErrorCaption, MB_OK);
     return false;
 }

@@ -1,0 +1,129 @@
+#include "fetch/fetch_pool.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <string>
+#include <unordered_set>
+
+#include "base/status.h"
+#include "feed/parse_feed.h"
+#include "fetch/fetch.h"
+#include "platform.h"
+#include "platform/thread_start.h"
+
+struct FetchPoolState {
+    explicit FetchPoolState(FetchJob work) : job(work) {}
+
+    FetchJob job;
+    mutable std::mutex lock;
+    std::condition_variable ended;  // a worker ended
+    std::deque<FetchRequest*> waiting;
+    // The folders queued or running, in lower case.
+    std::unordered_set<std::string> taken;
+    int workers = 0;
+    bool stopping = false;
+};
+
+namespace {
+
+std::string FolderKey(const char* folderId) {
+    std::string key(folderId);
+    for (char& c : key) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return key;
+}
+
+}  // namespace
+
+FetchPool::FetchPool(FetchJob job) : state_(new FetchPoolState(job)) {}
+
+FetchPool::~FetchPool() {
+    for (FetchRequest* request : state_->waiting) {
+        delete request;
+    }
+    delete state_;
+}
+
+Queued FetchPool::Submit(FetchRequest* request, int workers) {
+    std::unique_lock<std::mutex> hold(state_->lock);
+    const std::string key = FolderKey(request->folderId);
+    if (state_->taken.count(key) != 0) {
+        hold.unlock();
+        delete request;
+        return Queued::kAlreadyThere;
+    }
+    state_->taken.insert(key);
+    state_->waiting.push_back(request);
+    if (state_->workers < workers) {
+        // Counted before the thread exists, so that it finds itself among the workers.
+        ++state_->workers;
+        if (_beginthread(Run, 0, this) == static_cast<uintptr_t>(-1)) {
+            --state_->workers;
+            Trace("Fetch | no worker thread could be started; %d run", state_->workers);
+            if (state_->workers == 0) {
+                // Nobody would ever take it.
+                state_->waiting.pop_back();
+                state_->taken.erase(key);
+                hold.unlock();
+                delete request;
+                return Queued::kNoThread;
+            }
+        }
+    }
+    return Queued::kQueued;
+}
+
+void FetchPool::Run(void* argument) {
+    FetchPoolState* state = static_cast<FetchPool*>(argument)->state_;
+    // The platform's reader is set up once for all the refreshes this worker runs.
+    XmlReaderKeeping reader;
+    for (;;) {
+        FetchRequest* request = nullptr;
+        std::string key;
+        {
+            std::lock_guard<std::mutex> hold(state->lock);
+            if (state->waiting.empty() || state->stopping) {
+                --state->workers;
+                state->ended.notify_all();
+                return;
+            }
+            request = state->waiting.front();
+            state->waiting.pop_front();
+            key = FolderKey(request->folderId);
+        }
+        // The folder is given back only once the job has appended every item, so that the next
+        // refresh of it sees them.
+        state->job(request);
+        std::lock_guard<std::mutex> hold(state->lock);
+        state->taken.erase(key);
+    }
+}
+
+bool FetchPool::Stop(unsigned milliseconds) {
+    std::unique_lock<std::mutex> hold(state_->lock);
+    state_->stopping = true;
+    for (FetchRequest* request : state_->waiting) {
+        state_->taken.erase(FolderKey(request->folderId));
+        delete request;
+    }
+    state_->waiting.clear();
+    const bool ended = state_->ended.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                                              [this] { return state_->workers == 0; });
+    state_->stopping = !ended;
+    return ended;
+}
+
+int FetchPool::Workers() const {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->workers;
+}
+
+size_t FetchPool::Waiting() const {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->waiting.size();
+}
