@@ -34,10 +34,11 @@ int AtLeast(int value, int minimum) {
     return value < minimum ? minimum : value;
 }
 
-// The five entries of a folder, in the order they are removed when the folder is gone.
+// The entries of a folder, in the order they are removed when the folder is gone.
 const char* const kFolderSections[] = {
-    kFeedsSection,        kStylesSection, kLastUpdateTimeSection, kAutoRefreshSection,
-    kClickRefreshSection, kGoneSection,   kHeldUntilSection};
+    kFeedsSection,       kStylesSection,       kLastUpdateTimeSection,
+    kAutoRefreshSection, kClickRefreshSection, kGoneSection,
+    kHeldUntilSection,   kETagSection,         kLastModifiedSection};
 
 // Writes the start of a refresh as the folder's "LastUpdateTime". A settings file that cannot be
 // written makes the next check start another refresh; the trace says why.
