@@ -134,6 +134,77 @@ def folders_at_once(scratch, url, expect):
     return wall, rss
 
 
+# Profiles of many feed folders all due at once: how many, and how many behind a server that
+# takes PROFILE_DELAY seconds to answer (with 8 workers, each such folder costs a quarter of it).
+PROFILE_SIZES = (1000, 5000)
+PROFILE_SLOW = 200
+PROFILE_DELAY = 2.0
+PROFILE_FEED = (b'<?xml version="1.0"?><rss version="2.0"><channel><title>Profile</title>'
+                b'<item><title>One</title><guid>p1</guid></item>'
+                b'<item><title>Two</title><guid>p2</guid></item>'
+                b'<item><title>Three</title><guid>p3</guid></item></channel></rss>')
+
+
+class CountingServer:
+    """Serves PROFILE_FEED on a loopback port, each answer after `delay` seconds, and counts the
+    most requests it held at once."""
+
+    def __init__(self, delay):
+        counter = self
+        self.lock = threading.Lock()
+        self.now = self.most = self.served = 0
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                with counter.lock:
+                    counter.now += 1
+                    counter.most = max(counter.most, counter.now)
+                time.sleep(delay)
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(PROFILE_FEED)))
+                self.end_headers()
+                self.wfile.write(PROFILE_FEED)
+                with counter.lock:
+                    counter.now -= 1
+                    counter.served += 1
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.server.daemon_threads = True
+        self.url = "http://127.0.0.1:%d/feed.xml" % self.server.server_address[1]
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def reset(self):
+        with self.lock:
+            self.now = self.most = self.served = 0
+
+
+def profile_pass(scratch, server, count):
+    """One minute pass over `count` folders of 40-character ids, all due: (wall seconds of the
+    pass until the queue is empty, peak resident bytes, most connections at once, wall seconds of
+    a second pass with nothing due)."""
+    folders = ["Feeds-%034d" % n for n in range(count)]
+    shutil.rmtree(scratch.data, ignore_errors=True)
+    shutil.rmtree(os.path.splitext(scratch.plugin)[0] + ".seen", ignore_errors=True)
+    for folder in folders:
+        os.makedirs(os.path.join(scratch.data, folder))
+        with open(os.path.join(scratch.data, folder, "Folder.idx"), "wb") as index:
+            index.write(b"Pellix folder index 1\r\n")
+    lines = ["[Feeds]"] + ["%s=%s" % (folder, server.url) for folder in folders]
+    with open(scratch.settings, "w", newline="") as out:
+        out.write("\r\n".join(lines) + "\r\n")
+    server.reset()
+    wall, rss, output = run_measured(scratch.command("--worker-wait", "3600", "tick"))
+    missing = [f for f in folders if scratch.messages(f) != 3]
+    if missing or server.served != count:
+        sys.exit("%d of %d folders were not refreshed whole (%d answers):\n%s" %
+                 (len(missing), count, server.served, output[-2000:]))
+    idle, _, _ = run_measured(scratch.command("tick"))
+    return wall, rss, server.most, idle
+
+
 def feedparser_parse(path, repetitions):
     """Best time of Debian's feedparser parsing the same bytes in-process, in seconds."""
     code = ("import feedparser, sys, time\n"
@@ -235,6 +306,11 @@ def main():
         info_time, info_peak = baseline(on_disk, reps)
         tmpfs_update = whole_refresh(on_tmpfs, url, reps, expect)[0] if on_tmpfs else None
         many_time, many_peak = folders_at_once(on_disk, url, expect)
+        quick, slow = CountingServer(0), CountingServer(PROFILE_DELAY)
+        profiles = [(count, "at once") + profile_pass(on_disk, quick, count)
+                    for count in PROFILE_SIZES]
+        profiles.append((PROFILE_SLOW, "after %g s" % PROFILE_DELAY) +
+                        profile_pass(on_disk, slow, PROFILE_SLOW))
         disk_file = file_creation_cost(build)
     finally:
         on_disk.remove()
@@ -296,6 +372,13 @@ def main():
     if wine:
         print("Wine: the refresh itself (update minus info): %.0f ms" %
               ((wine[0] - wine[1]) * 1000))
+    print()
+    print("profiles, every folder due in one minute pass (8 workers, ids of 40 characters):")
+    for count, answer, wall, rss, most, idle in profiles:
+        print("  %5d folders, server answering %-9s every folder refreshed in %6.1f s, "
+              "%2d connections at most, %5.1f MiB resident at peak; a pass with nothing due: "
+              "%.0f ms (pellix info: %.0f ms)" %
+              (count, answer, wall, most, rss / MIB, idle * 1000, info_time * 1000))
 
 
 if __name__ == "__main__":

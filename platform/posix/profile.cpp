@@ -19,6 +19,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/profile.h"
@@ -35,6 +36,10 @@ struct Line {
 struct Section {
     std::string name;  // empty for the lines before the first section header
     std::vector<Line> lines;
+    // Where each key's first entry is, by the key in lower case: a pass over thousands of folders
+    // looks up thousands of keys. Built when first needed, dropped when lines go.
+    std::unordered_map<std::string, size_t> keys;
+    bool indexed = false;
 };
 
 typedef std::vector<Section> Profile;
@@ -190,17 +195,32 @@ Section* FindSection(Profile& profile, const char* name) {
     return nullptr;
 }
 
+// A key as the index holds it: ASCII letters in lower case, as SameName compares them.
+std::string IndexKey(const std::string& key) {
+    std::string lower = key;
+    for (char& c : lower) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return lower;
+}
+
 Line* FindEntry(Section* section, const char* key) {
     if (section == nullptr) {
         return nullptr;
     }
-    for (Line& line : section->lines) {
-        // Keys are stored without their surrounding blanks, and looked up so too.
-        if (line.isEntry && SameName(line.key, Trim(key).c_str())) {
-            return &line;
+    if (!section->indexed) {
+        section->keys.clear();
+        for (size_t i = 0; i < section->lines.size(); ++i) {
+            if (section->lines[i].isEntry) {
+                // The first of two equal keys is the one read, as Windows reads it.
+                section->keys.emplace(IndexKey(section->lines[i].key), i);
+            }
         }
+        section->indexed = true;
     }
-    return nullptr;
+    // Keys are stored without their surrounding blanks, and looked up so too.
+    const auto found = section->keys.find(IndexKey(Trim(key)));
+    return found != section->keys.end() ? &section->lines[found->second] : nullptr;
 }
 
 // The key list: every name followed by its terminator, then one more terminator. When the names
@@ -318,6 +338,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
         for (size_t i = 0; i < found->lines.size(); ++i) {
             if (&found->lines[i] == entry) {
                 found->lines.erase(found->lines.begin() + static_cast<long>(i));
+                found->indexed = false;
                 break;
             }
         }
@@ -335,6 +356,9 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
             found = &profile.back();
         }
         found->lines.push_back(Line{Trim(key), trimmed, true, true});
+        if (found->indexed) {
+            found->keys.emplace(IndexKey(found->lines.back().key), found->lines.size() - 1);
+        }
     }
     return SaveCached(fileName) ? TRUE : FALSE;
 }
