@@ -46,9 +46,13 @@ wine() {
     wine_start
     # The set-up dialog is a real window under Wine: one virtual screen serves the whole run.
     display=:$((100 + RANDOM % 800))
-    in_wine_root Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp \
-        >build-logs/demo-xvfb.log 2>&1 &
-    trap 'pkill -f "Xvfb $display" 2>/dev/null; wine_stop' EXIT
+    # Xvfb tells its own process id, so that only the server started here is ended (another
+    # user's Xvfb on the same display number is none of ours).
+    xvfb_pidfile="$root/build-logs/demo-xvfb.pid"
+    rm -f "$xvfb_pidfile"
+    in_wine_root bash -c 'echo $$ >"$0"; exec Xvfb "$@"' "$xvfb_pidfile" "$display" \
+        -screen 0 1024x768x24 -nolisten tcp >build-logs/demo-xvfb.log 2>&1 &
+    trap '[ -s "$xvfb_pidfile" ] && kill "$(cat "$xvfb_pidfile")" 2>/dev/null; wine_stop' EXIT
     export DISPLAY=$display
     sleep 1
     python3 scripts/demo.py "$out/wine" "$label" "$build" \

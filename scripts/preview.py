@@ -46,7 +46,8 @@ function fit(frame) {{
 """
 
 ARTICLE = """<article id="message-{number}"><dl>{fields}</dl>
-<iframe title="message {number}" onload="fit(this)" srcdoc="{body}"></iframe></article>"""
+<iframe title="message {number}" sandbox="allow-same-origin" onload="fit(this)"
+ srcdoc="{body}"></iframe></article>"""
 
 
 def parse_source(source):

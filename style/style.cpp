@@ -125,7 +125,7 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
     if (source == nullptr) {
         return 0;
     }
-    Trace("pSrc : %s", source);
+    QF_TRACE_DETAIL("shown message: %s", source);
 
     char style[kTextCapacity];
     ReadSetting(kStylesSection, folderId, style, sizeof style);
@@ -145,26 +145,26 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
         !EscapeHtmlText(pathUtf8, cssHref, sizeof cssHref)) {
         return 0;
     }
-    Trace("cssHref: %s", cssHref);
+    QF_TRACE_DETAIL("stylesheet: %s", cssHref);
 
     unsigned size = RewriteBlockSize(strlen(source), strlen(cssHref));
-    Trace("need alloc: %d bytes", static_cast<int>(size));
     if (size == 0) {
+        Trace("the shown message is too long to restyle");
         return 0;
     }
     char* block = static_cast<char*>(g_hostApi.PXA_Alloc(size));
     if (block == nullptr) {
+        Trace("no memory of the host's for the restyled message (%u bytes)", size);
         return 0;
     }
-    Trace("alloc succ: %d bytes", static_cast<int>(size));
     block[0] = '\0';
 
     if (RewriteStylesheetLink(source, cssHref, block, size)) {
-        Trace("replace succ: %s ", source);
+        QF_TRACE_DETAIL("stylesheet link replaced in %s", mailId ? mailId : "");
         g_hostApi.PXA_SetSource(kShownMessageId, block);
-        Trace("setsource succ: %s ", mailId ? mailId : "");
+        QF_TRACE_DETAIL("restyled message shown: %s", mailId ? mailId : "");
     }
     g_hostApi.PXA_Free(block);
-    Trace("end succ: %s ", mailId ? mailId : "");
+    QF_TRACE_DETAIL("restyling of %s done", mailId ? mailId : "");
     return 0;
 }
