@@ -34,10 +34,6 @@ namespace {
 // The most redirects one refresh follows.
 constexpr int kMaxRedirects = 5;
 
-// The socket address is the 16-byte IPv4 form.
-constexpr int kSocketAddressLength = 16;
-static_assert(sizeof(sockaddr_in) == kSocketAddressLength, "IPv4 socket address of 16 bytes");
-
 typedef std::chrono::steady_clock Clock;
 
 std::atomic<int> g_workersRunning{0};
@@ -157,23 +153,19 @@ bool Download(WorkerState* state) {
     state->cut = false;
     state->answer.Clear();
     WSADATA winsock;
-    int startup = WSAStartup(MAKEWORD(1, 1), &winsock);
+    int startup = WSAStartup(MAKEWORD(2, 2), &winsock);
     if (startup != 0) {
         Trace("Fetch %s | WSAStartup failed : %d\n!", state->url, startup);
         state->failure = "cannot connect";
         return false;
     }
-    Connection connection = {socket(AF_INET, SOCK_STREAM, 0), nullptr};
-    if (connection.socket == INVALID_SOCKET) {
-        Trace("Fetch %s | socket failed : %d\n!", state->url, WSAGetLastError());
-        WSACleanup();
-        state->failure = "cannot connect";
-        return false;
-    }
+    Connection connection = {INVALID_SOCKET, nullptr};
     // Ends the channel, the socket and the Windows Sockets use on every way out below.
     auto fail = [&connection, state](const char* why) {
         CloseSecureChannel(connection.channel);
-        closesocket(connection.socket);
+        if (connection.socket != INVALID_SOCKET) {
+            closesocket(connection.socket);
+        }
         WSACleanup();
         state->failure = why;
         return false;
@@ -187,25 +179,49 @@ bool Download(WorkerState* state) {
         Trace("Fetch %s | the address cannot be split", state->url);
         return fail("the feed address is not valid");
     }
-    struct hostent* entry = gethostbyname(state->host);
-    if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr) {
-        Trace("Fetch %s | gethostbyname failed : %s %d\n", state->url, state->host,
-              WSAGetLastError());
+    char service[8];
+    static_cast<void>(FormatText(service, sizeof service, "%d", state->port));
+    addrinfo hints;
+    memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    const int resolved = getaddrinfo(state->host, service, &hints, &found);
+    if (resolved != 0 || found == nullptr) {
+        Trace("Fetch %s | getaddrinfo failed : %s %d\n", state->url, state->host, resolved);
         return fail("host not found");
     }
-    sockaddr_in address;
-    memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<unsigned short>(state->port));
-    memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
 
-    // A server that accepts and then says nothing would otherwise hold this worker for as long as
-    // the client runs, and every later refresh would add another one: connecting and every
-    // receive give up after the time limit without progress.
-    unsigned limit = FetchTimeLimitMs();
-    if (ConnectWithTimeLimit(connection.socket, reinterpret_cast<const sockaddr*>(&address),
-                             kSocketAddressLength, limit) != 0) {
-        const int error = WSAGetLastError();
+    // Every address of the host in the order the resolver gives them, IPv6 and IPv4 alike, until
+    // one connects. A server that accepts and then says nothing would otherwise hold this worker
+    // for as long as the client runs: connecting and every receive give up after the time limit
+    // without progress, and no attempt outlasts the download's deadline.
+    const unsigned limit = FetchTimeLimitMs();
+    int error = 0;
+    for (const addrinfo* at = found; at != nullptr && connection.socket == INVALID_SOCKET;
+         at = at->ai_next) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            error = WSAETIMEDOUT;
+            break;
+        }
+        SOCKET attempt = socket(at->ai_family, at->ai_socktype, at->ai_protocol);
+        if (attempt == INVALID_SOCKET) {
+            error = WSAGetLastError();
+            continue;
+        }
+        if (ConnectWithTimeLimit(attempt, at->ai_addr, static_cast<int>(at->ai_addrlen),
+                                 Shorter(limit, static_cast<uint64_t>(left.count()))) == 0) {
+            connection.socket = attempt;
+        } else {
+            error = WSAGetLastError();
+            closesocket(attempt);
+        }
+    }
+    freeaddrinfo(found);
+    if (connection.socket == INVALID_SOCKET) {
         Trace("Fetch %s | Connect failed : %d\n", state->url, error);
         return fail(IsTimeoutError(error) ? "no answer in time" : "cannot connect");
     }

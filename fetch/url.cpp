@@ -171,18 +171,30 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
         static_cast<void>(CopyText(path, kTextCapacity, "/"));
     }
 
-    // Only the host part is searched, so a colon in the path never names a port.
-    char* colon = strchr(rest, ':');
-    int number = IsHttpsUrl(url) ? kHttpsPort : kHttpPort;
-    if (colon != nullptr) {
-        number = ReadPort(colon + 1);
+    // Only the host part is searched, so a colon in the path never names a port. An IPv6
+    // address is written in brackets ("[::1]:8080"), its own colons inside them.
+    char* name = rest;
+    char* portText = nullptr;
+    if (rest[0] == '[') {
+        char* close = strchr(rest, ']');
+        if (close == nullptr || (close[1] != '\0' && close[1] != ':')) {
+            return -1;
+        }
+        name = rest + 1;
+        portText = close[1] == ':' ? close + 2 : nullptr;
+        *close = '\0';
+    } else if (char* colon = strchr(rest, ':')) {
+        portText = colon + 1;
         *colon = '\0';
     }
-    if (number < 1 || number > 65535) {
+    const int number = portText != nullptr ? ReadPort(portText)
+                       : IsHttpsUrl(url)   ? kHttpsPort
+                                           : kHttpPort;
+    if (number < 1 || number > 65535 || name[0] == '\0') {
         return -1;
     }
     *port = number;
-    static_cast<void>(CopyText(host, kTextCapacity, rest));
+    static_cast<void>(CopyText(host, kTextCapacity, name));
     return 0;
 }
 
@@ -204,12 +216,17 @@ bool FormatRequest(const char* path, const char* host, int port, bool https, con
     encoded[used] = '\0';
     // The Host header names the port when it is not the scheme's own: a server that builds its
     // redirects from the header sends the refresh back to the right one.
+    // An IPv6 address goes in brackets, as in the URL.
+    char name[kTextCapacity + 2];
+    if (!FormatText(name, sizeof name, strchr(host, ':') != nullptr ? "[%s]" : "%s", host)) {
+        return false;
+    }
     char hostHeader[kTextCapacity + 8];
     if (port == (https ? kHttpsPort : kHttpPort)) {
-        if (!CopyText(hostHeader, sizeof hostHeader, host)) {
+        if (!CopyText(hostHeader, sizeof hostHeader, name)) {
             return false;
         }
-    } else if (!FormatText(hostHeader, sizeof hostHeader, "%s:%d", host, port)) {
+    } else if (!FormatText(hostHeader, sizeof hostHeader, "%s:%d", name, port)) {
         return false;
     }
     return FormatText(out, capacity, kRequestFormat, encoded, hostHeader, PlugInVersion,

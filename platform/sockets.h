@@ -1,6 +1,7 @@
-// Windows Sockets 1.1, as the fetcher and the tests' loopback server use it, and the two time
-// limits the fetcher puts on a connection. Win32: the real <winsock.h> (wsock32). POSIX: BSD
-// sockets under the Winsock names (platform/posix/winsock_api.h, sockets.cpp).
+// Windows Sockets 2, as the fetcher and the tests' loopback server use it (getaddrinfo for IPv6
+// and IPv4 alike), and the two time limits the fetcher puts on a connection. Win32: the real
+// <winsock2.h> and <ws2tcpip.h> (ws2_32). POSIX: BSD sockets under the Winsock names
+// (platform/posix/winsock_api.h, sockets.cpp).
 #pragma once
 
 #include "platform.h"

@@ -396,6 +396,19 @@ TEST_F(FetchEndToEnd, AnUnchangedFeedIsAskedForOnlyIfItChanged) {
     EXPECT_EQ(ReadSetting(kETagSection, "Feeds", kept, sizeof kept), 0u);
 }
 
+// A feed on an IPv6 address: the literal in brackets, the Host header as the URL writes it.
+TEST_F(FetchEndToEnd, AFeedOnAnIpv6AddressIsReached) {
+    LoopbackServer server(LoopbackServer::Scripts{{Send(kRss2)}}, 1, true);
+    ASSERT_TRUE(server.Listening()) << "this machine has no IPv6 loopback (::1)";
+    RecordedStatusLine status;
+    ASSERT_TRUE(Refresh(server));
+    EXPECT_EQ("Feeds: 2 new messages", Outcome(status));
+    ASSERT_EQ(1u, server.Requests().size());
+    EXPECT_NE(
+        server.Requests()[0].find("\r\nHost: [::1]:" + std::to_string(server.Port()) + "\r\n"),
+        std::string::npos);
+}
+
 TEST_F(FetchEndToEnd, ARefreshThatBringsNothingSaysWhyOnTheStatusLine) {
     // Already listed: nothing new.
     std::ofstream(scratch_ / "Feeds" / "Folder.idx", std::ios::binary)

@@ -51,8 +51,16 @@ const SplitCase kSplitCases[] = {
     // Only the first "://" counts, wherever it is, and the path keeps later ones.
     {"http://host/go?to=http://other/", "host", 80, "/go?to=http://other/"},
     {"a/b://c/d", "c", 80, "/d"},
-    {"", "", 80, "/"},
-    {"://", "", 80, "/"},
+    // No host at all names no server.
+    {"", "", kRefused, ""},
+    {"://", "", kRefused, ""},
+    // IPv6 addresses are written in brackets; their colons name no port.
+    {"http://[::1]:8080/feed", "::1", 8080, "/feed"},
+    {"https://[2001:db8::1]/x", "2001:db8::1", 443, "/x"},
+    {"http://[::1]", "::1", 80, "/"},
+    {"http://[::1/x", "", kRefused, ""},
+    {"http://[::1]x/y", "", kRefused, ""},
+    {"http://[]/x", "", kRefused, ""},
     {"host:", "", kRefused, ""},
     {"host:-5/x", "", kRefused, ""},
     {"host:99999999999999/x", "", kRefused, ""},

@@ -13,9 +13,10 @@ namespace {
 constexpr unsigned kServerPatienceMs = 300 * 1000;
 constexpr size_t kRequestLimit = 64 * 1024;
 
-// A socket bound to 127.0.0.1 at a port the system picks; INVALID_SOCKET when that fails.
-SOCKET BindLoopback(int* port) {
-    SOCKET bound = socket(AF_INET, SOCK_STREAM, 0);
+// A socket bound to 127.0.0.1 (or ::1) at a port the system picks; INVALID_SOCKET when that
+// fails.
+SOCKET BindLoopback(bool ipv6, int* port) {
+    SOCKET bound = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     if (bound == INVALID_SOCKET) {
         return INVALID_SOCKET;
     }
@@ -23,14 +24,18 @@ SOCKET BindLoopback(int* port) {
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    address.sin_port = 0;
-    SocketLength length = sizeof address;
-    if (bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    sockaddr_in6 address6;
+    memset(&address6, 0, sizeof address6);
+    address6.sin6_family = AF_INET6;
+    address6.sin6_addr = in6addr_loopback;
+    sockaddr* chosen =
+        ipv6 ? reinterpret_cast<sockaddr*>(&address6) : reinterpret_cast<sockaddr*>(&address);
+    SocketLength length = ipv6 ? sizeof address6 : sizeof address;
+    if (bind(bound, chosen, length) != 0 || getsockname(bound, chosen, &length) != 0) {
         closesocket(bound);
         return INVALID_SOCKET;
     }
-    *port = ntohs(address.sin_port);
+    *port = ntohs(ipv6 ? address6.sin6_port : address.sin_port);
     return bound;
 }
 
@@ -74,11 +79,11 @@ std::vector<ServerStep> SendInPieces(const std::string& answer, size_t pieceSize
 LoopbackServer::LoopbackServer(std::vector<ServerStep> script, int connections)
     : LoopbackServer(Scripts{std::move(script)}, connections) {}
 
-LoopbackServer::LoopbackServer(Scripts scripts, int connections)
-    : scripts_(std::move(scripts)), connections_(connections) {
+LoopbackServer::LoopbackServer(Scripts scripts, int connections, bool ipv6)
+    : scripts_(std::move(scripts)), connections_(connections), ipv6_(ipv6) {
     WSADATA winsock;
-    WSAStartup(MAKEWORD(1, 1), &winsock);
-    listener_ = BindLoopback(&port_);
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    listener_ = BindLoopback(ipv6, &port_);
     if (listener_ != INVALID_SOCKET && listen(listener_, 16) != 0) {
         closesocket(listener_);
         listener_ = INVALID_SOCKET;
@@ -104,7 +109,7 @@ LoopbackServer::~LoopbackServer() {
 }
 
 std::string LoopbackServer::Url(const std::string& rest) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + rest;
+    return (ipv6_ ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(port_) + rest;
 }
 
 std::string LoopbackServer::SecureUrl(const char* kind, const std::string& rest) const {
@@ -197,8 +202,8 @@ void LoopbackServer::Serve(SOCKET connection, size_t index) {
 
 RefusingPort::RefusingPort() {
     WSADATA winsock;
-    WSAStartup(MAKEWORD(1, 1), &winsock);
-    socket_ = BindLoopback(&port_);
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    socket_ = BindLoopback(false, &port_);
 }
 
 RefusingPort::~RefusingPort() {
@@ -210,8 +215,8 @@ RefusingPort::~RefusingPort() {
 
 FullListener::FullListener() {
     WSADATA winsock;
-    WSAStartup(MAKEWORD(1, 1), &winsock);
-    listener_ = BindLoopback(&port_);
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    listener_ = BindLoopback(false, &port_);
     if (listener_ == INVALID_SOCKET || listen(listener_, 0) != 0) {
         return;
     }

@@ -43,7 +43,7 @@ public:
     // The same with a script per connection, in the order they come; the last one plays for any
     // further connection.
     typedef std::vector<std::vector<ServerStep>> Scripts;
-    LoopbackServer(Scripts scripts, int connections);
+    LoopbackServer(Scripts scripts, int connections, bool ipv6 = false);
     // Releases silent connections, stops listening and waits for every connection to end.
     ~LoopbackServer();
 
@@ -52,7 +52,7 @@ public:
 
     bool Listening() const { return listener_ != INVALID_SOCKET; }
     int Port() const { return port_; }
-    // "http://127.0.0.1:PORT" followed by `rest`.
+    // "http://127.0.0.1:PORT" (or "http://[::1]:PORT") followed by `rest`.
     std::string Url(const std::string& rest) const;
     // The same through the TLS front that shows the certificate `kind`:
     // "https://localhost:FRONT/@PORT" followed by `rest`.
@@ -70,6 +70,7 @@ private:
 
     Scripts scripts_;
     int connections_;
+    bool ipv6_ = false;  // listening on ::1 rather than 127.0.0.1
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
     std::atomic<bool> stopping_{false};

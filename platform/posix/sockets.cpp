@@ -36,63 +36,6 @@ int closesocket(SOCKET socket) {
     return close(socket);
 }
 
-struct hostent* QfGetHostByName(const char* name) {
-    // What the record points to lives as long as the thread does: one address, in the layout
-    // of the Winsock record (a null-terminated list of address pointers).
-    thread_local struct hostent entry;
-    thread_local struct in_addr address;
-    thread_local char* addressList[2];
-    thread_local char* noAliases[1];
-    thread_local std::string officialName;
-
-    if (name == nullptr) {
-        errno = WSAHOST_NOT_FOUND;
-        return nullptr;
-    }
-    struct addrinfo hints;
-    memset(&hints, 0, sizeof hints);
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    struct addrinfo* found = nullptr;
-    int result = getaddrinfo(name, nullptr, &hints, &found);
-    if (result != 0 || found == nullptr) {
-        int savedErrno = errno;
-        switch (result) {
-            case EAI_AGAIN:
-                errno = WSATRY_AGAIN;
-                break;
-            case EAI_NONAME:
-            case EAI_NODATA:
-            case EAI_FAMILY:
-                errno = WSAHOST_NOT_FOUND;
-                break;
-            case EAI_SYSTEM:
-                errno = savedErrno;
-                break;
-            default:
-                errno = WSANO_RECOVERY;
-                break;
-        }
-        if (found != nullptr) {
-            freeaddrinfo(found);
-        }
-        return nullptr;
-    }
-    address = reinterpret_cast<const struct sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
-
-    officialName = name;
-    addressList[0] = reinterpret_cast<char*>(&address);
-    addressList[1] = nullptr;
-    noAliases[0] = nullptr;
-    entry.h_name = &officialName[0];
-    entry.h_aliases = noAliases;
-    entry.h_addrtype = AF_INET;
-    entry.h_length = sizeof address;
-    entry.h_addr_list = addressList;
-    return &entry;
-}
-
 bool IsTimeoutError(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == ETIMEDOUT;
 }

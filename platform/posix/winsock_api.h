@@ -1,7 +1,7 @@
-// Stands in for Windows Sockets 1.1 with BSD sockets under the Winsock names: the types and
-// constants the system uses, WSAStartup and WSACleanup (nothing to start on POSIX), closesocket,
-// WSAGetLastError (errno) and a gethostbyname that is safe on several threads at once. socket,
-// htons, connect, send, recv, bind, listen, accept and select are the system's own.
+// Stands in for Windows Sockets 2 with BSD sockets under the Winsock names: the types and
+// constants the system uses, WSAStartup and WSACleanup (nothing to start on POSIX), closesocket
+// and WSAGetLastError (errno). socket, htons, getaddrinfo, connect, send, recv, bind, listen,
+// accept and select are the system's own.
 #pragma once
 
 #include <arpa/inet.h>
@@ -20,11 +20,8 @@ typedef int SOCKET;
 // The type of the address length that accept and getsockname fill in.
 typedef socklen_t SocketLength;
 
-// The Winsock error codes the stand-in's gethostbyname reports; everything else is an errno.
+// The Winsock error code of a time limit that ran out; every other error is an errno.
 #define WSAETIMEDOUT ETIMEDOUT
-#define WSAHOST_NOT_FOUND 11001
-#define WSATRY_AGAIN 11002
-#define WSANO_RECOVERY 11003
 
 #define MAKEWORD(low, high) \
     static_cast<WORD>((static_cast<BYTE>(low)) | (static_cast<WORD>(static_cast<BYTE>(high)) << 8))
@@ -47,10 +44,3 @@ int WSAStartup(WORD versionRequested, LPWSADATA data);
 int WSACleanup();
 int WSAGetLastError();
 int closesocket(SOCKET socket);
-
-// The C library's gethostbyname answers from one static record that every thread shares. The
-// stand-in resolves IPv4 addresses with getaddrinfo into a record of the calling thread, valid
-// until that thread's next call; on failure it answers null and sets WSAGetLastError to one of
-// the WSA codes above.
-struct hostent* QfGetHostByName(const char* name);
-#define gethostbyname QfGetHostByName

@@ -4,8 +4,11 @@
 // system itself builds on top.
 #pragma once
 
+// Windows Sockets 2 before windows.h, which would otherwise bring the first version's header:
+// getaddrinfo (ws2tcpip.h) resolves IPv6 hosts as well as IPv4 ones.
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
-#include <winsock.h>
 #include <ole2.h>
 #include <mbctype.h>
 #include <process.h>
