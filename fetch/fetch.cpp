@@ -422,11 +422,21 @@ namespace {
 // Runs one request on the calling thread, reports how it went and releases it.
 void RunRequest(FetchRequest* request);
 
-// The refreshes of the plug-in: made once and never destroyed, so that a worker that ends as
-// the process does touches nothing that is torn down.
+// The refreshes of the plug-in, made at the first. When the module goes, the pool goes with it if
+// no worker is left; one that still runs (a host that did not wait for it) keeps the pool, so
+// that it touches nothing torn down.
+struct PoolHolder {
+    FetchPool* pool;
+    ~PoolHolder() {
+        if (pool->Workers() == 0) {
+            delete pool;
+        }
+    }
+};
+
 FetchPool& Pool() {
-    static FetchPool* const pool = new FetchPool(RunRequest);
-    return *pool;
+    static PoolHolder holder{new FetchPool(RunRequest)};
+    return *holder.pool;
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ bool HostApi::BindFrom(HMODULE host, Lookup lookup) {
         return false;
     }
 
-    // Slots 1 to 55 but 22, strictly in slot order; the first missing name ends the binding. The
+    // Every required entry, in the table's order; the first missing name ends the binding. The
     // entries resolved before it stay in their slots, but the record counts as unbound.
 #define QF_BIND_REQUIRED(slot, name, result, params, need)            \
     if (HostNeed::need == HostNeed::kRequired) {                      \
@@ -46,12 +46,21 @@ bool HostApi::BindFrom(HMODULE host, Lookup lookup) {
     QF_HOST_FUNCTIONS(QF_BIND_REQUIRED)
 #undef QF_BIND_REQUIRED
 
-    PXA_SetStatus = reinterpret_cast<HostFn::PXA_SetStatus>(lookup(module, "PXA_SetStatus"));
-    PXA_NextUnread = reinterpret_cast<HostFn::PXA_NextUnread>(lookup(module, "PXA_NextUnread"));
+    // Then the others, in the same order; a missing one stays empty.
+    bool versionNeedMissing = false;
+#define QF_BIND_OTHER(slot, name, result, params, need)                              \
+    if (HostNeed::need != HostNeed::kRequired) {                                     \
+        name = reinterpret_cast<HostFn::name>(lookup(module, #name));                \
+        versionNeedMissing =                                                         \
+            versionNeedMissing || (HostNeed::need == HostNeed::kByVersion && !name); \
+    }
+    QF_HOST_FUNCTIONS(QF_BIND_OTHER)
+#undef QF_BIND_OTHER
 
-    // A host that answers no version at all is taken as one with an empty version text.
+    // A host of version 2.00.06 or later must have what its version needs. One that answers no
+    // version at all is taken as one with an empty version text.
     const char* version = PXA_GetVersion();
-    if (IsHostOlderThan2_00_06(version ? version : "") || PXA_SetStatus != nullptr) {
+    if (IsHostOlderThan2_00_06(version ? version : "") || !versionNeedMissing) {
         return true;
     }
     module = nullptr;
