@@ -13,6 +13,8 @@ const char* SecureFailureWords(SecureFailure failure) {
             return "certificate not trusted";
         case SecureFailure::kExpired:
             return "certificate expired";
+        case SecureFailure::kNotYetValid:
+            return "certificate not yet valid";
         case SecureFailure::kWrongName:
             return "certificate is for another site";
         case SecureFailure::kHandshake:

@@ -16,12 +16,13 @@
 // Why a channel could not be opened, or why it ended.
 enum class SecureFailure {
     kNone,
-    kTimedOut,   // the server said nothing within the receive time limit
-    kClosed,     // the server ended the connection during the handshake
-    kUntrusted,  // the chain ends at no trusted root
-    kExpired,    // a certificate of the chain is not valid now
-    kWrongName,  // the certificate names another host
-    kHandshake,  // any other failure of the handshake or the check
+    kTimedOut,     // the server said nothing within the receive time limit
+    kClosed,       // the server ended the connection during the handshake
+    kUntrusted,    // the chain ends at no trusted root
+    kExpired,      // a certificate of the chain is no longer valid
+    kNotYetValid,  // the server's certificate is not valid yet (or the computer's clock is wrong)
+    kWrongName,    // the certificate names another host
+    kHandshake,    // any other failure of the handshake or the check
 };
 
 // Words a mail user understands for the failure, and a shorter technical one for the trace.

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Makes the certificates of the TLS tests (and the demo's https feed) in DIR, with openssl: a CA
 # of the tests' own, and server certificates for localhost and 127.0.0.1 that it signed (one valid
-# now, one expired, one for another name), plus one from a CA nobody trusts. Throwaway: made anew
+# now, one expired, one not yet valid, one for another name), plus one from a CA nobody trusts. Throwaway: made anew
 # when DIR lacks them or they are older than a day.
 #   scripts/tls-certs.sh DIR
 set -euo pipefail
 dir=$1
 mkdir -p "$dir"
 cd "$dir"
-if [ -f good.crt ] && [ -n "$(find good.crt -mmin -1440 2>/dev/null)" ]; then
+if [ -f notyet.crt ] && [ -n "$(find notyet.crt -mmin -1440 2>/dev/null)" ]; then
     exit 0
 fi
 rm -f ./*.crt ./*.key ./*.csr ./*.srl index.txt* serial* ./*.pem ./*.cnf
@@ -54,4 +54,5 @@ make_cert good ca "$local_names" -days 365
 make_cert expired ca "$local_names" -startdate 20200101000000Z -enddate 20210101000000Z
 make_cert wrongname ca "DNS:other.invalid" -days 365
 make_cert untrusted other-ca "$local_names" -days 365
+make_cert notyet ca "$local_names" -startdate 20990101000000Z -enddate 21000101000000Z
 rm -f ./*.csr ./*.ext

@@ -2,7 +2,7 @@
 """A TLS front for the https tests and the demo: it ends TLS on 127.0.0.1 and passes the plain
 request on to a plain-HTTP server of the caller's, and that server's answer back.
 
-One port per certificate of scripts/tls-certs.sh: good, expired, wrongname, untrusted, and sni,
+One port per certificate of scripts/tls-certs.sh: good, expired, notyet, wrongname, untrusted, and sni,
 which shows the good certificate only to a client that names "localhost" in its handshake (and
 the wrong-name one otherwise). The ports are written to PORTS_FILE as "name port" lines.
 
@@ -23,7 +23,7 @@ import struct
 import sys
 import threading
 
-KINDS = ("good", "expired", "wrongname", "untrusted", "sni")
+KINDS = ("good", "expired", "notyet", "wrongname", "untrusted", "sni")
 
 
 def context_for(cert_dir, name):

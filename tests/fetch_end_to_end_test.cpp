@@ -471,6 +471,10 @@ TEST_F(FetchEndToEnd, HttpsFeedsComeOverTlsFromServersWhoseCertificatesHold) {
         // The server shows the right certificate only to a client that names the host.
         {"name-based virtual hosting", server.SecureUrl("sni", "/feed.xml"), both,
          "Feeds: 2 new messages"},
+        {"a certificate not yet valid",
+         server.SecureUrl("notyet", "/feed.xml"),
+         {},
+         "Feeds: certificate not yet valid"},
         {"an expired certificate",
          server.SecureUrl("expired", "/feed.xml"),
          {},

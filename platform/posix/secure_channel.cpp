@@ -29,8 +29,9 @@ bool IsIpAddress(const char* host) {
 SecureFailure VerifyFailure(long result) {
     switch (result) {
         case X509_V_ERR_CERT_HAS_EXPIRED:
-        case X509_V_ERR_CERT_NOT_YET_VALID:
             return SecureFailure::kExpired;
+        case X509_V_ERR_CERT_NOT_YET_VALID:
+            return SecureFailure::kNotYetValid;
         case X509_V_ERR_HOSTNAME_MISMATCH:
         case X509_V_ERR_IP_ADDRESS_MISMATCH:
             return SecureFailure::kWrongName;

@@ -196,10 +196,19 @@ bool NamesAddress(PCCERT_CONTEXT certificate, const char* host) {
     return named;
 }
 
+// A certificate outside its time of validity: before its start, or after its end.
+SecureFailure TimeFailure(PCCERT_CONTEXT certificate) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return CompareFileTime(&now, &certificate->pCertInfo->NotBefore) < 0
+               ? SecureFailure::kNotYetValid
+               : SecureFailure::kExpired;
+}
+
 // The chain engine's own verdict, whatever a policy makes of it.
-SecureFailure ChainFailure(DWORD errors) {
+SecureFailure ChainFailure(DWORD errors, PCCERT_CONTEXT certificate) {
     if ((errors & (CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_CTL_IS_NOT_TIME_VALID)) != 0) {
-        return SecureFailure::kExpired;
+        return TimeFailure(certificate);
     }
     if ((errors &
          (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN |
@@ -247,7 +256,7 @@ SecureFailure CheckCertificate(SecureChannel* channel) {
         policyPara.pvExtraPolicyPara = &https;
         CERT_CHAIN_POLICY_STATUS policyStatus = {};
         policyStatus.cbSize = sizeof policyStatus;
-        const SecureFailure engine = ChainFailure(chain->TrustStatus.dwErrorStatus);
+        const SecureFailure engine = ChainFailure(chain->TrustStatus.dwErrorStatus, certificate);
         if (engine != SecureFailure::kNone) {
             failure = engine;
         } else if (address && !NamesAddress(certificate, channel->host.c_str())) {
@@ -264,7 +273,7 @@ SecureFailure CheckCertificate(SecureChannel* channel) {
                     failure = SecureFailure::kUntrusted;
                     break;
                 case CERT_E_EXPIRED:
-                    failure = SecureFailure::kExpired;
+                    failure = TimeFailure(certificate);
                     break;
                 case CERT_E_CN_NO_MATCH:
                     failure = SecureFailure::kWrongName;
