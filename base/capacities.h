@@ -4,8 +4,17 @@
 
 #include <cstddef>
 
-// Folder ids, URLs, style names, the paths built from them and the module's own file name.
-constexpr size_t kTextCapacity = 1024;
+// A folder id as the host names it.
+constexpr size_t kFolderIdCapacity = 1024;
+// A feed's address, and the host name and path taken from one.
+constexpr size_t kUrlCapacity = 1024;
+// A style's file name in the style directory.
+constexpr size_t kStyleNameCapacity = 1024;
+// A file path the system builds (the module's own, its directory, a folder's index and record of
+// seen items, a stylesheet).
+constexpr size_t kPathCapacity = 1024;
+// A name shown in a message: a folder's display name, the sender, the author.
+constexpr size_t kDisplayNameCapacity = 1024;
 // The settings file's path, as the module entry computes it.
 constexpr size_t kSettingsPathCapacity = 260;
 // The key list of a settings section: the room it is first read into, and the most it grows to
@@ -48,7 +57,7 @@ constexpr size_t kEnclosureNumberCapacity = 32;
 // The nested xml:base attributes a feed reader follows; deeper ones resolve against the last.
 constexpr size_t kXmlBaseDepth = 8;
 // An attribute value (a link's href, an image's resource) is kept to this.
-constexpr size_t kAttributeValueCapacity = kTextCapacity;
+constexpr size_t kAttributeValueCapacity = kUrlCapacity;
 
 // The answer a fetch worker receives grows as it arrives, up to this ceiling: the feeds of
 // podcasts and full-content blogs run to several megabytes, and a larger answer is a runaway one.
@@ -61,8 +70,7 @@ constexpr size_t kValidatorCapacity = 256;
 // The request a fetch worker sends: the fixed lines (about 400 bytes) around the longest path, its
 // blanks written as three characters each, the longest host name with its port, and the two
 // conditional lines, so that it is always built whole.
-constexpr size_t kRequestCapacity =
-    3 * kTextCapacity + kTextCapacity + 2 * kValidatorCapacity + 640;
+constexpr size_t kRequestCapacity = 3 * kUrlCapacity + kUrlCapacity + 2 * kValidatorCapacity + 640;
 
 // A composed item message, header and body: room for the whole article, sanitized.
 constexpr size_t kMessageCapacity = 0x100000;
@@ -90,8 +98,8 @@ constexpr size_t kEnclosureHtmlCapacity =
         (2 * kHtmlGrowth * kItemLinkCapacity +
          kHtmlGrowth * (kEnclosureTypeCapacity + 2 * kEnclosureNumberCapacity) + 256) +
     kHtmlGrowth * kImageUrlCapacity + 256;
-// A text of kTextCapacity escaped for HTML.
-constexpr size_t kEscapedTextCapacity = kHtmlGrowth * kTextCapacity;
+// A path escaped for HTML (the stylesheet link a shown message gets).
+constexpr size_t kEscapedPathCapacity = kHtmlGrowth * kPathCapacity;
 // The room a rebuilt message source has beyond the source's own length when it is shown.
 constexpr size_t kStyleBlockExtra = 1024;
 

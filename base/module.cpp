@@ -7,7 +7,7 @@ char SettingsFilePath[kSettingsPathCapacity];
 
 namespace {
 
-char g_moduleDirectory[kTextCapacity];
+char g_moduleDirectory[kPathCapacity];
 
 const char kStyleDirectory[] = "RssStyles";
 const char kDefaultStyle[] = "default.css";

@@ -86,7 +86,7 @@ bool ReadFeedUrl(const char* folderId, char* url, size_t capacity) {
 }
 
 bool IsRefreshHeld(const char* folderId, const char* url, unsigned now) {
-    char gone[kTextCapacity];
+    char gone[kUrlCapacity];
     if (ReadSetting(kGoneSection, folderId, gone, sizeof gone) > 0 && strcmp(gone, url) == 0) {
         return true;
     }

@@ -41,26 +41,26 @@ constexpr size_t kCutNoteCapacity = 2 * Escaped(kItemLinkCapacity) + 256;
 struct Scratch {
     // The folder whose stylesheet the fields below hold, for the rest of a refresh.
     bool styleReady = false;
-    char styleFolder[kTextCapacity];
+    char styleFolder[kFolderIdCapacity];
     char message[kMessageCapacity];
     // The sanitized text, and room after it for the note that says where the rest is.
     char description[kDescriptionHtmlCapacity + kCutNoteCapacity];
     char enclosures[kEnclosureHtmlCapacity];
     char titleText[kItemTitleCapacity];
-    char displayName[kTextCapacity];
-    char sender[kTextCapacity];
-    char style[kTextCapacity];
-    char stylesheetPath[kTextCapacity];
-    char stylesheetPathUtf8[kTextCapacity];
+    char displayName[kDisplayNameCapacity];
+    char sender[kDisplayNameCapacity];
+    char style[kStyleNameCapacity];
+    char stylesheetPath[kPathCapacity];
+    char stylesheetPathUtf8[kPathCapacity];
     char headerDate[kFeedDateCapacity];
-    char headerAuthor[kTextCapacity];
+    char headerAuthor[kDisplayNameCapacity];
     char headerTitle[kItemTitleCapacity];
     char headerDateClean[kFeedDateCapacity];
     char indexTitle[kItemTitleCapacity];
-    char htmlStylesheet[Escaped(kTextCapacity)];
+    char htmlStylesheet[Escaped(kPathCapacity)];
     char htmlTitle[Escaped(kItemTitleCapacity)];
     char htmlImage[Escaped(kImageUrlCapacity)];
-    char htmlAuthor[Escaped(kTextCapacity)];
+    char htmlAuthor[Escaped(kDisplayNameCapacity)];
     char htmlHref[Escaped(kItemLinkCapacity)];
     char htmlLinkText[Escaped(kItemLinkCapacity)];
     char htmlDate[Escaped(kFeedDateCapacity)];
@@ -73,7 +73,7 @@ constexpr size_t kTemplateText = 1024;
 constexpr size_t Encoded(size_t capacity) {
     return 2 * capacity + 64;
 }
-static_assert(Encoded(kTextCapacity) + kFeedDateCapacity + sizeof PlugInVersion +
+static_assert(Encoded(kDisplayNameCapacity) + kFeedDateCapacity + sizeof PlugInVersion +
                       Encoded(kItemTitleCapacity) + sizeof(Scratch::htmlStylesheet) +
                       sizeof(Scratch::htmlTitle) + sizeof(Scratch::htmlImage) +
                       sizeof(Scratch::htmlAuthor) + sizeof(Scratch::description) +
@@ -159,7 +159,7 @@ thread_local RefreshCounts t_counts;
 
 // The record of the items this thread's folder has seen, while a SeenReading lives.
 thread_local SeenRecord* t_seen = nullptr;
-thread_local char t_seenFolder[kTextCapacity];
+thread_local char t_seenFolder[kFolderIdCapacity];
 // The subjects (in the index's form) that this refresh appended while the index decided.
 thread_local std::unordered_set<std::string>* t_newTitles = nullptr;
 // The scratch of this thread's refresh, made once for all its items rather than for each.
@@ -215,7 +215,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         // Only shown as the sender's name: a longer one is shown cut, and one that cannot be
         // converted is not shown.
         static_cast<void>(CopyText(s->displayName, sizeof s->displayName, display));
-        char name[kTextCapacity];
+        char name[kDisplayNameCapacity];
         if (!AnsiToUtf8(LastPathComponent(s->displayName, "/"), name, sizeof name)) {
             name[0] = '\0';
         }
@@ -349,7 +349,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
     }
 
     // Without an index to check, every item would be appended again at every refresh.
-    char indexPath[kTextCapacity];
+    char indexPath[kPathCapacity];
     if (!IndexPath(folderId, indexPath, sizeof indexPath)) {
         Trace("Open Idx file %s failed.\n", indexPath);
         return 0;
@@ -435,7 +435,7 @@ bool IsDuplicateSubject(const char* folderId, const char* subject) {
     while (length > 0 && (subject[length - 1] == '\r' || subject[length - 1] == '\n')) {
         --length;
     }
-    char path[kTextCapacity];
+    char path[kPathCapacity];
     if (!IndexPath(folderId, path, sizeof path)) {
         Trace("Open Idx file %s failed.\n", path);
         return false;

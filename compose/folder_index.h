@@ -106,7 +106,7 @@ private:
     bool TailIsUnchanged(FILE* file) const;
     void KeepTail(const char* bytes, size_t count);
 
-    char path_[kTextCapacity] = {};
+    char path_[kPathCapacity] = {};
     FileFacts facts_;
     uint64_t consumed_ = 0;
     Tail tail_;

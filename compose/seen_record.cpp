@@ -140,7 +140,7 @@ bool SeenRecordPath(const char* folderId, char* path, size_t capacity) {
         readable[used++] = plain ? Lower(c) : '_';
     }
     readable[used] = '\0';
-    char directory[kTextCapacity];
+    char directory[kPathCapacity];
     return RecordDirectory(directory, sizeof directory) &&
            FormatText(path, capacity, "%s" QF_PATH_SEPARATOR "%s-%016llx.ids", directory, readable,
                       static_cast<unsigned long long>(
@@ -172,10 +172,10 @@ std::string ItemIdentity(const char* guid, const char* link, const char* title, 
 
 SeenRecord::SeenRecord(const char* folderId) : now_(g_seenClock()) {
     static_cast<void>(CopyText(folderId_, sizeof folderId_, folderId));
-    char directory[kTextCapacity];
+    char directory[kPathCapacity];
     havePath_ = RecordDirectory(directory, sizeof directory) && MakeDirectory(directory) &&
                 SeenRecordPath(folderId, path_, sizeof path_);
-    char lockPath[kTextCapacity];
+    char lockPath[kPathCapacity];
     if (!havePath_ || !FormatText(lockPath, sizeof lockPath, "%s.lock", path_) ||
         !AcquireFileLock(lockPath, &lock_)) {
         havePath_ = false;
@@ -305,7 +305,7 @@ bool SeenRecord::Save() {
     }
     text += kEndLine + std::to_string(kept.size()) + "\n";
 
-    char temporary[kTextCapacity];
+    char temporary[kPathCapacity];
     bool saved = FormatText(temporary, sizeof temporary, "%s.new", path_);
     FILE* file = saved ? fopen(temporary, "wb") : nullptr;
     saved = file != nullptr && WriteAll(file, text);

@@ -70,8 +70,8 @@ public:
 private:
     bool Read(FILE* file);
 
-    char folderId_[kTextCapacity] = {};
-    char path_[kTextCapacity] = {};
+    char folderId_[kFolderIdCapacity] = {};
+    char path_[kPathCapacity] = {};
     bool havePath_ = false;
     FileLock lock_;
     State state_ = State::kMissing;

@@ -48,13 +48,13 @@ unsigned Shorter(unsigned a, uint64_t b) {
 // Everything one worker holds, on the heap: a thread started with the default stack size has
 // room for it on no platform we can count on.
 struct WorkerState {
-    char url[kTextCapacity];  // the URL being fetched: the request's, or where it was redirected
-    char requestUrl[kTextCapacity];  // the request's, as the folder's settings hold it
-    char folderId[kTextCapacity];
+    char url[kUrlCapacity];  // the URL being fetched: the request's, or where it was redirected
+    char requestUrl[kUrlCapacity];  // the request's, as the folder's settings hold it
+    char folderId[kFolderIdCapacity];
     FetchCompletion completion;
-    char host[kTextCapacity];
+    char host[kUrlCapacity];
     int port;
-    char path[kTextCapacity];
+    char path[kUrlCapacity];
     char request[kRequestCapacity];
     char conditions[2 * kValidatorCapacity + 64];  // the conditional lines of the request
     AnswerText answer;  // grows as the answer arrives, up to FetchAnswerLimit()
@@ -381,7 +381,7 @@ void Refresh(WorkerState* state) {
             }
             break;
         }
-        char next[kTextCapacity];
+        char next[kUrlCapacity];
         const Redirect redirect = FindRedirect(state->answer.data(), state->url, next, sizeof next);
         if (redirect == Redirect::kNone) {
             Trace("Fetch %s | Moved (%d) without a location\n", state->url, status);
@@ -461,7 +461,7 @@ int StartFeedUpdate(const char* url, const char* folderId) {
         delete request;
         return -1;
     }
-    char folder[kTextCapacity];
+    char folder[kFolderIdCapacity];
     static_cast<void>(CopyText(folder, sizeof folder, folderId));
     switch (Pool().Submit(request, FetchPoolSize())) {
         case Queued::kQueued:
@@ -587,7 +587,7 @@ namespace {
 // The validator a section keeps for `url`: what follows the address and a blank.
 bool ReadValidator(const char* section, const char* folderId, const char* url, char* out,
                    size_t capacity) {
-    char kept[kTextCapacity + kValidatorCapacity + 2];
+    char kept[kUrlCapacity + kValidatorCapacity + 2];
     out[0] = '\0';
     if (ReadSetting(section, folderId, kept, sizeof kept) == 0) {
         return false;
@@ -607,7 +607,7 @@ void KeepValidator(const char* section, const char* name, const char* folderId, 
                      IsSettingText(value);
     const bool had = ReadValidator(section, folderId, url, kept, sizeof kept);
     if (has && (!had || strcmp(kept, value) != 0)) {
-        char entry[kTextCapacity + kValidatorCapacity + 2];
+        char entry[kUrlCapacity + kValidatorCapacity + 2];
         if (!FormatText(entry, sizeof entry, "%s %s", url, value) ||
             !WriteSetting(section, folderId, entry)) {
             Trace("Fetch %s | cannot keep the %s", url, name);

@@ -21,9 +21,9 @@ typedef void (*FetchCompletion)(const char* text, const char* folderId, const ch
 
 // One download. The worker owns the record from its start and releases it at its end.
 struct FetchRequest {
-    char url[kTextCapacity];
+    char url[kUrlCapacity];
     FetchCompletion completion;  // may be null: the answer is then received and thrown away
-    char folderId[kTextCapacity];
+    char folderId[kFolderIdCapacity];
 };
 
 // The refresh workers: kDefaultFetchWorkers unless the settings file's [Options] section says
@@ -58,7 +58,7 @@ void FetchWorker(void* request);
 
 // Splits `url` into the host name, the port (80 unless the URL names one) and the path ("/" when
 // the URL has none, without the fragment, which is never sent); `host` and `path` have
-// kTextCapacity bytes. Also shows "RSS:" and the URL on the host's status line. Returns 0, or -1
+// kUrlCapacity bytes. Also shows "RSS:" and the URL on the host's status line. Returns 0, or -1
 // when no URL is given, when it holds a control character (which would end the request line),
 // when its port is outside 1 to 65535 (which would wrap onto another port) or when it holds user
 // information ("user:password@host").
@@ -77,7 +77,7 @@ enum class Redirect {
     kNone,     // it is no redirect (or names no location)
     kFollow,   // `next` holds the URL to fetch instead
     kRefused,  // a redirect that is not followed: from https to http, to another scheme or to a
-               // location that does not fit a URL of kTextCapacity
+               // location that does not fit a URL of kUrlCapacity
 };
 // The value of the answer's header `name` (lower case, with its colon), trimmed; false when the
 // header part has none or it does not fit.

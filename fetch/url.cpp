@@ -137,7 +137,7 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
         return -1;
     }
     // The callers' URLs have this capacity; a longer one given directly is split cut.
-    char work[kTextCapacity];
+    char work[kUrlCapacity];
     static_cast<void>(CopyText(work, sizeof work, url));
     ShowStatus("RSS:%s", url);
     for (const char* at = work; *at != '\0'; ++at) {
@@ -165,10 +165,10 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     }
     // The parts of `work` always fit outputs of its capacity.
     if (slash != nullptr) {
-        static_cast<void>(CopyText(path, kTextCapacity, slash));
+        static_cast<void>(CopyText(path, kUrlCapacity, slash));
         *slash = '\0';
     } else {
-        static_cast<void>(CopyText(path, kTextCapacity, "/"));
+        static_cast<void>(CopyText(path, kUrlCapacity, "/"));
     }
 
     // Only the host part is searched, so a colon in the path never names a port. An IPv6
@@ -194,13 +194,13 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
         return -1;
     }
     *port = number;
-    static_cast<void>(CopyText(host, kTextCapacity, name));
+    static_cast<void>(CopyText(host, kUrlCapacity, name));
     return 0;
 }
 
 bool FormatRequest(const char* path, const char* host, int port, bool https, const char* conditions,
                    char* out, size_t capacity) {
-    char encoded[3 * kTextCapacity];
+    char encoded[3 * kUrlCapacity];
     size_t used = 0;
     for (const char* at = path; *at != '\0'; ++at) {
         if (used + 4 > sizeof encoded) {
@@ -217,11 +217,11 @@ bool FormatRequest(const char* path, const char* host, int port, bool https, con
     // The Host header names the port when it is not the scheme's own: a server that builds its
     // redirects from the header sends the refresh back to the right one.
     // An IPv6 address goes in brackets, as in the URL.
-    char name[kTextCapacity + 2];
+    char name[kUrlCapacity + 2];
     if (!FormatText(name, sizeof name, strchr(host, ':') != nullptr ? "[%s]" : "%s", host)) {
         return false;
     }
-    char hostHeader[kTextCapacity + 8];
+    char hostHeader[kUrlCapacity + 8];
     if (port == (https ? kHttpsPort : kHttpPort)) {
         if (!CopyText(hostHeader, sizeof hostHeader, name)) {
             return false;
@@ -400,7 +400,7 @@ Redirect FindRedirect(const char* answer, const char* url, char* next, size_t ca
     if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308) {
         return Redirect::kNone;
     }
-    char location[kTextCapacity];
+    char location[kUrlCapacity];
     const int found = FindHeader(answer, "location:", location, sizeof location);
     if (found == 0 || (found == 1 && location[0] == '\0')) {
         return Redirect::kNone;

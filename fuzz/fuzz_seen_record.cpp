@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         abort();
     }
     mkdir((root + "/settings.seen").c_str(), 0777);
-    char path[kTextCapacity];
+    char path[kPathCapacity];
     if (!SeenRecordPath(kFolderId, path, sizeof path)) {
         abort();
     }

@@ -42,12 +42,12 @@ int QF_CALL UpdateRssCommand(HWND window, int) {
     // An id that does not fit the key buffer is refused like a missing one: cut, it would name
     // another folder.
     const char* current = g_hostApi.PXA_GetCurrentFolder();
-    char folderId[kTextCapacity];
+    char folderId[kFolderIdCapacity];
     if (current == nullptr || !CopyText(folderId, sizeof folderId, current)) {
         MessageBoxA(window, "Invalid Current Folder!", "Error", MB_OK);
         return 0;
     }
-    char url[kTextCapacity];
+    char url[kUrlCapacity];
     if (ReadFeedUrl(folderId, url, sizeof url)) {
         StartFeedUpdate(url, folderId);
     }

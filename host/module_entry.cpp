@@ -36,9 +36,9 @@ BOOL ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
 
     // GetModuleFileNameA may leave the buffer unterminated when the path does not fit; a name
     // that fills the buffer may have been cut.
-    char moduleFile[kTextCapacity] = {};
+    char moduleFile[kPathCapacity] = {};
     DWORD length = GetModuleFileNameA(instance, moduleFile, sizeof moduleFile - 1);
-    char directory[kTextCapacity];
+    char directory[kPathCapacity];
     if (length >= sizeof moduleFile - 2 ||
         !MakeSettingsFilePath(moduleFile, SettingsFilePath, sizeof SettingsFilePath) ||
         !MakeModuleDirectory(moduleFile, directory, sizeof directory)) {

@@ -58,14 +58,14 @@ void ForgetFolder(const char* folderId) {
 
 // One folder of the minute pass: clean up when its directory is gone, else refresh when due.
 void VisitFolder(const char* folderId) {
-    char url[kTextCapacity];
+    char url[kUrlCapacity];
     bool isFeedFolder = ReadFeedUrl(folderId, url, sizeof url);
 
     // Without the host's data folder, or with a cut path, the path would name some other place;
     // its absence says nothing about this folder, whose settings would be lost for nothing. Such
     // a folder is kept.
     const char* dataFolder = g_hostApi.PXA_GetDataFolder();
-    char path[kTextCapacity];
+    char path[kPathCapacity];
     bool pathKnown =
         dataFolder != nullptr && dataFolder[0] != '\0' &&
         FormatText(path, sizeof path, "%s" QF_PATH_SEPARATOR "%s", dataFolder, folderId);
@@ -111,11 +111,11 @@ int QF_CALL PXC_OnOpenFolder(const char* folderIdArgument) {
         return 0;
     }
     // An id that does not fit is left alone: cut, it would name another folder's settings.
-    char folderId[kTextCapacity];
+    char folderId[kFolderIdCapacity];
     if (!CopyText(folderId, sizeof folderId, folderIdArgument)) {
         return 0;
     }
-    char url[kTextCapacity];
+    char url[kUrlCapacity];
     bool isFeedFolder = ReadFeedUrl(folderId, url, sizeof url);
     unsigned now = g_scheduleClock();
     int minutes =

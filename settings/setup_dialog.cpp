@@ -29,7 +29,7 @@ void FormatRefusal(int minimum, char* out, size_t capacity) {
 // dialog with IDCANCEL and answers false.
 bool TakeCurrentFolder(HWND dialog, char* folderId) {
     const char* current = g_hostApi.PXA_GetCurrentFolder();
-    if (current != nullptr && CopyText(folderId, kTextCapacity, current)) {
+    if (current != nullptr && CopyText(folderId, kFolderIdCapacity, current)) {
         return true;
     }
     MessageBoxA(dialog, kInvalidFolder, kErrorCaption, MB_OK);
@@ -45,19 +45,19 @@ void ShowInterval(HWND dialog, int control, int value, int shownForZero) {
 }
 
 void OnOpen(HWND dialog) {
-    char folderId[kTextCapacity];
+    char folderId[kFolderIdCapacity];
     if (!TakeCurrentFolder(dialog, folderId)) {
         return;
     }
-    char url[kTextCapacity];
-    char savedStyle[kTextCapacity];
+    char url[kUrlCapacity];
+    char savedStyle[kStyleNameCapacity];
     ReadSetting(kFeedsSection, folderId, url, sizeof url);
     ReadSetting(kStylesSection, folderId, savedStyle, sizeof savedStyle);
     SetDlgItemTextA(dialog, IDC_RSS_URL, url);
 
     // The listing is of the directory itself: no wildcard, no trailing separator. A path that
     // does not fit is not listed at all rather than listing what its cut names.
-    char styleDirectory[kTextCapacity];
+    char styleDirectory[kPathCapacity];
     if (StyleDirectoryPath(styleDirectory, sizeof styleDirectory)) {
         DlgDirListA(dialog, styleDirectory, IDC_STYLE_LIST, IDC_STYLE_PATH, DDL_READWRITE);
     }
@@ -146,11 +146,11 @@ bool Save(HWND dialog, const char* section, const char* folderId, const char* va
 // Each entry is written as soon as it is read, so a refused interval leaves what came before it
 // written.
 void OnOk(HWND dialog) {
-    char folderId[kTextCapacity];
+    char folderId[kFolderIdCapacity];
     if (!TakeCurrentFolder(dialog, folderId)) {
         return;
     }
-    char url[kTextCapacity] = "";
+    char url[kUrlCapacity] = "";
     GetDlgItemTextA(dialog, IDC_RSS_URL, url, sizeof url);
     // A line break in a pasted URL would write sections and keys of its own into the file.
     if (!IsSettingText(url)) {
@@ -166,7 +166,7 @@ void OnOk(HWND dialog) {
     // name begins with) the value written is empty, which means "default.css". The dialog saves
     // what it shows: keeping an old value that names no listed file would leave the folder
     // pointing at a stylesheet the user cannot see or pick, and probably one that is gone.
-    char style[kTextCapacity] = "";
+    char style[kStyleNameCapacity] = "";
     if (SendMessageA(GetDlgItem(dialog, IDC_STYLE_LIST), LB_GETCURSEL, 0, 0) != LB_ERR) {
         DlgDirSelectExA(dialog, style, sizeof style, IDC_STYLE_LIST);
     }

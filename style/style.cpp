@@ -110,13 +110,13 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
         return 0;
     }
     // An id that does not fit is left alone: cut, it would name another folder's settings.
-    char folderId[kTextCapacity];
+    char folderId[kFolderIdCapacity];
     if (!CopyText(folderId, sizeof folderId, folder)) {
         return 0;
     }
     Trace("current folder: %s", folderId);
 
-    char url[kTextCapacity];
+    char url[kUrlCapacity];
     if (!ReadFeedUrl(folderId, url, sizeof url)) {
         Trace("Not a rss folder: %s", folderId);
         return 0;
@@ -127,20 +127,20 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
     }
     QF_TRACE_DETAIL("shown message: %s", source);
 
-    char style[kTextCapacity];
+    char style[kStyleNameCapacity];
     ReadSetting(kStylesSection, folderId, style, sizeof style);
     Trace("Style: %s", style);
     // A cut path names some other file, and a value that is no file name of the style directory
     // would reach elsewhere or end the link: the message then keeps the link it was stored with.
-    char path[kTextCapacity];
+    char path[kPathCapacity];
     if (!StylesheetPath(style, path, sizeof path)) {
         Trace("no stylesheet path for style %s", style);
         return 0;
     }
     // The path goes into an attribute value of the message's UTF-8 body, as HTML: an "&" in a
     // directory name is written as the browser must read it.
-    char pathUtf8[kTextCapacity];
-    char cssHref[kEscapedTextCapacity];
+    char pathUtf8[kPathCapacity];
+    char cssHref[kEscapedPathCapacity];
     if (!AnsiToUtf8(path, pathUtf8, sizeof pathUtf8) ||
         !EscapeHtmlText(pathUtf8, cssHref, sizeof cssHref)) {
         return 0;

@@ -106,7 +106,7 @@ TEST_F(UpdateCommand, OnAFolderWithoutFeedUrlDoesNothingAndShowsNothing) {
 }
 
 TEST_F(UpdateCommand, RefusesAFolderIdTooLongToHold) {
-    std::string longId(kTextCapacity + 10, 'f');
+    std::string longId(kFolderIdCapacity + 10, 'f');
     SetCurrentFolder(longId.c_str());
     ScriptedUser user;
     UpdateRssCommand(nullptr, 0);

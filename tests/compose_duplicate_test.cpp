@@ -361,7 +361,7 @@ TEST(ComposeSeen, ARecordThatCannotBeReadOrKeptFallsBackToTheIndex) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakeComposeHost host;
-        char path[kTextCapacity];
+        char path[kPathCapacity];
         ASSERT_TRUE(SeenRecordPath(FakeComposeHost::kFolderId, path, sizeof path));
         host.WriteIndex(kHeader + Line({"1", "d", "s", "Listed"}));
         EXPECT_EQ(RefreshWith(host, {feed[0]}), std::vector<std::string>());

@@ -586,7 +586,7 @@ TEST_F(ComposeMessage, NoRecordOrFolderDoesNothing) {
     EXPECT_EQ(OnFeedItem(&item.record, nullptr), 0);
     // An index path that does not fit cannot be checked: appended, the item would come again at
     // every refresh.
-    host.SetDataFolder(std::string(kTextCapacity, 'd'));
+    host.SetDataFolder(std::string(kPathCapacity, 'd'));
     EXPECT_EQ(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 0);
     EXPECT_TRUE(host.appended().empty());
 }
@@ -621,7 +621,7 @@ TEST_F(ComposeMessage, UntitledItemGetsASubjectTheNextRefreshFinds) {
         } else {
             EXPECT_EQ(subject, std::string(80, 'x') + "...");
         }
-        char banner[kEscapedTextCapacity];
+        char banner[kEscapedPathCapacity];
         ASSERT_TRUE(EscapeHtmlText(subject.c_str(), banner, sizeof banner));
         EXPECT_EQ(Between(message, "<h2>", "</h2>"), banner);
         if (subject.empty()) {

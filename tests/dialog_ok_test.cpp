@@ -73,39 +73,39 @@ TEST_P(DialogOk, WritesInOrderUntilAnIntervalIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DialogOk,
-    testing::Values(
-        OkCase{"defaults", nullptr, nullptr, IDOK, nullptr, "1", "20", 0, ""},
-        OkCase{"minimums", "1", "20", IDOK, nullptr, "1", "20", 0, ""},
-        OkCase{"leadingZeros", "007", "0020", IDOK, nullptr, "007", "0020", 0, ""},
-        // Typed text must read back as the number it shows: "20abc" would be stored as typed,
-        // and numbers beyond 32-bit ints would read back as others.
-        OkCase{"digitsThenOther", "12abc", "30", IDCANCEL, kNotANumber, kAbsent, kAbsent,
-               IDC_CLICK_REFRESH, "1"},
-        OkCase{"autoDigitsThenOther", "5", "30 min", IDCANCEL, kNotANumber, "5", kAbsent,
-               IDC_AUTO_REFRESH, "20"},
-        OkCase{"wrapsTo19", "5", "4294967315", IDCANCEL, kNotANumber, "5", kAbsent,
-               IDC_AUTO_REFRESH, "20"},
-        OkCase{"readsBackNegative", "2147483648", "30", IDCANCEL, kNotANumber, kAbsent, kAbsent,
-               IDC_CLICK_REFRESH, "1"},
-        OkCase{"largestInt", "2147483647", "2147483647", IDOK, nullptr, "2147483647",
-               "2147483647", 0, ""},
-        OkCase{"signed", "+5", "+25", IDOK, nullptr, "+5", "+25", 0, ""},
-        OkCase{"clickZero", "0", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent, IDC_CLICK_REFRESH,
-               "1"},
-        OkCase{"clickNegative", "-1", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent,
-               IDC_CLICK_REFRESH, "1"},
-        OkCase{"clickEmpty", "", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent, IDC_CLICK_REFRESH,
-               "1"},
-        OkCase{"clickNotANumber", "abc", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent,
-               IDC_CLICK_REFRESH, "1"},
-        OkCase{"auto19", "5", "19", IDCANCEL, kAutoRefused, "5", kAbsent, IDC_AUTO_REFRESH, "20"},
-        OkCase{"auto10", "007", "10", IDCANCEL, kAutoRefused, "007", kAbsent, IDC_AUTO_REFRESH,
-               "20"},
-        // Only 19 characters are read, which is still far beyond what reads back.
-        OkCase{"longInterval", "12345678901234567890", "98765432109876543210", IDCANCEL,
-               kNotANumber, kAbsent, kAbsent, IDC_CLICK_REFRESH, "1"},
-        OkCase{"hugeNegative", "-99999999999999", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent,
-               IDC_CLICK_REFRESH, "1"}),
+    testing::Values(OkCase{"defaults", nullptr, nullptr, IDOK, nullptr, "1", "20", 0, ""},
+                    OkCase{"minimums", "1", "20", IDOK, nullptr, "1", "20", 0, ""},
+                    OkCase{"leadingZeros", "007", "0020", IDOK, nullptr, "007", "0020", 0, ""},
+                    // Typed text must read back as the number it shows: "20abc" would be stored as
+                    // typed, and numbers beyond 32-bit ints would read back as others.
+                    OkCase{"digitsThenOther", "12abc", "30", IDCANCEL, kNotANumber, kAbsent,
+                           kAbsent, IDC_CLICK_REFRESH, "1"},
+                    OkCase{"autoDigitsThenOther", "5", "30 min", IDCANCEL, kNotANumber, "5",
+                           kAbsent, IDC_AUTO_REFRESH, "20"},
+                    OkCase{"wrapsTo19", "5", "4294967315", IDCANCEL, kNotANumber, "5", kAbsent,
+                           IDC_AUTO_REFRESH, "20"},
+                    OkCase{"readsBackNegative", "2147483648", "30", IDCANCEL, kNotANumber, kAbsent,
+                           kAbsent, IDC_CLICK_REFRESH, "1"},
+                    OkCase{"largestInt", "2147483647", "2147483647", IDOK, nullptr, "2147483647",
+                           "2147483647", 0, ""},
+                    OkCase{"signed", "+5", "+25", IDOK, nullptr, "+5", "+25", 0, ""},
+                    OkCase{"clickZero", "0", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent,
+                           IDC_CLICK_REFRESH, "1"},
+                    OkCase{"clickNegative", "-1", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent,
+                           IDC_CLICK_REFRESH, "1"},
+                    OkCase{"clickEmpty", "", "30", IDCANCEL, kClickRefused, kAbsent, kAbsent,
+                           IDC_CLICK_REFRESH, "1"},
+                    OkCase{"clickNotANumber", "abc", "30", IDCANCEL, kClickRefused, kAbsent,
+                           kAbsent, IDC_CLICK_REFRESH, "1"},
+                    OkCase{"auto19", "5", "19", IDCANCEL, kAutoRefused, "5", kAbsent,
+                           IDC_AUTO_REFRESH, "20"},
+                    OkCase{"auto10", "007", "10", IDCANCEL, kAutoRefused, "007", kAbsent,
+                           IDC_AUTO_REFRESH, "20"},
+                    // Only 19 characters are read, which is still far beyond what reads back.
+                    OkCase{"longInterval", "12345678901234567890", "98765432109876543210", IDCANCEL,
+                           kNotANumber, kAbsent, kAbsent, IDC_CLICK_REFRESH, "1"},
+                    OkCase{"hugeNegative", "-99999999999999", "30", IDCANCEL, kClickRefused,
+                           kAbsent, kAbsent, IDC_CLICK_REFRESH, "1"}),
     [](const testing::TestParamInfo<OkCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SetupFixture, DialogStoredAutoIntervalBelowTheMinimumIsRefusedUntilCorrected) {
@@ -168,7 +168,7 @@ TEST_F(SetupFixture, DialogOkWithAnEmptyUrlRegistersTheFolderWithoutMakingItAFee
     user.Press(IDOK);
     EXPECT_EQ(IDOK, RssSetupCommand(nullptr, 0));
     EXPECT_EQ("", Setting(kFeedsSection, "News"));
-    char url[kTextCapacity];
+    char url[kUrlCapacity];
     EXPECT_FALSE(ReadFeedUrl("News", url, sizeof url));
     char keys[256] = {};
     ReadSettingKeys(kFeedsSection, keys, sizeof keys);
@@ -216,7 +216,7 @@ TEST_F(SetupFixture, DialogOkWritesAtMost1023CharactersOfUrl) {
     user.SetText(IDC_RSS_URL, url.c_str());
     user.Press(IDOK);
     EXPECT_EQ(IDOK, RssSetupCommand(nullptr, 0));
-    EXPECT_EQ(url.substr(0, kTextCapacity - 1), Setting(kFeedsSection, "News"));
+    EXPECT_EQ(url.substr(0, kUrlCapacity - 1), Setting(kFeedsSection, "News"));
 }
 
 // With no entry selected OK writes an empty "Styles" value (default.css), whatever was saved.

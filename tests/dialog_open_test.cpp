@@ -146,7 +146,7 @@ TEST_F(DialogOpens, WithoutACurrentFolderSaysSoOnceAndEndsAsCancelled) {
 
 TEST_F(DialogOpens, RefusingAFolderIdTooLongToHold) {
     // Cut to 1023 characters it would name another folder's settings.
-    std::string longId(kTextCapacity, 'f');
+    std::string longId(kFolderIdCapacity, 'f');
     SetCurrentFolder(longId.c_str());
     ScriptedUser user;
     user.Press(IDOK);

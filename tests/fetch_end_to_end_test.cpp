@@ -342,7 +342,7 @@ TEST_F(FetchEndToEnd, FeedsInTheAnswerEndAsMessagesOfTheFolder) {
 TEST_F(FetchEndToEnd, AServerThatSaysGoneOrWaitIsHeard) {
     LoopbackServer gone({Send("HTTP/1.1 410 Gone\r\n\r\n")});
     ASSERT_TRUE(Refresh(gone));
-    char value[kTextCapacity];
+    char value[kUrlCapacity];
     ReadSetting(kGoneSection, "Feeds", value, sizeof value);
     EXPECT_EQ(std::string(value), gone.Url("/feed.xml"));
     EXPECT_TRUE(IsRefreshHeld("Feeds", gone.Url("/feed.xml").c_str(), 1));
@@ -392,7 +392,7 @@ TEST_F(FetchEndToEnd, AnUnchangedFeedIsAskedForOnlyIfItChanged) {
         EXPECT_NE(requests[2].find(condition), std::string::npos) << condition;
         EXPECT_EQ(requests[3].find("If-"), std::string::npos) << condition;
     }
-    char kept[kTextCapacity];
+    char kept[kUrlCapacity];
     EXPECT_EQ(ReadSetting(kETagSection, "Feeds", kept, sizeof kept), 0u);
 }
 

@@ -74,8 +74,8 @@ const SplitCase kSplitCases[] = {
 TEST(FetchSplitUrl, SplitsHostPortAndPathAsTheFetcherSendsThem) {
     for (const SplitCase& row : kSplitCases) {
         SCOPED_TRACE(row.url);
-        char host[kTextCapacity] = "old";
-        char path[kTextCapacity] = "old";
+        char host[kUrlCapacity] = "old";
+        char path[kUrlCapacity] = "old";
         int port = -1;
         if (row.port == kRefused) {
             EXPECT_EQ(-1, SplitUrl(row.url, host, &port, path));
@@ -89,8 +89,8 @@ TEST(FetchSplitUrl, SplitsHostPortAndPathAsTheFetcherSendsThem) {
 }
 
 TEST(FetchSplitUrl, FailsWithoutAUrl) {
-    char host[kTextCapacity] = "old";
-    char path[kTextCapacity] = "old";
+    char host[kUrlCapacity] = "old";
+    char path[kUrlCapacity] = "old";
     int port = -1;
     EXPECT_EQ(-1, SplitUrl(nullptr, host, &port, path));
     EXPECT_STREQ("old", host);
@@ -101,9 +101,9 @@ TEST(FetchSplitUrl, FailsWithoutAUrl) {
 TEST(FetchSplitUrl, CutsAnOverlongUrlAndStaysTerminated) {
     // Guard bytes after each output show that nothing is written past its capacity.
     struct Outputs {
-        char host[kTextCapacity];
+        char host[kUrlCapacity];
         char hostGuard[8];
-        char path[kTextCapacity];
+        char path[kUrlCapacity];
         char pathGuard[8];
     };
     const std::string longHost(3000, 'h');
@@ -115,8 +115,8 @@ TEST(FetchSplitUrl, CutsAnOverlongUrlAndStaysTerminated) {
         memset(&out, 'G', sizeof out);
         int port = 0;
         ASSERT_EQ(0, SplitUrl(url.c_str(), out.host, &port, out.path));
-        EXPECT_LT(strnlen(out.host, kTextCapacity), kTextCapacity);
-        EXPECT_LT(strnlen(out.path, kTextCapacity), kTextCapacity);
+        EXPECT_LT(strnlen(out.host, kUrlCapacity), kUrlCapacity);
+        EXPECT_LT(strnlen(out.path, kUrlCapacity), kUrlCapacity);
         EXPECT_EQ(std::string(8, 'G'), std::string(out.hostGuard, 8));
         EXPECT_EQ(std::string(8, 'G'), std::string(out.pathGuard, 8));
     }
@@ -132,8 +132,8 @@ TEST(FetchSplitUrl, ShowsTheUrlOnTheStatusLineWhileItFits) {
         SCOPED_TRACE(row.urlLength);
         RecordedStatusLine status;
         std::string url = "http://h/" + std::string(row.urlLength - 9, 'x');
-        char host[kTextCapacity];
-        char path[kTextCapacity];
+        char host[kUrlCapacity];
+        char path[kUrlCapacity];
         int port = 0;
         ASSERT_EQ(0, SplitUrl(url.c_str(), host, &port, path));
         std::vector<std::string> shown = status.Texts();
@@ -228,14 +228,14 @@ TEST(FetchRedirect, LocationsAreResolvedAgainstTheAddressTheyCameFrom) {
         SCOPED_TRACE(c.location);
         const std::string answer =
             std::string("HTTP/1.1 ") + c.status + " Moved\r\nLocation: " + c.location + "\r\n\r\n";
-        char next[kTextCapacity] = "";
+        char next[kUrlCapacity] = "";
         ASSERT_EQ(FindRedirect(answer.c_str(), base, next, sizeof next), c.redirect);
         if (c.next != nullptr) {
             EXPECT_STREQ(next, c.next);
         }
     }
     // A status line with more than one blank, as some servers write it, is read all the same.
-    char next[kTextCapacity] = "";
+    char next[kUrlCapacity] = "";
     EXPECT_EQ(FindRedirect("HTTP/1.1  302 Found\r\nLocation: /x\r\n\r\n", base, next, sizeof next),
               Redirect::kFollow);
     EXPECT_STREQ(next, "http://host:8080/x");

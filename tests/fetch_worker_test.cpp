@@ -284,8 +284,8 @@ TEST_F(FetchWorkerTest, WorkersRunningAtOnceKeepTheirOwnRequestAndAnswer) {
 
 TEST_F(FetchWorkerTest, StartFeedUpdateCopiesItsTextsAndReturnsBeforeTheDownload) {
     LoopbackServer server({WaitForRelease(), Send("HTTP/1.0 302 Found\r\n\r\n<html>moved</html>")});
-    char url[kTextCapacity];
-    char folder[kTextCapacity];
+    char url[kUrlCapacity];
+    char folder[kFolderIdCapacity];
     EXPECT_TRUE(CopyText(url, sizeof url, server.Url("/original").c_str()));
     EXPECT_TRUE(CopyText(folder, sizeof folder, "Feeds\\News"));
     // The server holds its answer until released, so a StartFeedUpdate that waited for the

@@ -55,7 +55,7 @@ TEST(ModulePaths, ModuleDirectoryIsCutAtTheLastSeparator) {
         {"\\pxQuillfeed.dll", ""},
     };
     for (const Case& c : cases) {
-        char out[kTextCapacity];
+        char out[kPathCapacity];
         EXPECT_TRUE(MakeModuleDirectory(c.module, out, sizeof out)) << c.module;
         EXPECT_STREQ(out, c.directory) << c.module;
     }

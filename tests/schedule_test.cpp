@@ -80,12 +80,12 @@ protected:
     }
 
     static std::string Read(const char* section, const std::string& id) {
-        char value[kTextCapacity];
+        char value[kUrlCapacity];
         ReadSetting(section, id.c_str(), value, sizeof value);
         return value;
     }
     static bool Has(const char* section, const std::string& id) {
-        char value[kTextCapacity];
+        char value[kUrlCapacity];
         return GetPrivateProfileStringA(section, id.c_str(), "\x7f", value, sizeof value,
                                         SettingsFilePath) == 0 ||
                std::string(value) != "\x7f";
@@ -301,7 +301,7 @@ TEST_F(Schedule, MinutePassKeepsAFolderWhosePathItCannotForm) {
         std::string dataFolder;
         bool hostAnswers;
     } cases[] = {
-        {"path longer than its buffer", (scratch_ / std::string(kTextCapacity, 'd')).string(),
+        {"path longer than its buffer", (scratch_ / std::string(kPathCapacity, 'd')).string(),
          true},
         {"empty data folder", "", true},
         {"no data folder", "", false},

@@ -26,7 +26,7 @@ protected:
         EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath, path.c_str()));
     }
 
-    std::string Read(const char* section, const char* key, size_t capacity = kTextCapacity) {
+    std::string Read(const char* section, const char* key, size_t capacity = kUrlCapacity) {
         std::string buffer(capacity, '#');
         ReadSetting(section, key, &buffer[0], capacity);
         return buffer.c_str();
@@ -54,7 +54,7 @@ TEST_F(SettingsFile, WithoutAFileEveryReadGivesItsDefault) {
     EXPECT_EQ(Read(kFeedsSection, "Inbox"), "");
     EXPECT_EQ(ReadSettingInt(kClickRefreshSection, "Inbox"), 0);
     EXPECT_EQ(ReadSettingUnsigned(kLastUpdateTimeSection, "Inbox"), 0u);
-    char url[kTextCapacity] = "stale";
+    char url[kUrlCapacity] = "stale";
     EXPECT_FALSE(ReadFeedUrl("Inbox", url, sizeof url));
     size_t count = 99;
     EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "");
@@ -97,7 +97,7 @@ TEST_F(SettingsFile, ANullValueDeletesTheKeyOnly) {
 
 TEST_F(SettingsFile, AnEmptyValueKeepsTheFolderRegistered) {
     EXPECT_TRUE(WriteSetting(kFeedsSection, "Empty", ""));
-    char url[kTextCapacity];
+    char url[kUrlCapacity];
     EXPECT_FALSE(ReadFeedUrl("Empty", url, sizeof url));
     size_t count = 0;
     EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "Empty");
@@ -136,7 +136,7 @@ TEST_F(SettingsFile, AValueIsCutToTheCapacity) {
 
     std::string longValue(1500, 'u');
     EXPECT_TRUE(WriteSetting(kFeedsSection, "Long", longValue.c_str()));
-    EXPECT_EQ(Read(kFeedsSection, "Long").size(), kTextCapacity - 1);
+    EXPECT_EQ(Read(kFeedsSection, "Long").size(), kUrlCapacity - 1);
 }
 
 TEST_F(SettingsFile, KeyListHoldsEveryNameInFileOrder) {

@@ -312,7 +312,7 @@ TEST_F(StyleOnOpen, WritesThePathIntoTheLinkAsHtml) {
 
 TEST_F(StyleOnOpen, NeverWritesALongPathPastTheBlock) {
     // The module directory, the separators and "RssStyles" leave room for a style name this long.
-    const size_t room = kTextCapacity - 1 - Href("").size();
+    const size_t room = kPathCapacity - 1 - Href("").size();
     const std::string source = "<LINK REL</HEAD>";
     const struct {
         const char* name;
