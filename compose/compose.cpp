@@ -18,6 +18,7 @@
 #include "compose/header_value.h"
 #include "compose/html_sanitizer.h"
 #include "compose/seen_record.h"
+#include "compose/stylesheet_link.h"
 #include "base/hostapi.h"
 #include "base/module.h"
 #include "base/status.h"
@@ -58,6 +59,8 @@ struct Scratch {
     char headerDateClean[kFeedDateCapacity];
     char indexTitle[kItemTitleCapacity];
     char htmlStylesheet[Escaped(kPathCapacity)];
+    // The link element to it (compose/stylesheet_link.h).
+    char stylesheetLink[Escaped(kPathCapacity) + 64];
     char htmlTitle[Escaped(kItemTitleCapacity)];
     char htmlImage[Escaped(kImageUrlCapacity)];
     char htmlAuthor[Escaped(kDisplayNameCapacity)];
@@ -74,7 +77,7 @@ constexpr size_t Encoded(size_t capacity) {
     return 2 * capacity + 64;
 }
 static_assert(Encoded(kDisplayNameCapacity) + kFeedDateCapacity + sizeof PlugInVersion +
-                      Encoded(kItemTitleCapacity) + sizeof(Scratch::htmlStylesheet) +
+                      Encoded(kItemTitleCapacity) + sizeof(Scratch::stylesheetLink) +
                       sizeof(Scratch::htmlTitle) + sizeof(Scratch::htmlImage) +
                       sizeof(Scratch::htmlAuthor) + sizeof(Scratch::description) +
                       sizeof(Scratch::enclosures) + sizeof(Scratch::htmlHref) +
@@ -239,9 +242,12 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
             Trace("no stylesheet path for %s", folderId);
             s->stylesheetPathUtf8[0] = '\0';
         }
-        // The path fits its escaped room (kHtmlGrowth) whole.
+        // The path fits its escaped room (kHtmlGrowth) whole, and the link its own.
+        size_t linkLength = 0;
         s->styleReady =
             EscapeHtmlText(s->stylesheetPathUtf8, s->htmlStylesheet, sizeof s->htmlStylesheet) &&
+            AppendStylesheetLink(s->stylesheetLink, sizeof s->stylesheetLink, &linkLength,
+                                 s->htmlStylesheet) &&
             CopyText(s->styleFolder, sizeof s->styleFolder, folderId);
     }
 
@@ -330,7 +336,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
         whole && FormatText(s->message + used, sizeof s->message - used,
                             "\r\n"
                             "<HTML>\r\n"
-                            "<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"%s\" ></HEAD>"
+                            "<HEAD>%s</HEAD>"
                             "<BODY><div id=banner><h2>%s</h2>"
                             "<img border=0 style=\"visibility:%s;float:right;\" src=\"%s\"></div>"
                             "<div id=author>%s</div>"
@@ -338,7 +344,7 @@ int OnFeedItem(const FeedItem* item, const char* folderId) {
                             "%s"
                             "<div id=link><a href=\"%s\">%s</a></div>"
                             "<div id=date>%s</div></BODY></HTML>",
-                            s->htmlStylesheet, s->htmlTitle, showImage ? "visible" : "hidden",
+                            s->stylesheetLink, s->htmlTitle, showImage ? "visible" : "hidden",
                             s->htmlImage, s->htmlAuthor, s->description, s->enclosures, s->htmlHref,
                             s->htmlLinkText, s->htmlDate);
     if (!escaped || !whole) {

@@ -10,21 +10,18 @@
 #include "base/text.h"
 #include "base/settings_file.h"
 #include "compose/html_sanitizer.h"
+#include "compose/stylesheet_link.h"
 #include "platform/codepage.h"
-
-const char kStyleLinkOpening[] = "<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"";
-const char kStyleLinkClose[] = "\">";
 
 namespace {
 
-const char kLinkMarker[] = "<LINK REL";
 const char kHeadEndMarker[] = "</HEAD>";
 const char kShownMessageId[] = "TEMP";
 
 // What the rewrite adds at most beyond the source and the path: the new element's two fixed
 // parts and the terminator, less the marker that is always dropped.
-constexpr size_t kRewriteGrowth =
-    (sizeof kStyleLinkOpening - 1) + (sizeof kStyleLinkClose - 1) + 1 - (sizeof kLinkMarker - 1);
+constexpr size_t kRewriteGrowth = (sizeof kStyleLinkOpening - 1) + (sizeof kStyleLinkClose - 1) +
+                                  1 - (sizeof kStyleLinkMarker - 1);
 
 // Appends `length` bytes to a block of fixed capacity, refusing what would not fit with the
 // terminator that ends the block.
@@ -85,7 +82,7 @@ bool RewriteStylesheetLink(const char* source, const char* cssHref, char* block,
         return false;
     }
     block[0] = '\0';
-    const char* link = strstr(FindMessageBody(source), kLinkMarker);
+    const char* link = strstr(FindMessageBody(source), kStyleLinkMarker);
     if (link == nullptr) {
         return false;
     }
@@ -95,8 +92,8 @@ bool RewriteStylesheetLink(const char* source, const char* cssHref, char* block,
     }
     BlockWriter writer = {block, capacity, 0};
     bool fits = writer.Put(source, static_cast<size_t>(link - source)) &&
-                writer.Put(kStyleLinkOpening) && writer.Put(cssHref) &&
-                writer.Put(kStyleLinkClose) && writer.Put(headEnd);
+                AppendStylesheetLink(writer.block, writer.capacity, &writer.used, cssHref) &&
+                writer.Put(headEnd);
     if (!fits) {
         block[0] = '\0';
     }

@@ -5,9 +5,7 @@
 
 #include <cstddef>
 
-// The new link element is this opening, the stylesheet's path and this close.
-extern const char kStyleLinkOpening[];  // 45 characters, ending with the quote before the path
-extern const char kStyleLinkClose[];    // the quote after the path and ">"
+// The link element itself is compose/stylesheet_link.h's, the same the message was written with.
 
 // Where the search for the link starts: right after the empty line that ends the message's
 // header, so that header lines (a subject quoting markup, say) are never taken for the link; the
@@ -20,7 +18,7 @@ const char* FindMessageBody(const char* source);
 // the path is long enough to need it. Returns 0 when the size would not fit an unsigned int.
 unsigned RewriteBlockSize(size_t sourceLength, size_t hrefLength);
 
-// Writes into `block` the source with everything from the first "<LINK REL" of its body up to
+// Writes into `block` the source with everything from the first link marker of its body up to
 // the first "</HEAD>" after it replaced by the new link element to `cssHref`. Returns false,
 // leaving `block` an empty text, when either marker is missing (both are matched exactly, case
 // included) or the result would not fit `capacity`.

@@ -191,7 +191,7 @@ TEST_F(PellixOpenTickShow, ShowDisplaysAFeedMessageInItsFolderStyle) {
         << output_;
     EXPECT_NE(std::string::npos,
               output_.find(QF_PATH_SEPARATOR "RssStyles" QF_PATH_SEPARATOR
-                                             "dark blue.css\"></HEAD><BODY>hi</BODY></HTML>"))
+                                             "dark blue.css\" ></HEAD><BODY>hi</BODY></HTML>"))
         << output_;
 
     EXPECT_EQ(0, Pellix({"show", "plain", "1"})) << output_;

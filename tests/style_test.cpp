@@ -11,6 +11,7 @@
 #include "base/module.h"
 #include "base/pxapi.h"
 #include "base/settings_file.h"
+#include "compose/stylesheet_link.h"
 #include "style/style.h"
 #include "tests/support.h"
 
@@ -22,7 +23,8 @@ std::string Href(const std::string& style) {
 }
 
 std::string NewLink(const std::string& style) {
-    return "<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"" + Href(style) + "\">";
+    // The element a composed message carries, rebuilt to the folder's style.
+    return "<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"" + Href(style) + "\" >";
 }
 
 // A message as the composer appends it: header, empty line, body with the old link.
@@ -109,14 +111,14 @@ TEST(StyleRewrite, RefusesWhatDoesNotFitTheBlock) {
 
 TEST(StyleRewrite, BlockHoldsAnyRewriteOfItsSource) {
     EXPECT_EQ(10u + 1024u, RewriteBlockSize(10, 0));
-    EXPECT_EQ(10u + 1024u, RewriteBlockSize(10, 985));
-    EXPECT_EQ(10u + 1025u, RewriteBlockSize(10, 986));
+    EXPECT_EQ(10u + 1024u, RewriteBlockSize(10, 984));
+    EXPECT_EQ(10u + 1025u, RewriteBlockSize(10, 985));
     EXPECT_EQ(0u, RewriteBlockSize(static_cast<size_t>(-1) - 10, 0));
     EXPECT_EQ(0u, RewriteBlockSize(0, static_cast<size_t>(-1)));
 
     // The worst case, a dropped stretch of only the marker, fits exactly with a long path.
     const std::string source = "<LINK REL</HEAD>";
-    for (size_t length : {985u, 986u, 1023u}) {
+    for (size_t length : {984u, 985u, 1023u}) {
         const std::string href(length, 'p');
         std::vector<char> block(RewriteBlockSize(source.size(), href.size()));
         EXPECT_TRUE(RewriteStylesheetLink(source.c_str(), href.c_str(), block.data(), block.size()))
@@ -305,7 +307,7 @@ TEST_F(StyleOnOpen, WritesThePathIntoTheLinkAsHtml) {
     PXC_OnOpenMail("news|1");
     EXPECT_EQ("<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"" + scratch_.path() +
                   QF_PATH_SEPARATOR "Tom &amp; Jerry" QF_PATH_SEPARATOR
-                                    "RssStyles" QF_PATH_SEPARATOR "dark.css\"></HEAD>",
+                                    "RssStyles" QF_PATH_SEPARATOR "dark.css\" ></HEAD>",
               host_.setSource);
     SetModuleDirectory(saved.c_str());
 }
