@@ -233,7 +233,12 @@ bool Download(WorkerState* state) {
     // ends the refresh, and nothing is ever sent in plain text instead.
     if (IsHttpsUrl(state->url)) {
         SecureFailure why = SecureFailure::kNone;
-        connection.channel = OpenSecureChannel(connection.socket, state->host, &why);
+        // The handshake counts against the download's deadline like every other step.
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        connection.channel = OpenSecureChannel(
+            connection.socket, state->host,
+            left.count() > 0 ? Shorter(UINT_MAX, static_cast<uint64_t>(left.count())) : 1u, &why);
         if (connection.channel == nullptr) {
             Trace("Fetch %s | Secure channel failed : %d %s\n", state->url, static_cast<int>(why),
                   SecureFailureWords(why));

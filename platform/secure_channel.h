@@ -31,9 +31,12 @@ const char* SecureFailureWords(SecureFailure failure);
 struct SecureChannel;
 
 // Makes a TLS connection on `socket` (connected, blocking, with its receive time limit set) to
-// `host`, which is sent for name-based virtual hosting unless it is an IP address. Returns the
-// channel, or null with `*failure` saying why; the socket stays the caller's either way.
-SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, SecureFailure* failure);
+// `host`, which is sent for name-based virtual hosting unless it is an IP address. The handshake
+// ends within `milliseconds` whatever the server does: one that trickles it, a byte now and then
+// inside the receive time limit, ends as kTimedOut. Returns the channel, or null with `*failure`
+// saying why; the socket stays the caller's either way, with its receive time limit as it was.
+SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, unsigned milliseconds,
+                                 SecureFailure* failure);
 
 // Sends all of `data`, encrypted; false when it could not.
 [[nodiscard]] bool SecureSend(SecureChannel* channel, const char* data, size_t length);

@@ -409,6 +409,27 @@ TEST_F(FetchEndToEnd, AFeedOnAnIpv6AddressIsReached) {
         std::string::npos);
 }
 
+// A server that trickles its TLS handshake, a byte at a time well inside the receive time limit,
+// holds the refresh no longer than the download's deadline.
+TEST_F(FetchEndToEnd, ATrickledTlsHandshakeEndsAtTheDeadline) {
+    // A handshake record that promises 16 KB, then a byte every 100 ms for a minute.
+    std::vector<ServerStep> trickle = {Send(std::string("\x16\x03\x03\x40\x00", 5))};
+    for (int i = 0; i < 600; ++i) {
+        trickle.push_back(Pause(100));
+        trickle.push_back(Send("x"));
+    }
+    LoopbackServer server(trickle);
+    ASSERT_TRUE(server.Listening());
+    FetchDeadline deadline(1500);
+    RecordedStatusLine status;
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Refresh("https://127.0.0.1:" + std::to_string(server.Port()) + "/feed.xml"));
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ("Feeds: no answer in time", Outcome(status));
+    // Well before the trickle would end; generous for a loaded machine.
+    EXPECT_LT(took, std::chrono::seconds(30));
+}
+
 TEST_F(FetchEndToEnd, ARefreshThatBringsNothingSaysWhyOnTheStatusLine) {
     // Already listed: nothing new.
     std::ofstream(scratch_ / "Feeds" / "Folder.idx", std::ios::binary)

@@ -157,7 +157,10 @@ void LoopbackServer::Serve(SOCKET connection, size_t index) {
     SetReceiveTimeLimit(connection, kServerPatienceMs);
     std::string request;
     char piece[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < kRequestLimit) {
+    // A request ends at its empty line; a TLS client's hello (a handshake record, 0x16) is the
+    // whole request of a script that answers a secure connection itself.
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < kRequestLimit &&
+           (request.empty() || request[0] != '\x16')) {
         int got = recv(connection, piece, sizeof piece, 0);
         if (got <= 0) {
             break;

@@ -7,10 +7,13 @@
 
 #include <arpa/inet.h>
 #include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <chrono>
 #include <cstring>
 #include <new>
 
@@ -57,9 +60,57 @@ void Release(SecureChannel* channel) {
     delete channel;
 }
 
+// Runs the handshake on the socket made non-blocking for it, waiting for each step no longer than
+// the socket's receive time limit and for all of them no longer than `milliseconds`. False when
+// the time ran out; otherwise SSL_connect's result, its error and errno are kept.
+bool HandshakeInTime(SSL* connection, SOCKET socket, unsigned milliseconds, int* connected,
+                     int* error, int* saved) {
+    timeval patience = {};
+    socklen_t size = sizeof patience;
+    long stepMs = 0;
+    if (getsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &patience, &size) == 0) {
+        stepMs = patience.tv_sec * 1000 + patience.tv_usec / 1000;
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const int flags = fcntl(socket, F_GETFL, 0);
+    const bool nonBlocking = flags >= 0 && fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0;
+    bool inTime = true;
+    for (;;) {
+        errno = 0;
+        *connected = SSL_connect(connection);
+        *error = SSL_get_error(connection, *connected);
+        *saved = errno;
+        if (*connected == 1 || !nonBlocking ||
+            (*error != SSL_ERROR_WANT_READ && *error != SSL_ERROR_WANT_WRITE)) {
+            break;
+        }
+        const long left = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                end - std::chrono::steady_clock::now())
+                                                .count());
+        pollfd wait = {socket, static_cast<short>(*error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT),
+                       0};
+        const long waitMs = stepMs > 0 && stepMs < left ? stepMs : left;
+        int ready = 0;
+        if (left > 0) {
+            do {
+                ready = poll(&wait, 1, static_cast<int>(waitMs));
+            } while (ready < 0 && errno == EINTR);
+        }
+        if (ready <= 0) {
+            inTime = false;
+            break;
+        }
+    }
+    if (nonBlocking) {
+        fcntl(socket, F_SETFL, flags);
+    }
+    return inTime;
+}
+
 }  // namespace
 
-SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, SecureFailure* failure) {
+SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, unsigned milliseconds,
+                                 SecureFailure* failure) {
     *failure = SecureFailure::kHandshake;
     SecureChannel* channel = new (std::nothrow) SecureChannel;
     if (channel == nullptr) {
@@ -91,11 +142,19 @@ SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, SecureFailure*
         Release(channel);
         return nullptr;
     }
-    errno = 0;
-    const int connected = SSL_connect(channel->connection);
+    int connected = 0;
+    int error = SSL_ERROR_NONE;
+    int saved = 0;
+    const bool inTime =
+        HandshakeInTime(channel->connection, socket, milliseconds, &connected, &error, &saved);
+    if (!inTime) {
+        ERR_clear_error();
+        Release(channel);
+        *failure = SecureFailure::kTimedOut;
+        errno = ETIMEDOUT;
+        return nullptr;
+    }
     if (connected != 1) {
-        const int error = SSL_get_error(channel->connection, connected);
-        const int saved = errno;
         const long verified = SSL_get_verify_result(channel->connection);
         if (verified != X509_V_OK) {
             *failure = VerifyFailure(verified);

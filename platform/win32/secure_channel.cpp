@@ -8,6 +8,7 @@
 #include <security.h>
 #include <wincrypt.h>
 
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <string>
@@ -105,7 +106,52 @@ void KeepExtra(SecureChannel* channel, const SecBuffer* buffers, int count) {
     channel->incomingUsed = 0;
 }
 
-SecureFailure Handshake(SecureChannel* channel) {
+SecureFailure HandshakeSteps(SecureChannel* channel, DWORD stepMs,
+                             std::chrono::steady_clock::time_point end);
+
+// Receives more of the handshake, waiting no longer than the socket's receive time limit nor past
+// `end`; a server that trickles its handshake ends at `end` as one that said nothing.
+SecureFailure ReceiveHandshake(SecureChannel* channel, DWORD stepMs,
+                               std::chrono::steady_clock::time_point end) {
+    const long long left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               end - std::chrono::steady_clock::now())
+                               .count();
+    if (left <= 0) {
+        return SecureFailure::kTimedOut;
+    }
+    const unsigned wait = stepMs > 0 && static_cast<long long>(stepMs) < left
+                              ? static_cast<unsigned>(stepMs)
+                              : static_cast<unsigned>(left);
+    if (SetReceiveTimeLimit(channel->socket, wait) != 0) {
+        return SecureFailure::kClosed;
+    }
+    const int got = ReceiveMore(channel, kHandshakeLimit);
+    if (got == 0) {
+        return SecureFailure::kClosed;
+    }
+    if (got < 0) {
+        return IsTimeoutError(WSAGetLastError()) ? SecureFailure::kTimedOut
+                                                 : SecureFailure::kClosed;
+    }
+    return SecureFailure::kNone;
+}
+
+SecureFailure Handshake(SecureChannel* channel, unsigned milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    // The caller's limit for one receive, put back when the handshake is done.
+    DWORD stepMs = 0;
+    int size = sizeof stepMs;
+    if (getsockopt(channel->socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&stepMs),
+                   &size) != 0) {
+        stepMs = 0;
+    }
+    const SecureFailure result = HandshakeSteps(channel, stepMs, end);
+    SetReceiveTimeLimit(channel->socket, stepMs);
+    return result;
+}
+
+SecureFailure HandshakeSteps(SecureChannel* channel, DWORD stepMs,
+                             std::chrono::steady_clock::time_point end) {
     const char* host = channel->host.c_str();
     SecBuffer outToken = {0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc output = {SECBUFFER_VERSION, 1, &outToken};
@@ -124,13 +170,9 @@ SecureFailure Handshake(SecureChannel* channel) {
     bool needMore = true;
     for (;;) {
         if (needMore) {
-            const int got = ReceiveMore(channel, kHandshakeLimit);
-            if (got == 0) {
-                return SecureFailure::kClosed;
-            }
-            if (got < 0) {
-                return IsTimeoutError(WSAGetLastError()) ? SecureFailure::kTimedOut
-                                                         : SecureFailure::kClosed;
+            const SecureFailure received = ReceiveHandshake(channel, stepMs, end);
+            if (received != SecureFailure::kNone) {
+                return received;
             }
         }
         SecBuffer in[2] = {
@@ -301,7 +343,8 @@ void Release(SecureChannel* channel) {
 
 }  // namespace
 
-SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, SecureFailure* failure) {
+SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, unsigned milliseconds,
+                                 SecureFailure* failure) {
     *failure = SecureFailure::kHandshake;
     SecureChannel* channel = new (std::nothrow) SecureChannel;
     if (channel == nullptr) {
@@ -322,7 +365,7 @@ SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, SecureFailure*
         return nullptr;
     }
     channel->haveCredentials = true;
-    SecureFailure result = Handshake(channel);
+    SecureFailure result = Handshake(channel, milliseconds);
     if (result == SecureFailure::kNone) {
         result = CheckCertificate(channel);
     }
