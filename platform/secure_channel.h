@@ -38,6 +38,11 @@ struct SecureChannel;
 SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, unsigned milliseconds,
                                  SecureFailure* failure);
 
+// What the platform's TLS was set up with for the last channel, for the tests to tell: on Windows
+// the credentials structure Schannel accepted (SCH_CREDENTIALS where the system offers TLS 1.3,
+// else SCHANNEL_CRED), natively "OpenSSL".
+const char* SecureChannelKind();
+
 // Sends all of `data`, encrypted; false when it could not.
 [[nodiscard]] bool SecureSend(SecureChannel* channel, const char* data, size_t length);
 

@@ -2,7 +2,8 @@
 """A TLS front for the https tests and the demo: it ends TLS on 127.0.0.1 and passes the plain
 request on to a plain-HTTP server of the caller's, and that server's answer back.
 
-One port per certificate of scripts/tls-certs.sh: good, expired, notyet, wrongname, untrusted, and sni,
+One port per certificate of scripts/tls-certs.sh: good, expired, notyet, wrongname, untrusted, tls13
+(the good certificate from a server of TLS 1.3 only), and sni,
 which shows the good certificate only to a client that names "localhost" in its handshake (and
 the wrong-name one otherwise). The ports are written to PORTS_FILE as "name port" lines.
 
@@ -23,11 +24,15 @@ import struct
 import sys
 import threading
 
-KINDS = ("good", "expired", "notyet", "wrongname", "untrusted", "sni")
+KINDS = ("good", "expired", "notyet", "wrongname", "untrusted", "sni", "tls13")
 
 
 def context_for(cert_dir, name):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    if name == "tls13":
+        # The good certificate, from a server that speaks nothing older than TLS 1.3.
+        context.minimum_version = ssl.TLSVersion.TLSv1_3
+        name = "good"
     context.load_cert_chain(f"{cert_dir}/{name}.crt", f"{cert_dir}/{name}.key")
     return context
 

@@ -172,6 +172,10 @@ SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, unsigned milli
     return channel;
 }
 
+const char* SecureChannelKind() {
+    return "OpenSSL";
+}
+
 bool SecureSend(SecureChannel* channel, const char* data, size_t length) {
     size_t sent = 0;
     while (sent < length) {

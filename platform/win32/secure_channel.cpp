@@ -2,12 +2,17 @@
 // encrypted and decrypted, a closing message), with the server's certificate checked by crypt32's
 // chain engine and SSL policy whatever Schannel checks by itself.
 #define SECURITY_WIN32
+// SCH_CREDENTIALS, the credentials with which Schannel offers TLS 1.3, is declared only with this,
+// and needs the UNICODE_STRING of winternl.h.
+#define SCHANNEL_USE_BLACKLISTS
 #include "platform/secure_channel.h"
 
+#include <winternl.h>
 #include <schannel.h>
 #include <security.h>
 #include <wincrypt.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -17,6 +22,11 @@
 #include "platform/sockets.h"
 
 namespace {
+
+const char kModernCredentials[] = "Schannel with SCH_CREDENTIALS";
+const char kLegacyCredentials[] = "Schannel with SCHANNEL_CRED";
+// What the last channel was set up with; no channel yet: nothing.
+std::atomic<const char*> g_credentialsKind{""};
 
 // The most a server's handshake may send before the channel stands; a certificate chain takes
 // a few kilobytes.
@@ -341,7 +351,41 @@ void Release(SecureChannel* channel) {
     delete channel;
 }
 
+// Windows 10 1809 and later take SCH_CREDENTIALS, with which Schannel offers TLS 1.3 as well as
+// 1.2; older systems refuse the structure and take SCHANNEL_CRED, which offers at most TLS 1.2.
+// Either way the certificate is checked afterwards, through crypt32, whatever Schannel would
+// check.
+bool AcquireCredentials(SecureChannel* channel) {
+    const DWORD flags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
+    TimeStamp expiry;
+    // The system's own choice of protocols: TLS 1.3 where it has it, and older ones for servers
+    // of old.
+    SCH_CREDENTIALS modern = {};
+    modern.dwVersion = SCH_CREDENTIALS_VERSION;
+    modern.dwFlags = flags;
+    if (AcquireCredentialsHandleA(nullptr, const_cast<SEC_CHAR*>(UNISP_NAME_A),
+                                  SECPKG_CRED_OUTBOUND, nullptr, &modern, nullptr, nullptr,
+                                  &channel->credentials, &expiry) == SEC_E_OK) {
+        g_credentialsKind.store(kModernCredentials);
+        return true;
+    }
+    SCHANNEL_CRED legacy = {};
+    legacy.dwVersion = SCHANNEL_CRED_VERSION;
+    legacy.dwFlags = flags;
+    if (AcquireCredentialsHandleA(nullptr, const_cast<SEC_CHAR*>(UNISP_NAME_A),
+                                  SECPKG_CRED_OUTBOUND, nullptr, &legacy, nullptr, nullptr,
+                                  &channel->credentials, &expiry) == SEC_E_OK) {
+        g_credentialsKind.store(kLegacyCredentials);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+const char* SecureChannelKind() {
+    return g_credentialsKind.load();
+}
 
 SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, unsigned milliseconds,
                                  SecureFailure* failure) {
@@ -353,14 +397,7 @@ SecureChannel* OpenSecureChannel(SOCKET socket, const char* host, unsigned milli
     channel->socket = socket;
     channel->host = host;
     channel->incoming.resize(16 * 1024 + 1024);
-    // The certificate is checked below, through crypt32, whatever Schannel would check.
-    SCHANNEL_CRED credentials = {};
-    credentials.dwVersion = SCHANNEL_CRED_VERSION;
-    credentials.dwFlags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
-    TimeStamp expiry;
-    if (AcquireCredentialsHandleA(nullptr, const_cast<SEC_CHAR*>(UNISP_NAME_A),
-                                  SECPKG_CRED_OUTBOUND, nullptr, &credentials, nullptr, nullptr,
-                                  &channel->credentials, &expiry) != SEC_E_OK) {
+    if (!AcquireCredentials(channel)) {
         Release(channel);
         return nullptr;
     }
