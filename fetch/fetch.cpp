@@ -175,7 +175,9 @@ bool Download(WorkerState* state) {
         Trace("Fetch %s | a user name in the address", state->url);
         return fail("logins in feed addresses are not supported");
     }
-    if (SplitUrl(state->url, state->host, &state->port, state->path) != 0) {
+    ShowStatus("RSS:%s", state->url);
+    if (SplitUrl(state->url, state->host, sizeof state->host, &state->port, state->path,
+                 sizeof state->path) != 0) {
         Trace("Fetch %s | the address cannot be split", state->url);
         return fail("the feed address is not valid");
     }

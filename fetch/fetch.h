@@ -57,12 +57,14 @@ int StartFetchWorker(FetchRequest* request);
 void FetchWorker(void* request);
 
 // Splits `url` into the host name, the port (80 unless the URL names one) and the path ("/" when
-// the URL has none, without the fragment, which is never sent); `host` and `path` have
-// kUrlCapacity bytes. Also shows "RSS:" and the URL on the host's status line. Returns 0, or -1
-// when no URL is given, when it holds a control character (which would end the request line),
-// when its port is outside 1 to 65535 (which would wrap onto another port) or when it holds user
-// information ("user:password@host").
-int SplitUrl(const char* url, char* host, int* port, char* path);
+// the URL has none, without the fragment, which is never sent), into `host` and `path` of the
+// capacities given. Returns 0, or -1 when no URL is given, when it is longer than kUrlCapacity or
+// a part does not fit its output (cut, either would name another feed), when it holds a control
+// character (which would end the request line), when its port is outside 1 to 65535 (which would
+// wrap onto another port), when it names no host, or when it holds user information
+// ("user:password@host").
+int SplitUrl(const char* url, char* host, size_t hostCapacity, int* port, char* path,
+             size_t pathCapacity);
 
 // True when the URL names a user before its host ("user:password@host"): logins are not
 // supported, and such an address is refused rather than sent to a host named after the user.

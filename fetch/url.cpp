@@ -132,14 +132,12 @@ bool IsHttpsUrl(const char* url) {
     return separator != nullptr && separator - url == 5 && BeginsWithWord(url, "https");
 }
 
-int SplitUrl(const char* url, char* host, int* port, char* path) {
-    if (url == nullptr) {
+int SplitUrl(const char* url, char* host, size_t hostCapacity, int* port, char* path,
+             size_t pathCapacity) {
+    char work[kUrlCapacity];
+    if (url == nullptr || !CopyText(work, sizeof work, url)) {
         return -1;
     }
-    // The callers' URLs have this capacity; a longer one given directly is split cut.
-    char work[kUrlCapacity];
-    static_cast<void>(CopyText(work, sizeof work, url));
-    ShowStatus("RSS:%s", url);
     for (const char* at = work; *at != '\0'; ++at) {
         if (static_cast<unsigned char>(*at) < 0x20 || *at == 0x7F) {
             return -1;
@@ -163,12 +161,11 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     if (memchr(rest, '@', authority) != nullptr) {
         return -1;
     }
-    // The parts of `work` always fit outputs of its capacity.
+    if (!CopyText(path, pathCapacity, slash != nullptr ? slash : "/")) {
+        return -1;
+    }
     if (slash != nullptr) {
-        static_cast<void>(CopyText(path, kUrlCapacity, slash));
         *slash = '\0';
-    } else {
-        static_cast<void>(CopyText(path, kUrlCapacity, "/"));
     }
 
     // Only the host part is searched, so a colon in the path never names a port. An IPv6
@@ -193,8 +190,10 @@ int SplitUrl(const char* url, char* host, int* port, char* path) {
     if (number < 1 || number > 65535 || name[0] == '\0') {
         return -1;
     }
+    if (!CopyText(host, hostCapacity, name)) {
+        return -1;
+    }
     *port = number;
-    static_cast<void>(CopyText(host, kUrlCapacity, name));
     return 0;
 }
 
