@@ -758,17 +758,19 @@ void FeedContentHandler::EndRole(FeedRole role) {
             DeliverItem();
             break;
         case FeedRole::kImageUrl:
-            ResolveInto(linkText_, linkTextLength_, record.imageUrl, sizeof record.imageUrl);
-            if (record.imageUrl[0] != '\0') {
-                imageRank_ = pendingRank_;
+        case FeedRole::kLink: {
+            // An element without text names nothing, and takes away nothing named before it.
+            char resolved[kItemLinkCapacity];
+            ResolveInto(linkText_, linkTextLength_, resolved, sizeof resolved);
+            if (resolved[0] == '\0') {
+                break;
             }
+            const bool image = role == FeedRole::kImageUrl;
+            static_cast<void>(image ? CopyText(record.imageUrl, sizeof record.imageUrl, resolved)
+                                    : CopyText(record.link, sizeof record.link, resolved));
+            (image ? imageRank_ : linkRank_) = image ? pendingRank_ : 2;
             break;
-        case FeedRole::kLink:
-            ResolveInto(linkText_, linkTextLength_, record.link, sizeof record.link);
-            if (record.link[0] != '\0') {
-                linkRank_ = 2;
-            }
-            break;
+        }
         case FeedRole::kText:
             FinishText();
             break;

@@ -292,6 +292,12 @@ TEST(ParseFeedQuirkTest, TheFirstOfTheBestElementsFillsEachField) {
     EXPECT_EQ(items[0].date, "d1");
     EXPECT_EQ(items[0].link, "http://old");
     EXPECT_EQ(items[0].title, "core");
+    // An empty link element names nothing and takes nothing away.
+    items = ParseItems(
+        "<rss xmlns:a='http://www.w3.org/2005/Atom'><channel><item><title>t</title>"
+        "<a:link rel='self' href='http://self'/><link> </link></item></channel></rss>");
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].link, "http://self");
 }
 
 TEST(ParseFeedBreakTest, DocumentCutInsideAnItemDeliversOnlyTheItemsBefore) {
