@@ -12,7 +12,6 @@ the best of its repetitions: this kind of machine is shared, and its noise only 
 """
 
 import argparse
-import http.server
 import json
 import os
 import platform
@@ -20,30 +19,17 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHECKOUT = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+import loopback  # noqa: E402
+
 CORPUS_BIG = os.path.join(os.path.dirname(CHECKOUT), "shared", "corpus", "big")
 FEED = "rss2_500k.xml"
 FOLDERS_AT_ONCE = 20
 MIB = 1024 * 1024
-
-
-def serve(folder):
-    """Serves `folder` over http on a loopback port of its own; returns the port."""
-
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def __init__(self, *args, **kwargs):
-            super().__init__(*args, directory=folder, **kwargs)
-
-        def log_message(self, *args):
-            pass
-
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Quiet)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server.server_address[1]
 
 
 def run_measured(command, cwd=None):
@@ -145,40 +131,12 @@ PROFILE_FEED = (b'<?xml version="1.0"?><rss version="2.0"><channel><title>Profil
                 b'<item><title>Three</title><guid>p3</guid></item></channel></rss>')
 
 
-class CountingServer:
-    """Serves PROFILE_FEED on a loopback port, each answer after `delay` seconds, and counts the
-    most requests it held at once."""
+class CountingServer(loopback.FixedAnswer):
+    """PROFILE_FEED on a loopback port, each answer after `delay` seconds."""
 
     def __init__(self, delay):
-        counter = self
-        self.lock = threading.Lock()
-        self.now = self.most = self.served = 0
-
-        class Handler(http.server.BaseHTTPRequestHandler):
-            def do_GET(self):
-                with counter.lock:
-                    counter.now += 1
-                    counter.most = max(counter.most, counter.now)
-                time.sleep(delay)
-                self.send_response(200)
-                self.send_header("Content-Length", str(len(PROFILE_FEED)))
-                self.end_headers()
-                self.wfile.write(PROFILE_FEED)
-                with counter.lock:
-                    counter.now -= 1
-                    counter.served += 1
-
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.server.daemon_threads = True
-        self.url = "http://127.0.0.1:%d/feed.xml" % self.server.server_address[1]
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def reset(self):
-        with self.lock:
-            self.now = self.most = self.served = 0
+        super().__init__(PROFILE_FEED, delay)
+        self.url = "http://127.0.0.1:%d/feed.xml" % self.port
 
 
 def profile_pass(scratch, server, count):
@@ -290,7 +248,7 @@ def main():
     reps = options.repetitions
 
     feed_path = os.path.join(CORPUS_BIG, FEED)
-    url = "http://127.0.0.1:%d/%s" % (serve(CORPUS_BIG), FEED)
+    url = "http://127.0.0.1:%d/%s" % (loopback.serve_folder(CORPUS_BIG), FEED)
     # The folder holds an item once however often its identity (guid, else link) recurs in the
     # feed: 252 items, 250 identities (two guids come twice).
     expect = 250

@@ -10,18 +10,17 @@ RUNNER, when given, is the command that runs PELLIX (Wine's, for the 32-bit prod
 """
 
 import email.header
-import http.server
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHECKOUT = os.path.dirname(HERE)
 sys.path.insert(0, HERE)
+import loopback  # noqa: E402
 import preview  # noqa: E402
 
 # (folder, feed file, kind, style, set-up options beyond url and style)
@@ -38,20 +37,12 @@ def serve_site(out, extra=(), base_placeholder="http://127.0.0.1/"):
     """Copies samples/ and the `extra` files into OUT/site with the feeds' links pointing at a
     free loopback port, and serves it; returns (url, folder)."""
 
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def __init__(self, *args, **kwargs):
-            super().__init__(*args, directory=site, **kwargs)
-
-        def log_message(self, *args):
-            pass
-
     site = os.path.join(out, "site")
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Quiet)
-    url = "http://127.0.0.1:%d/" % server.server_address[1]
     shutil.rmtree(site, ignore_errors=True)
     shutil.copytree(os.path.join(CHECKOUT, "samples"), site)
     for path in extra:
         shutil.copy(path, site)
+    url = "http://127.0.0.1:%d/" % loopback.serve_folder(site)
     for name in os.listdir(site):
         if name.endswith((".rss", ".atom", ".rdf")):
             path = os.path.join(site, name)
@@ -59,7 +50,6 @@ def serve_site(out, extra=(), base_placeholder="http://127.0.0.1/"):
                 text = feed.read().replace(base_placeholder, url)
             with open(path, "w", encoding="utf-8") as feed:
                 feed.write(text)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
     return url, site
 
 
