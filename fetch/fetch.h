@@ -9,8 +9,9 @@
 // How long a worker waits for a connection to be made, and for each receive to bring a byte,
 // before it gives up on a silent server.
 constexpr unsigned kDefaultFetchTimeLimitMs = 60 * 1000;
-// How long a whole download may take, connecting included: long enough for a 512 KiB feed on a
-// slow line; a server that trickles a byte now and then holds its worker no longer.
+// How long a whole download may take, from connecting through the TLS handshake to the last byte:
+// long enough for a feed of several megabytes on a slow line; a server that trickles a byte now
+// and then holds its worker no longer.
 constexpr unsigned kDefaultFetchDeadlineMs = 5 * 60 * 1000;
 
 // What the worker hands the received answer to: the answer, terminated after its last byte and
