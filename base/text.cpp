@@ -99,3 +99,19 @@ const char* LastPathComponent(const char* text, const char* separator) {
     }
     return result;
 }
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameAsciiWord(const char* text, size_t length, const char* word) {
+    if (text == nullptr || strlen(word) != length) {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        if (AsciiLower(text[i]) != AsciiLower(word[i])) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -40,6 +40,14 @@ size_t Utf8CutLength(const char* text, size_t length, size_t room);
 [[nodiscard]] bool AppendUtf8(char* dst, size_t capacity, size_t* used, const char* text,
                               size_t length);
 
+// An ASCII capital letter as its small letter; every other byte as it is.
+char AsciiLower(char c);
+
+// Whether `length` bytes at `text` are exactly `word`, ASCII letters without regard to case (the
+// way names of feed elements, header fields, codings and folder ids are matched). False for a
+// null text.
+bool SameAsciiWord(const char* text, size_t length, const char* word);
+
 // The part of `text` after the last occurrence of `separator` that is not at the very end (the
 // whole text when there is none). Without a separator, a backslash; an empty separator gives the
 // whole text. A double-byte character of the multibyte code page never counts as a separator.

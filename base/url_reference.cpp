@@ -8,10 +8,6 @@
 
 namespace {
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // A path (with its query) with "." and ".." segments taken out, as RFC 3986 resolves them.
 std::string RemoveDotSegments(const std::string& pathAndQuery) {
     const size_t queryAt = pathAndQuery.find('?');
@@ -69,7 +65,7 @@ bool ResolveReference(const char* base, const char* reference, char* out, size_t
     const size_t colon = ref.find(':');
     const bool hasScheme = colon != std::string::npos && colon > 0 &&
                            ref.find_first_of("/?#") > colon &&
-                           (Lower(ref[0]) >= 'a' && Lower(ref[0]) <= 'z');
+                           (AsciiLower(ref[0]) >= 'a' && AsciiLower(ref[0]) <= 'z');
     if (hasScheme) {
         target = ref;
     } else if (ref.compare(0, 2, "//") == 0) {

@@ -35,10 +35,6 @@ bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Exactly `count` digits at `at`.
 bool ReadDigits(const char* at, size_t count, int64_t* value) {
     *value = 0;
@@ -58,7 +54,7 @@ bool NamesWord(const char* word, size_t length, const char* name) {
         return false;
     }
     for (size_t i = 0; i < length; ++i) {
-        if (Lower(word[i]) != name[i]) {
+        if (AsciiLower(word[i]) != name[i]) {
             return false;
         }
     }
@@ -106,14 +102,14 @@ bool ReadNamedZone(const char* word, size_t length, int* minutes) {
         }
         bool same = true;
         for (size_t i = 0; i < length && same; ++i) {
-            same = Lower(word[i]) == zone.name[i];
+            same = AsciiLower(word[i]) == zone.name[i];
         }
         if (same) {
             *minutes = zone.hours * 60;
             return true;
         }
     }
-    const char letter = length == 1 ? Lower(word[0]) : '\0';
+    const char letter = length == 1 ? AsciiLower(word[0]) : '\0';
     if (letter >= 'a' && letter <= 'i') {
         *minutes = -(letter - 'a' + 1) * 60;
     } else if (letter >= 'k' && letter <= 'm') {

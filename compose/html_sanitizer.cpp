@@ -117,25 +117,9 @@ bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(const char* a, size_t length, const char* b) {
-    if (strlen(b) != length) {
-        return false;
-    }
-    for (size_t i = 0; i < length; ++i) {
-        if (Lower(a[i]) != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 const ElementRule* FindRule(const char* name, size_t length) {
     for (const ElementRule& rule : kElementRules) {
-        if (EqualsNoCase(name, length, rule.name)) {
+        if (SameAsciiWord(name, length, rule.name)) {
             return &rule;
         }
     }
@@ -144,7 +128,7 @@ const ElementRule* FindRule(const char* name, size_t length) {
 
 const char* FindKeptAttribute(const char* name, size_t length) {
     for (const char* kept : kKeptAttributes) {
-        if (EqualsNoCase(name, length, kept)) {
+        if (SameAsciiWord(name, length, kept)) {
             return kept;
         }
     }
@@ -310,7 +294,8 @@ bool DecodeReferences(const char* value, char* out, size_t capacity) {
             for (; IsAsciiDigit(*q) ||
                    (hex && ((*q >= 'a' && *q <= 'f') || (*q >= 'A' && *q <= 'F')));
                  ++q) {
-                const unsigned long digit = IsAsciiDigit(*q) ? *q - '0' : (Lower(*q) - 'a' + 10);
+                const unsigned long digit =
+                    IsAsciiDigit(*q) ? *q - '0' : (AsciiLower(*q) - 'a' + 10);
                 code = code > 0x10FFFF ? code : code * (hex ? 16 : 10) + digit;
             }
             // References beyond ASCII stay as written: no scheme character hides there.
@@ -321,7 +306,7 @@ bool DecodeReferences(const char* value, char* out, size_t capacity) {
         } else if (c == '&') {
             for (const auto& named : kNamed) {
                 const size_t length = strlen(named.name);
-                if (EqualsNoCase(p, length, named.name)) {
+                if (SameAsciiWord(p, length, named.name)) {
                     c = named.value;
                     p += length;
                     break;
@@ -335,8 +320,8 @@ bool DecodeReferences(const char* value, char* out, size_t capacity) {
 }
 
 bool SchemeAllowed(const char* scheme, size_t length) {
-    return EqualsNoCase(scheme, length, "http") || EqualsNoCase(scheme, length, "https") ||
-           EqualsNoCase(scheme, length, "mailto");
+    return SameAsciiWord(scheme, length, "http") || SameAsciiWord(scheme, length, "https") ||
+           SameAsciiWord(scheme, length, "mailto");
 }
 
 // The check itself, on a URL whose references are decoded (or that is no markup at all).
@@ -554,7 +539,7 @@ const char* SkipContent(const char* p, const char* name) {
         const bool end = open[1] == '/';
         const char* tagName = open + (end ? 2 : 1);
         const size_t length = strlen(name);
-        if (EqualsNoCase(tagName, length, name) &&
+        if (SameAsciiWord(tagName, length, name) &&
             (tagName[length] == '\0' || IsSpace(tagName[length]) || tagName[length] == '/' ||
              tagName[length] == '>')) {
             depth += end ? -1 : 1;
@@ -693,7 +678,7 @@ bool IsTextLevel(const char* name, size_t length) {
         "em",   "font",   "i",       "ins", "kbd", "q",    "s",    "samp", "small",
         "span", "strike", "strong",  "sub", "sup", "tt",   "u",    "var"};
     for (const char* known : kTextLevel) {
-        if (EqualsNoCase(name, length, known) && known[length] == '\0') {
+        if (SameAsciiWord(name, length, known) && known[length] == '\0') {
             return true;
         }
     }
@@ -734,9 +719,9 @@ size_t DecodeReference(const char* p, size_t length, char* out) {
         const bool hex = p[2] == 'x' || p[2] == 'X';
         unsigned long code = 0;
         for (size_t i = hex ? 3 : 2; i + 1 < length; ++i) {
-            const unsigned long digit = IsAsciiDigit(p[i])
-                                            ? static_cast<unsigned long>(p[i] - '0')
-                                            : static_cast<unsigned long>(Lower(p[i]) - 'a' + 10);
+            const unsigned long digit =
+                IsAsciiDigit(p[i]) ? static_cast<unsigned long>(p[i] - '0')
+                                   : static_cast<unsigned long>(AsciiLower(p[i]) - 'a' + 10);
             code = code > 0x10FFFF ? code : code * (hex ? 16 : 10) + digit;
         }
         return EncodeUtf8(code, out);

@@ -25,12 +25,8 @@ const char kEndLine[] = "end ";
 std::atomic<long> g_room{-1};
 
 // Folder ids are matched as the settings file matches them: ASCII letters without regard to case.
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool SameFolder(const char* a, const char* b) {
-    for (; Lower(*a) == Lower(*b); ++a, ++b) {
+    for (; AsciiLower(*a) == AsciiLower(*b); ++a, ++b) {
         if (*a == '\0') {
             return true;
         }
@@ -42,7 +38,7 @@ bool SameFolder(const char* a, const char* b) {
 uint64_t Digest(const char* text, size_t length, uint64_t hash = 0xCBF29CE484222325u,
                 bool fold = false) {
     for (size_t i = 0; i < length; ++i) {
-        hash ^= static_cast<unsigned char>(fold ? Lower(text[i]) : text[i]);
+        hash ^= static_cast<unsigned char>(fold ? AsciiLower(text[i]) : text[i]);
         hash *= 0x100000001B3u;
     }
     return hash;
@@ -137,7 +133,7 @@ bool SeenRecordPath(const char* folderId, char* path, size_t capacity) {
         const char c = *at;
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                            (c >= '0' && c <= '9') || c == '-' || c == '_';
-        readable[used++] = plain ? Lower(c) : '_';
+        readable[used++] = plain ? AsciiLower(c) : '_';
     }
     readable[used] = '\0';
     char directory[kPathCapacity];

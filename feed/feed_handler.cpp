@@ -10,28 +10,19 @@
 
 namespace {
 
-char FoldAscii(unsigned int c) {
-    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-}
-
-// Whether `length` bytes at `text` are exactly the ASCII `word`, letters without regard to case:
-// feeds written by hand say "pubdate" as often as "pubDate".
-bool IsWord(const char* text, size_t length, const char* word) {
-    if (text == nullptr || strlen(word) != length) {
-        return false;
-    }
-    for (size_t i = 0; i < length; ++i) {
-        if (FoldAscii(static_cast<unsigned char>(text[i])) !=
-            FoldAscii(static_cast<unsigned char>(word[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool StartsWithWord(const char* text, size_t length, const char* word) {
     const size_t size = strlen(word);
-    return length >= size && IsWord(text, size, word);
+    return length >= size && SameAsciiWord(text, size, word);
+}
+
+// Whether an element of `rank` fills a field that one of rank `*held` filled so far (0: none):
+// a higher rank replaces a lower one, of equal ranks the first stays. When it does, it holds it.
+bool Outranks(int rank, int* held) {
+    if (rank <= *held) {
+        return false;
+    }
+    *held = rank;
+    return true;
 }
 
 bool SameUri(const char* uri, size_t length, const char* known) {
@@ -131,7 +122,7 @@ const ElementRow kElementRows[] = {
 const ElementRow* FindRow(FeedNamespace space, const XmlName& name, FeedPlace place) {
     for (const ElementRow& row : kElementRows) {
         if (row.space == space && row.place == place &&
-            IsWord(name.local, name.localLength, row.local)) {
+            SameAsciiWord(name.local, name.localLength, row.local)) {
             return &row;
         }
     }
@@ -162,7 +153,7 @@ FeedPlace ChildrenPlace(FeedRole role) {
 // namespace or any; null when there is none.
 const XmlAttribute* FindAttribute(const XmlAttribute* attributes, size_t count, const char* local) {
     for (size_t i = 0; i < count; ++i) {
-        if (IsWord(attributes[i].name.local, attributes[i].name.localLength, local)) {
+        if (SameAsciiWord(attributes[i].name.local, attributes[i].name.localLength, local)) {
             return &attributes[i];
         }
     }
@@ -320,7 +311,7 @@ bool IsAlternateRel(const char* rel, size_t length) {
         rel += sizeof kIanaPrefix - 1;
         length -= sizeof kIanaPrefix - 1;
     }
-    return IsWord(rel, length, "alternate");
+    return SameAsciiWord(rel, length, "alternate");
 }
 
 bool AppendEscaped(char* field, size_t capacity, const char* text, size_t length) {
@@ -370,7 +361,7 @@ size_t FeedContentHandler::EnterBase(const XmlAttribute* attributes, size_t coun
     for (size_t i = 0; i < count; ++i) {
         const XmlName& name = attributes[i].name;
         if (!SameUri(name.uri, name.uriLength, kXmlNamespace) ||
-            !IsWord(name.local, name.localLength, "base")) {
+            !SameAsciiWord(name.local, name.localLength, "base")) {
             continue;
         }
         if (baseCount_ == kXmlBaseDepth) {
@@ -470,13 +461,12 @@ void FeedContentHandler::AppendEndTag(const XmlName& name) {
     AppendToText(">", 1);
 }
 
-void FeedContentHandler::StartText(int rank, FeedNamespace space, const XmlAttribute* attributes,
+void FeedContentHandler::StartText(FeedNamespace space, const XmlAttribute* attributes,
                                    size_t count) {
     const bool atom = space == FeedNamespace::kCore && atomElement_;
     record.description[0] = '\0';
     record.descriptionCut = false;
     textLength_ = 0;
-    textRank_ = rank;
     textBase64_ = false;
     // How the text is written: Atom says so in type (and Atom 0.3 in mode), plain text unless it
     // says otherwise; the other vocabularies write HTML, XHTML's body is markup.
@@ -487,19 +477,20 @@ void FeedContentHandler::StartText(int rank, FeedNamespace space, const XmlAttri
     if (type != nullptr) {
         const char* value = type->value;
         const size_t length = type->valueLength;
-        if (IsWord(value, length, "text") || IsWord(value, length, "text/plain")) {
+        if (SameAsciiWord(value, length, "text") || SameAsciiWord(value, length, "text/plain")) {
             textKind_ = TextKind::kPlain;
-        } else if (IsWord(value, length, "html") || IsWord(value, length, "text/html")) {
+        } else if (SameAsciiWord(value, length, "html") ||
+                   SameAsciiWord(value, length, "text/html")) {
             textKind_ = TextKind::kHtml;
-        } else if (IsWord(value, length, "xhtml") ||
-                   IsWord(value, length, "application/xhtml+xml")) {
+        } else if (SameAsciiWord(value, length, "xhtml") ||
+                   SameAsciiWord(value, length, "application/xhtml+xml")) {
             textKind_ = TextKind::kXhtml;
         }
     }
     const XmlAttribute* mode = atom ? FindAttribute(attributes, count, "mode") : nullptr;
-    if (mode != nullptr && IsWord(mode->value, mode->valueLength, "base64")) {
+    if (mode != nullptr && SameAsciiWord(mode->value, mode->valueLength, "base64")) {
         textBase64_ = true;
-    } else if (mode != nullptr && IsWord(mode->value, mode->valueLength, "escaped")) {
+    } else if (mode != nullptr && SameAsciiWord(mode->value, mode->valueLength, "escaped")) {
         textKind_ = textKind_ == TextKind::kPlain && type == nullptr ? TextKind::kHtml : textKind_;
     }
     static_cast<void>(CopyText(record.baseUrl, sizeof record.baseUrl, CurrentBase()));
@@ -544,7 +535,7 @@ bool FeedContentHandler::StartLink(const XmlAttribute* attributes, size_t count)
     // Atom: the first link to the entry's own page (rel "alternate", or none) is the item's link;
     // the others (self, edit, replies, ...) only when it has none; enclosures are files.
     const XmlAttribute* relation = FindAttribute(attributes, count, "rel");
-    if (relation != nullptr && IsWord(relation->value, relation->valueLength, "enclosure")) {
+    if (relation != nullptr && SameAsciiWord(relation->value, relation->valueLength, "enclosure")) {
         AddEnclosure(attributes, count, false);
         return false;
     }
@@ -573,12 +564,12 @@ void FeedContentHandler::AddEnclosure(const XmlAttribute* attributes, size_t cou
         const XmlAttribute* medium = FindAttribute(attributes, count, "medium");
         const bool image =
             (type != nullptr && StartsWithWord(type->value, type->valueLength, "image/")) ||
-            (medium != nullptr && IsWord(medium->value, medium->valueLength, "image"));
+            (medium != nullptr && SameAsciiWord(medium->value, medium->valueLength, "image"));
         const bool playable =
             (type != nullptr && (StartsWithWord(type->value, type->valueLength, "audio/") ||
                                  StartsWithWord(type->value, type->valueLength, "video/"))) ||
-            (medium != nullptr && (IsWord(medium->value, medium->valueLength, "audio") ||
-                                   IsWord(medium->value, medium->valueLength, "video")));
+            (medium != nullptr && (SameAsciiWord(medium->value, medium->valueLength, "audio") ||
+                                   SameAsciiWord(medium->value, medium->valueLength, "video")));
         if (image && record.thumbnail[0] == '\0') {
             ResolveInto(url->value, url->valueLength, record.thumbnail, sizeof record.thumbnail);
         }
@@ -635,24 +626,21 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
             linkTextLength_ = 0;
             return true;
         case FeedRole::kChannelTitle:
-            if (rank <= channelTitleRank_) {
+            if (!Outranks(rank, &channelTitleRank_)) {
                 return false;
             }
-            channelTitleRank_ = rank;
             record.channelTitle[0] = '\0';
             return true;
         case FeedRole::kChannelDate:
-            if (rank <= channelDateRank_) {
+            if (!Outranks(rank, &channelDateRank_)) {
                 return false;
             }
-            channelDateRank_ = rank;
             record.channelDate[0] = '\0';
             return true;
         case FeedRole::kTitle: {
-            if (rank <= titleRank_) {
+            if (!Outranks(rank, &titleRank_)) {
                 return false;
             }
-            titleRank_ = rank;
             record.title[0] = '\0';
             // A title of type html (Atom), or any RSS title, is HTML whose text is shown; an
             // XHTML title's text arrives as text.
@@ -661,20 +649,20 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
             if (space != FeedNamespace::kCore) {
                 record.titleIsHtml = false;
             } else if (type != nullptr) {
-                record.titleIsHtml = IsWord(type->value, type->valueLength, "html") ||
-                                     IsWord(type->value, type->valueLength, "text/html");
+                record.titleIsHtml = SameAsciiWord(type->value, type->valueLength, "html") ||
+                                     SameAsciiWord(type->value, type->valueLength, "text/html");
             } else {
                 record.titleIsHtml =
                     !atomElement_ ||
-                    (mode != nullptr && IsWord(mode->value, mode->valueLength, "escaped"));
+                    (mode != nullptr && SameAsciiWord(mode->value, mode->valueLength, "escaped"));
             }
             return true;
         }
         case FeedRole::kText:
-            if (rank <= textRank_) {
+            if (!Outranks(rank, &textRank_)) {
                 return false;
             }
-            StartText(rank, space, attributes, count);
+            StartText(space, attributes, count);
             return true;
         case FeedRole::kLink:
             return StartLink(attributes, count);
@@ -688,23 +676,21 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
             // like an address; an Atom id never is.
             const XmlAttribute* permaLink = FindAttribute(attributes, count, "isPermaLink");
             guidIsPermaLink_ =
-                !atomElement_ &&
-                (permaLink == nullptr || IsWord(permaLink->value, permaLink->valueLength, "true"));
+                !atomElement_ && (permaLink == nullptr ||
+                                  SameAsciiWord(permaLink->value, permaLink->valueLength, "true"));
             guidPermaLinkSaid_ = permaLink != nullptr;
             return true;
         }
         case FeedRole::kDate:
-            if (rank <= dateRank_) {
+            if (!Outranks(rank, &dateRank_)) {
                 return false;
             }
-            dateRank_ = rank;
             record.date[0] = '\0';
             return true;
         case FeedRole::kAuthor:
-            if (rank <= authorRank_) {
+            if (!Outranks(rank, &authorRank_)) {
                 return false;
             }
-            authorRank_ = rank;
             authorNameRead_ = false;
             record.author[0] = '\0';
             return true;
@@ -803,8 +789,8 @@ void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* a
             memcpy(rootUri_, name.uri, name.uriLength);
             rootUri_[name.uriLength] = '\0';
         }
-        atomDocument_ =
-            IsAtomUri(name.uri, name.uriLength) || IsWord(name.local, name.localLength, "feed");
+        atomDocument_ = IsAtomUri(name.uri, name.uriLength) ||
+                        SameAsciiWord(name.local, name.localLength, "feed");
     }
     const FeedPlace place = top != nullptr ? top->children : FeedPlace::kDocument;
     FeedNamespace space = FeedNamespaceOf(name.uri, name.uriLength);

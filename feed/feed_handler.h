@@ -96,7 +96,7 @@ private:
     // What a known element does as it starts; returns whether its text is collected.
     bool StartRole(FeedRole role, int rank, FeedNamespace space, const XmlAttribute* attributes,
                    size_t count);
-    void StartText(int rank, FeedNamespace space, const XmlAttribute* attributes, size_t count);
+    void StartText(FeedNamespace space, const XmlAttribute* attributes, size_t count);
     bool StartLink(const XmlAttribute* attributes, size_t count);
     void AddEnclosure(const XmlAttribute* attributes, size_t count, bool fromMedia);
     // What a known element does as it ends.

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/text.h"
+
 AnswerText::~AnswerText() {
     free(data_);
 }
@@ -66,19 +68,6 @@ void AnswerText::SetLength(size_t length) {
 
 namespace {
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameWord(const char* text, const char* word) {
-    for (; *word != '\0'; ++text, ++word) {
-        if (Lower(*text) != *word) {
-            return false;
-        }
-    }
-    return *text == '\0';
-}
-
 // Runs one inflate stream over the body; `windowBits` chooses the wrapper.
 Inflated Inflate(const char* body, size_t length, AnswerText* out, size_t limit, int windowBits) {
     const size_t start = out->length();
@@ -131,7 +120,9 @@ Inflated Inflate(const char* body, size_t length, AnswerText* out, size_t limit,
 }  // namespace
 
 bool IsKnownContentCoding(const char* coding) {
-    return SameWord(coding, "gzip") || SameWord(coding, "x-gzip") || SameWord(coding, "deflate");
+    return SameAsciiWord(coding, strlen(coding), "gzip") ||
+           SameAsciiWord(coding, strlen(coding), "x-gzip") ||
+           SameAsciiWord(coding, strlen(coding), "deflate");
 }
 
 Inflated InflateBody(const char* body, size_t length, AnswerText* out, size_t limit) {

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "base/status.h"
+#include "base/text.h"
 #include "feed/parse_feed.h"
 #include "fetch/fetch.h"
 #include "platform.h"
@@ -33,7 +34,7 @@ namespace {
 std::string FolderKey(const char* folderId) {
     std::string key(folderId);
     for (char& c : key) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        c = AsciiLower(c);
     }
     return key;
 }

@@ -26,14 +26,10 @@ constexpr char kRequestFormat[] =
 constexpr int kHttpPort = 80;
 constexpr int kHttpsPort = 443;
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Whether `text` begins with `word` (lower case), ASCII letters without regard to case.
 bool BeginsWithWord(const char* text, const char* word) {
     for (; *word != '\0'; ++text, ++word) {
-        if (Lower(*text) != *word) {
+        if (AsciiLower(*text) != *word) {
             return false;
         }
     }
@@ -345,7 +341,7 @@ AnswerBody WholeBody(char* answer, size_t received) {
             size_t size = 0;
             const char* digits = in;
             while (in < end && isxdigit(static_cast<unsigned char>(*in)) && size <= body.length) {
-                const char c = Lower(*in++);
+                const char c = AsciiLower(*in++);
                 size = size * 16 + static_cast<size_t>(c <= '9' ? c - '0' : c - 'a' + 10);
             }
             const char* lineEnd =

@@ -357,24 +357,25 @@ void Release(SecureChannel* channel) {
 // check.
 bool AcquireCredentials(SecureChannel* channel) {
     const DWORD flags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
-    TimeStamp expiry;
+    auto acquire = [channel](void* credentials) {
+        TimeStamp expiry;
+        return AcquireCredentialsHandleA(nullptr, const_cast<SEC_CHAR*>(UNISP_NAME_A),
+                                         SECPKG_CRED_OUTBOUND, nullptr, credentials, nullptr,
+                                         nullptr, &channel->credentials, &expiry) == SEC_E_OK;
+    };
     // The system's own choice of protocols: TLS 1.3 where it has it, and older ones for servers
     // of old.
     SCH_CREDENTIALS modern = {};
     modern.dwVersion = SCH_CREDENTIALS_VERSION;
     modern.dwFlags = flags;
-    if (AcquireCredentialsHandleA(nullptr, const_cast<SEC_CHAR*>(UNISP_NAME_A),
-                                  SECPKG_CRED_OUTBOUND, nullptr, &modern, nullptr, nullptr,
-                                  &channel->credentials, &expiry) == SEC_E_OK) {
+    if (acquire(&modern)) {
         g_credentialsKind.store(kModernCredentials);
         return true;
     }
     SCHANNEL_CRED legacy = {};
     legacy.dwVersion = SCHANNEL_CRED_VERSION;
     legacy.dwFlags = flags;
-    if (AcquireCredentialsHandleA(nullptr, const_cast<SEC_CHAR*>(UNISP_NAME_A),
-                                  SECPKG_CRED_OUTBOUND, nullptr, &legacy, nullptr, nullptr,
-                                  &channel->credentials, &expiry) == SEC_E_OK) {
+    if (acquire(&legacy)) {
         g_credentialsKind.store(kLegacyCredentials);
         return true;
     }
