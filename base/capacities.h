@@ -59,12 +59,20 @@ constexpr size_t kXmlBaseDepth = 8;
 // An attribute value (a link's href, an image's resource) is kept to this.
 constexpr size_t kAttributeValueCapacity = kUrlCapacity;
 
-// The answer a fetch worker receives grows as it arrives, up to this ceiling: the feeds of
-// podcasts and full-content blogs run to several megabytes, and a larger answer is a runaway one.
-// Its body, decoded when it came compressed, has the same ceiling.
+// The most a fetch worker reads of one answer: the feeds of podcasts and full-content blogs run
+// to several megabytes, and a larger answer is a runaway one. Its body, decoded when it came
+// compressed, has the same ceiling. The answer streams through the worker, so this bounds time
+// and traffic, not memory.
 constexpr size_t kAnswerLimit = 32 * 1024 * 1024;
-// How much room a receive is given at a time.
+// How much room a receive is given at a time, and the most of an answer a worker holds at once:
+// the body goes to the reader as it arrives.
 constexpr size_t kReceivePiece = 64 * 1024;
+// The status line and header fields of an answer, with the empty line that ends them; a longer
+// header part is refused. Servers keep theirs to a few kilobytes.
+constexpr size_t kAnswerHeaderCapacity = 32 * 1024;
+// The first bytes of a body, decoded, where the start of the document is looked for: room for
+// whatever a server puts before it (a byte order mark, blank lines, a stray warning).
+constexpr size_t kDocumentSearchCapacity = 64 * 1024;
 // An entity tag or a Last-Modified date kept from a folder's last whole answer.
 constexpr size_t kValidatorCapacity = 256;
 // The request a fetch worker sends: the fixed lines (about 400 bytes) around the longest path, its

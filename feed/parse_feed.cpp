@@ -31,21 +31,35 @@ int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* f
     if (document == nullptr) {
         return -1;
     }
+    MemoryXmlSource source(document, strlen(document));
+    return ParseFeedFrom(&source, itemCallback, folderId, documentUrl);
+}
+
+int ParseFeedFrom(XmlSource* source, FeedItemCallback itemCallback, const char* folderId,
+                  const char* documentUrl) {
+    const char* folder = folderId != nullptr ? folderId : "";
     unsigned long failure = 0;
     XmlReader* reader = t_kept != nullptr ? t_kept : OpenXmlReader(&failure);
     if (reader == nullptr) {
-        ShowStatus("\nUpdate %s Error: %08lX\n\n", folderId != nullptr ? folderId : "", failure);
+        ShowStatus("\nUpdate %s Error: %08lX\n\n", folder, failure);
         return 0;
     }
     FeedContentHandler* handler =
         new (std::nothrow) FeedContentHandler(itemCallback, folderId, documentUrl);
     if (handler != nullptr) {
-        MemoryXmlSource source(document, strlen(document));
         XmlError error;
-        // A malformed document ends the reading at its error; the items before it stand.
-        if (ReadXml(reader, &source, handler, &error) == XmlOutcome::kMalformed) {
-            Trace("Update %s: not well formed at line %lu, column %lu: %s",
-                  folderId != nullptr ? folderId : "", error.line, error.column, error.words);
+        // A malformed document, or one whose source ends early, ends the reading there; the
+        // items before it stand.
+        switch (ReadXml(reader, source, handler, &error)) {
+            case XmlOutcome::kWellFormed:
+                break;
+            case XmlOutcome::kMalformed:
+                Trace("Update %s: not well formed at line %lu, column %lu: %s", folder, error.line,
+                      error.column, error.words);
+                break;
+            case XmlOutcome::kSourceFailed:
+                Trace("Update %s: the document ended early", folder);
+                break;
         }
         delete handler;
     }

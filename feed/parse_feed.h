@@ -11,6 +11,13 @@
 int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* folderId,
               const char* documentUrl);
 
+class XmlSource;
+
+// The same over a document read from `source` as it arrives; the items before a failure of the
+// source stand. Returns 0.
+int ParseFeedFrom(XmlSource* source, FeedItemCallback itemCallback, const char* folderId,
+                  const char* documentUrl);
+
 // While one lives on a thread, ParseFeed on that thread sets up the platform's reader once (on
 // Windows: COM and the SAX reader, hundreds of milliseconds cold) and reads every document with
 // it, rather than setting it up for each; it is given up when the last one goes. A refresh

@@ -17,7 +17,7 @@
 #include <new>
 
 #include "compose/compose.h"
-#include "fetch/answer_text.h"
+#include "fetch/answer_stream.h"
 #include "fetch/fetch_pool.h"
 #include "feed/parse_feed.h"
 #include "base/hostapi.h"
@@ -57,20 +57,17 @@ struct WorkerState {
     char path[kUrlCapacity];
     char request[kRequestCapacity];
     char conditions[2 * kValidatorCapacity + 64];  // the conditional lines of the request
-    AnswerText answer;  // grows as the answer arrives, up to FetchAnswerLimit()
-    bool deliver;
-    // Why the refresh brought nothing, in a mail user's words; null while nothing went wrong.
+    // Why the refresh brought nothing, or not all, in a mail user's words; null while nothing
+    // went wrong.
     const char* failure;
     char failureText[kStatusTextMax + 1];  // room for a failure put in words here
-    // The answer ended before it was whole: the connection failed or the deadline passed after
-    // part of it, or its chunks or Content-Length say that more was to come.
-    bool cut;
 };
 
-// A connection, plain or over TLS.
+// A connection, plain or over TLS, with the Windows Sockets use around it.
 struct Connection {
-    SOCKET socket;
-    SecureChannel* channel;
+    SOCKET socket = INVALID_SOCKET;
+    SecureChannel* channel = nullptr;
+    bool started = false;
 
     int Receive(char* buffer, int room) {
         return channel != nullptr ? SecureReceive(channel, buffer, room)
@@ -83,6 +80,52 @@ struct Connection {
         const int wanted = static_cast<int>(length);
         return send(socket, data, wanted, 0) == wanted;
     }
+    void Close() {
+        CloseSecureChannel(channel);
+        channel = nullptr;
+        if (socket != INVALID_SOCKET) {
+            closesocket(socket);
+            socket = INVALID_SOCKET;
+        }
+        if (started) {
+            WSACleanup();
+            started = false;
+        }
+    }
+};
+
+// The connection as the source of an answer: each receive waits no longer than the time limit
+// without progress, nor past the download's deadline.
+class ConnectionSource final : public AnswerSource {
+public:
+    ConnectionSource(Connection* connection, Clock::time_point deadline)
+        : connection_(connection), deadline_(deadline), limit_(FetchTimeLimitMs()) {}
+
+    long Receive(char* buffer, size_t room) override {
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline_) {
+            timedOut_ = true;
+            return -1;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now);
+        if (SetReceiveTimeLimit(connection_->socket,
+                                Shorter(limit_, static_cast<uint64_t>(left.count()) + 1)) != 0) {
+            return -1;
+        }
+        const int got =
+            connection_->Receive(buffer, room < INT_MAX ? static_cast<int>(room) : INT_MAX);
+        if (got < 0 && (IsTimeoutError(WSAGetLastError()) || Clock::now() >= deadline_)) {
+            timedOut_ = true;
+        }
+        return got;
+    }
+    bool TimedOut() const { return timedOut_; }
+
+private:
+    Connection* connection_;
+    Clock::time_point deadline_;
+    unsigned limit_;
+    bool timedOut_ = false;
 };
 
 // An answer past the ceiling, in words.
@@ -93,80 +136,52 @@ void SayTooLarge(WorkerState* state) {
     state->failure = state->failureText;
 }
 
-// Receives until the server closes the connection, a receive fails or times out, the download's
-// deadline passes, or the answer passes its ceiling. Whatever arrived before a failure still
-// counts; an answer past the ceiling clears the deliver flag.
-void ReceiveAnswer(Connection* connection, WorkerState* state, Clock::time_point deadline) {
-    state->answer.Clear();
-    const unsigned limit = FetchTimeLimitMs();
-    const size_t ceiling = FetchAnswerLimit();
-    for (;;) {
-        const Clock::time_point now = Clock::now();
-        if (now >= deadline) {
-            Trace("Fetch %s | Download deadline passed\n", state->url);
-            if (state->answer.length() == 0) {
-                state->failure = "no answer in time";
-            }
-            // What arrived is read, but the answer is not whole.
-            state->cut = state->answer.length() > 0;
+// Why an answer ended before it was whole, in words; nothing for one that was whole.
+void SayEnd(WorkerState* state, AnswerEnd end, bool timedOut) {
+    switch (end) {
+        case AnswerEnd::kOpen:
+        case AnswerEnd::kWhole:
             return;
-        }
-        // Each receive waits no longer than the no-progress limit, nor past the deadline.
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-        if (SetReceiveTimeLimit(connection->socket,
-                                Shorter(limit, static_cast<uint64_t>(left.count()) + 1)) != 0) {
+        case AnswerEnd::kNothing:
+            state->failure = timedOut ? "no answer in time" : "connection cut";
             return;
-        }
-        // Room for one more piece; an answer that reaches the ceiling is a runaway one.
-        const size_t piece = ceiling - state->answer.length() < kReceivePiece
-                                 ? ceiling - state->answer.length()
-                                 : kReceivePiece;
-        if (piece == 0 || !state->answer.Reserve(piece, ceiling)) {
-            state->deliver = false;
-            if (piece == 0) {
-                SayTooLarge(state);
-            } else {
-                state->failure = "out of memory";
-            }
+        case AnswerEnd::kCut:
+            state->failure = "connection cut";
             return;
-        }
-        const int got = connection->Receive(state->answer.data() + state->answer.length(),
-                                            static_cast<int>(piece));
-        if (got <= 0) {
-            if (got < 0 && state->answer.length() == 0 && IsTimeoutError(WSAGetLastError())) {
-                state->failure = "no answer in time";
-            }
-            // A connection that failed, or a secure one that ended without its closing message,
-            // after part of the answer: what arrived is read, and the refresh said cut.
-            state->cut = got < 0 && state->answer.length() > 0;
+        case AnswerEnd::kTooLarge:
+            SayTooLarge(state);
             return;
-        }
-        state->answer.SetLength(state->answer.length() + static_cast<size_t>(got));
+        case AnswerEnd::kHeaderTooLong:
+            state->failure = "the server's answer header is too long";
+            return;
+        case AnswerEnd::kUnknownCoding:
+            state->failure = "the feed came compressed in an unknown way";
+            return;
+        case AnswerEnd::kBrokenChunks:
+            state->failure = "the server's answer is garbled";
+            return;
+        case AnswerEnd::kBrokenCoding:
+            state->failure = "the feed's compressed data is broken";
+            return;
+        case AnswerEnd::kNoMemory:
+            state->failure = "out of memory";
+            return;
     }
 }
 
-// One download of `state->url`, from the socket start-up to the closed socket. Returns false,
-// with `state->failure` set, when no answer can be handed on; a receive that timed out before
-// anything arrived sets it too, but what arrived (nothing) is still handed on.
-bool Download(WorkerState* state) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
-    state->cut = false;
-    state->answer.Clear();
+// Connects to the host of `state->url` (over TLS for https) and sends the request. False, with
+// `state->failure` set and the connection closed, when that cannot be done.
+bool Connect(WorkerState* state, Connection* connection, Clock::time_point deadline) {
     WSADATA winsock;
-    int startup = WSAStartup(MAKEWORD(2, 2), &winsock);
+    const int startup = WSAStartup(MAKEWORD(2, 2), &winsock);
     if (startup != 0) {
         Trace("Fetch %s | WSAStartup failed : %d\n!", state->url, startup);
         state->failure = "cannot connect";
         return false;
     }
-    Connection connection = {INVALID_SOCKET, nullptr};
-    // Ends the channel, the socket and the Windows Sockets use on every way out below.
-    auto fail = [&connection, state](const char* why) {
-        CloseSecureChannel(connection.channel);
-        if (connection.socket != INVALID_SOCKET) {
-            closesocket(connection.socket);
-        }
-        WSACleanup();
+    connection->started = true;
+    auto fail = [connection, state](const char* why) {
+        connection->Close();
         state->failure = why;
         return false;
     };
@@ -201,7 +216,7 @@ bool Download(WorkerState* state) {
     // without progress, and no attempt outlasts the download's deadline.
     const unsigned limit = FetchTimeLimitMs();
     int error = 0;
-    for (const addrinfo* at = found; at != nullptr && connection.socket == INVALID_SOCKET;
+    for (const addrinfo* at = found; at != nullptr && connection->socket == INVALID_SOCKET;
          at = at->ai_next) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -216,18 +231,18 @@ bool Download(WorkerState* state) {
         }
         if (ConnectWithTimeLimit(attempt, at->ai_addr, static_cast<int>(at->ai_addrlen),
                                  Shorter(limit, static_cast<uint64_t>(left.count()))) == 0) {
-            connection.socket = attempt;
+            connection->socket = attempt;
         } else {
             error = WSAGetLastError();
             closesocket(attempt);
         }
     }
     freeaddrinfo(found);
-    if (connection.socket == INVALID_SOCKET) {
+    if (connection->socket == INVALID_SOCKET) {
         Trace("Fetch %s | Connect failed : %d\n", state->url, error);
         return fail(IsTimeoutError(error) ? "no answer in time" : "cannot connect");
     }
-    if (SetReceiveTimeLimit(connection.socket, limit) != 0) {
+    if (SetReceiveTimeLimit(connection->socket, limit) != 0) {
         Trace("Fetch %s | Receive time limit failed : %d\n", state->url, WSAGetLastError());
         return fail("cannot connect");
     }
@@ -238,10 +253,10 @@ bool Download(WorkerState* state) {
         // The handshake counts against the download's deadline like every other step.
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        connection.channel = OpenSecureChannel(
-            connection.socket, state->host,
+        connection->channel = OpenSecureChannel(
+            connection->socket, state->host,
             left.count() > 0 ? Shorter(UINT_MAX, static_cast<uint64_t>(left.count())) : 1u, &why);
-        if (connection.channel == nullptr) {
+        if (connection->channel == nullptr) {
             Trace("Fetch %s | Secure channel failed : %d %s\n", state->url, static_cast<int>(why),
                   SecureFailureWords(why));
             return fail(SecureFailureWords(why));
@@ -253,17 +268,11 @@ bool Download(WorkerState* state) {
         Trace("Fetch %s | Request too long\n", state->url);
         return fail("the feed address is not valid");
     }
-    if (!connection.Send(state->request, strlen(state->request))) {
+    if (!connection->Send(state->request, strlen(state->request))) {
         Trace("Fetch %s | Send HTTP request failed : %d\n", state->url, WSAGetLastError());
         return fail("cannot connect");
     }
-
-    ReceiveAnswer(&connection, state, deadline);
-    CloseSecureChannel(connection.channel);
-    closesocket(connection.socket);
-    WSACleanup();
-    // What arrived before a failed or timed-out receive is delivered, also when it is nothing.
-    return state->deliver;
+    return true;
 }
 
 // The status line's last word on a refresh: the folder and how it went, cut to the line's 100
@@ -280,7 +289,7 @@ void ShowOutcome(const char* folderId, const char* outcome) {
 // of the folder's next refreshes, kept for the triggers: a feed gone (410) is not fetched again by
 // them until its address changes, and a server that asks to be left alone (429 or 503 with
 // Retry-After) is, until then, at most a week.
-void SayStatus(WorkerState* state, int status) {
+void SayStatus(WorkerState* state, int status, const char* header) {
     const char* words = status == 404                    ? "the feed was not found"
                         : status == 410                  ? "the feed is gone"
                         : status == 401 || status == 403 ? "the server refused the feed"
@@ -301,8 +310,7 @@ void SayStatus(WorkerState* state, int status) {
     char retryAfter[64];
     const long long wait =
         (status == 429 || status == 503) &&
-                FindAnswerHeader(state->answer.data(), "retry-after:", retryAfter,
-                                 sizeof retryAfter)
+                FindAnswerHeader(header, "retry-after:", retryAfter, sizeof retryAfter)
             ? RetryAfterSeconds(retryAfter, static_cast<long long>(time(nullptr)))
             : -1;
     if (wait > 0) {
@@ -317,108 +325,105 @@ void SayStatus(WorkerState* state, int status) {
     }
 }
 
-// Reads the body of a success as the server meant it: chunks joined, its length honoured, and a
-// compressed one inflated in place of what arrived. False, with the failure said, when there is
-// nothing to read.
-bool ReadBody(WorkerState* state) {
-    char* const answer = state->answer.data();
-    const AnswerBody body = WholeBody(answer, state->answer.length());
-    state->answer.SetLength(static_cast<size_t>(body.start - answer) + body.length);
-    state->cut = state->cut || !body.whole;
-    char coding[32];
-    if (!FindAnswerHeader(answer, "content-encoding:", coding, sizeof coding) ||
-        coding[0] == '\0' || strcmp(coding, "identity") == 0) {
-        return true;
+// Hands the body of a success to the completion as it arrives, and says how it ended.
+void Deliver(WorkerState* state, AnswerStream* answer, const ConnectionSource& source) {
+    size_t looked = 0;
+    const char* start = answer->Lookahead(&looked);
+    if (looked == 0 && answer->End() != AnswerEnd::kOpen && answer->End() != AnswerEnd::kWhole) {
+        SayEnd(state, answer->End(), source.TimedOut());  // nothing to read
+        return;
     }
-    if (!IsKnownContentCoding(coding)) {
-        Trace("Fetch %s | Content coding %s\n", state->url, coding);
-        state->failure = "the feed came compressed in an unknown way";
+    if (FindDocumentStart(start) == nullptr) {
+        state->failure = "not a feed";
+    }
+    if (state->completion != nullptr) {
+        state->completion(answer, state->folderId, state->url);
+    }
+    // What the reader left is read too, so that the answer is known whole or not.
+    answer->Drain();
+    if (answer->End() != AnswerEnd::kWhole) {
+        // The items that arrived before it ended stay; the next refresh completes the folder.
+        Trace("Fetch %s | The answer ended early: %d\n", state->url,
+              static_cast<int>(answer->End()));
+        SayEnd(state, answer->End(), source.TimedOut());
+        return;
+    }
+    // The next request asks for the feed only if it changed since this whole answer.
+    if (state->failure == nullptr && answer->Status() != 0) {
+        KeepValidators(state->folderId, state->requestUrl, answer->Header());
+    }
+}
+
+// Sets `state->url` to where a redirect leads: true when the refresh goes on there, false with
+// the failure said when it does not.
+bool FollowRedirect(WorkerState* state, const char* header, int status, int redirects) {
+    char next[kUrlCapacity];
+    const Redirect redirect = FindRedirect(header, state->url, next, sizeof next);
+    if (redirect == Redirect::kNone) {
+        Trace("Fetch %s | Moved (%d) without a location\n", state->url, status);
+        state->failure = "moved without a new address";
         return false;
     }
-    // The header as it came, then the body decoded.
-    AnswerText decoded;
-    const size_t headerLength = static_cast<size_t>(body.start - answer);
-    const size_t ceiling = FetchAnswerLimit();
-    if (!decoded.Append(answer, headerLength, ceiling)) {
+    if (redirect == Redirect::kRefused) {
+        Trace("Fetch %s | Redirect refused\n", state->url);
+        state->failure = "redirect refused";
+        return false;
+    }
+    if (redirects == kMaxRedirects) {
+        Trace("Fetch %s | Too many redirects\n", state->url);
+        state->failure = "too many redirects";
+        return false;
+    }
+    Trace("Fetch %s | Redirected to %s\n", state->url, next);
+    static_cast<void>(CopyText(state->url, sizeof state->url, next));
+    return true;
+}
+
+// Reads the answer on a connection made: true when it sends the refresh on to `state->url`.
+bool ReadAnswer(WorkerState* state, Connection* connection, Clock::time_point deadline,
+                int redirects) {
+    ConnectionSource source(connection, deadline);
+    AnswerStream* answer = new (std::nothrow) AnswerStream(&source, FetchAnswerLimit());
+    if (answer == nullptr) {
         state->failure = "out of memory";
         return false;
     }
-    switch (InflateBody(body.start, body.length, &decoded, ceiling)) {
-        case Inflated::kWhole:
-            break;
-        case Inflated::kCut:
-            state->cut = true;
-            break;
-        case Inflated::kBroken:
-            Trace("Fetch %s | Compressed body broken\n", state->url);
-            state->failure = "the feed's compressed data is broken";
-            return false;
-        case Inflated::kTooLarge:
-            SayTooLarge(state);
-            return false;
+    bool again = false;
+    if (!answer->ReadHeader()) {
+        SayEnd(state, answer->End(), source.TimedOut());
+        Trace("Fetch %s | No whole answer header\n", state->url);
+    } else {
+        // The status code decides: a success is the document, a redirect goes on, anything else
+        // is a refresh that failed, said with its code, whatever the body holds.
+        const int status = answer->Status();
+        if (status == 304) {
+            state->failure = "no change";
+        } else if (status != 0 && (status < 200 || status >= 400)) {
+            SayStatus(state, status, answer->Header());
+        } else if (status < 300) {
+            Deliver(state, answer, source);
+        } else {
+            again = FollowRedirect(state, answer->Header(), status, redirects);
+        }
     }
-    state->answer.Swap(&decoded);
-    return true;
+    delete answer;
+    return again;
 }
 
 // Fetches the request's URL and where its redirects lead, and hands the answer on.
 void Refresh(WorkerState* state) {
     for (int redirects = 0;; ++redirects) {
-        if (!Download(state)) {
+        const Clock::time_point deadline =
+            Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
+        Connection connection;
+        if (!Connect(state, &connection, deadline)) {
             return;
         }
-        // The status code decides: a success is the document, a redirect goes on, anything else
-        // is a refresh that failed, said with its code, whatever the body holds.
-        const int status = HttpStatus(state->answer.data());
-        if (status == 304) {
-            state->failure = "no change";
+        const bool again = ReadAnswer(state, &connection, deadline, redirects);
+        connection.Close();
+        if (!again) {
             return;
         }
-        if (status != 0 && (status < 200 || status >= 400)) {
-            SayStatus(state, status);
-            return;
-        }
-        if (status < 300) {
-            if (status != 0 && !ReadBody(state)) {
-                return;
-            }
-            if (FindDocumentStart(HttpBody(state->answer.data())) == nullptr &&
-                state->failure == nullptr) {
-                state->failure = "not a feed";
-            }
-            break;
-        }
-        char next[kUrlCapacity];
-        const Redirect redirect = FindRedirect(state->answer.data(), state->url, next, sizeof next);
-        if (redirect == Redirect::kNone) {
-            Trace("Fetch %s | Moved (%d) without a location\n", state->url, status);
-            state->failure = "moved without a new address";
-            return;
-        }
-        if (redirect == Redirect::kRefused) {
-            Trace("Fetch %s | Redirect refused\n", state->url);
-            state->failure = "redirect refused";
-            return;
-        }
-        if (redirects == kMaxRedirects) {
-            Trace("Fetch %s | Too many redirects\n", state->url);
-            state->failure = "too many redirects";
-            return;
-        }
-        Trace("Fetch %s | Redirected to %s\n", state->url, next);
-        static_cast<void>(CopyText(state->url, sizeof state->url, next));
-    }
-    if (state->completion != nullptr) {
-        state->completion(state->answer.data(), state->folderId, state->url);
-    }
-    // The next request asks for the feed only if it changed since this whole answer.
-    if (!state->cut && state->failure == nullptr && HttpStatus(state->answer.data()) != 0) {
-        KeepValidators(state->folderId, state->requestUrl, state->answer.data());
-    }
-    // The items that arrived before a cut stay; the next refresh completes the folder.
-    if (state->cut) {
-        Trace("Fetch %s | The answer was cut\n", state->url);
-        state->failure = "connection cut";
     }
 }
 
@@ -518,11 +523,9 @@ void RunRequest(FetchRequest* request) {
         static_cast<void>(CopyText(state->folderId, sizeof state->folderId, request->folderId));
         state->completion = request->completion;
         state->port = 0;
-        state->deliver = true;
         ConditionalLines(state->folderId, state->requestUrl, state->conditions,
                          sizeof state->conditions);
         state->failure = nullptr;
-        state->cut = false;
 
         TakeRefreshCounts();
         Refresh(state);
@@ -556,17 +559,29 @@ void RunRequest(FetchRequest* request) {
 
 }  // namespace
 
-void OnFeedDownloaded(const char* text, const char* folderId, const char* documentUrl) {
-    const char* document = FindDocumentStart(HttpBody(text));
+void OnFeedDownloaded(AnswerStream* answer, const char* folderId, const char* documentUrl) {
+    size_t length = 0;
+    const char* looked = answer->Lookahead(&length);
+    const char* document = FindDocumentStart(looked);
     if (document == nullptr) {
         Trace("Not a valid rss document");
         return;
     }
+    answer->Skip(static_cast<size_t>(document - looked));
     // Every item is told by the folder's record of seen items, or, where there is none to go by,
     // by its index: read once, then followed as it grows.
     IndexReading reading;
     SeenReading seen(folderId);
-    ParseFeed(document, OnFeedItem, folderId, documentUrl);
+    ParseFeedFrom(answer, OnFeedItem, folderId, documentUrl);
+}
+
+void OnFeedText(const char* answer, const char* folderId, const char* documentUrl) {
+    TextAnswerSource source(answer, strlen(answer));
+    AnswerStream* stream = new (std::nothrow) AnswerStream(&source, kAnswerLimit);
+    if (stream != nullptr && stream->ReadHeader()) {
+        OnFeedDownloaded(stream, folderId, documentUrl);
+    }
+    delete stream;
 }
 
 int FetchWorkersRunning() {

@@ -14,11 +14,14 @@ constexpr unsigned kDefaultFetchTimeLimitMs = 60 * 1000;
 // and then holds its worker no longer.
 constexpr unsigned kDefaultFetchDeadlineMs = 5 * 60 * 1000;
 
-// What the worker hands the received answer to: the answer, terminated after its last byte and
-// valid only during the call, the worker's copy of the folder id, and the address the answer came
-// from (the last redirect's), which the document's relative links resolve against. Runs on the
-// worker thread.
-typedef void (*FetchCompletion)(const char* text, const char* folderId, const char* documentUrl);
+class AnswerStream;
+
+// What the worker hands a successful answer to, as soon as its header has arrived: the answer,
+// whose body the completion reads as it arrives (what it leaves is read after it), the worker's
+// copy of the folder id, and the address the answer came from (the last redirect's), which the
+// document's relative links resolve against. Runs on the worker thread.
+typedef void (*FetchCompletion)(AnswerStream* answer, const char* folderId,
+                                const char* documentUrl);
 
 // One download. The worker owns the record from its start and releases it at its end.
 struct FetchRequest {
@@ -53,8 +56,8 @@ bool StopFetchWorkers(unsigned milliseconds);
 // released at once and -1 returned.
 int StartFetchWorker(FetchRequest* request);
 
-// The thread function of such a worker: downloads the request's URL, calls the completion when an
-// answer arrived within its ceiling, releases the request and returns.
+// The thread function of such a worker: downloads the request's URL, calls the completion with a
+// successful answer, releases the request and returns.
 void FetchWorker(void* request);
 
 // Splits `url` into the host name, the port (80 unless the URL names one) and the path ("/" when
@@ -94,22 +97,6 @@ long long RetryAfterSeconds(const char* value, long long now);
 // parts), 0 for an answer without one.
 int HttpStatus(const char* answer);
 
-// Where the body of an answer begins: after the empty line that ends its header, when it has a
-// status line; the whole answer when it has none. The document is looked for there only, so that
-// nothing of the header (a Link header's "<feed/atom>", say) is taken for it.
-const char* HttpBody(const char* answer);
-
-// The body of a whole answer, of `received` bytes, as the server meant it: a body in chunked
-// transfer coding is decoded in place (the chunks' sizes never reach the document); one with a
-// Content-Length ends there. `whole` says whether all of it arrived: the last chunk, or as many
-// bytes as the length said; an answer with neither is whole when the server closed it.
-struct AnswerBody {
-    char* start = nullptr;
-    size_t length = 0;
-    bool whole = false;
-};
-AnswerBody WholeBody(char* answer, size_t received);
-
 // Reads an answer that begins with a status line of 301, 302, 303, 307 or 308 (blanks between
 // its parts) and has a Location header (its name without regard to case), resolved against `url`
 // into `next` (of `capacity` bytes).
@@ -120,9 +107,12 @@ Redirect FindRedirect(const char* answer, const char* url, char* next, size_t ca
 // without a declaration), else null.
 const char* FindDocumentStart(const char* text);
 
-// The completion of every refresh: runs the feed reader over the document in the answer, with the
-// message composer as its item callback.
-void OnFeedDownloaded(const char* text, const char* folderId, const char* documentUrl);
+// The completion of every refresh: runs the feed reader over the document in the answer's body,
+// from its start (the first bytes are searched for it, so that nothing of the header, a Link
+// header's "<feed/atom>" say, is taken for it), with the message composer as its item callback.
+void OnFeedDownloaded(AnswerStream* answer, const char* folderId, const char* documentUrl);
+// The same over an answer held whole in memory, terminated (with or without a status line).
+void OnFeedText(const char* answer, const char* folderId, const char* documentUrl);
 
 // How many workers have been started and not yet ended: what tests wait on, since nothing else
 // tells when a worker is done.

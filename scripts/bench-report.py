@@ -29,6 +29,8 @@ import loopback  # noqa: E402
 CORPUS_BIG = os.path.join(os.path.dirname(CHECKOUT), "shared", "corpus", "big")
 FEED = "rss2_500k.xml"
 FOLDERS_AT_ONCE = 20
+# The big feed of the memory figure: this many items of 20 KB, about 20 MB.
+BIG_FEED_ITEMS = 1000
 MIB = 1024 * 1024
 
 
@@ -99,6 +101,32 @@ def whole_refresh(scratch, url, repetitions, expect):
             sys.exit("the refresh stored %d messages, not %d:\n%s" % (stored, expect, output))
         best, peak = min(best, wall), max(peak, rss)
     return best, peak
+
+
+def write_feed(path, items, item_bytes):
+    """A feed of `items` items of about `item_bytes` each, every one with its own guid."""
+    text = ("Harbour talk, the long notes of an episode. " * (item_bytes // 45 + 1))[:item_bytes]
+    with open(path, "w") as out:
+        out.write('<?xml version="1.0"?><rss version="2.0"><channel><title>Big</title>')
+        for n in range(items):
+            out.write("<item><title>Item %d</title><guid>big-%d</guid><description>%s"
+                      "</description></item>" % (n, n, text))
+        out.write("</channel></rss>")
+
+
+def big_feed_memory(scratch, repetitions):
+    """Peak resident bytes of a refresh of a 20 KB feed and of a 20 MB one of the same items."""
+    folder = tempfile.mkdtemp(prefix="quillfeed-big-")
+    try:
+        write_feed(os.path.join(folder, "small.xml"), 1, 20 * 1024)
+        write_feed(os.path.join(folder, "large.xml"), BIG_FEED_ITEMS, 20 * 1024)
+        port = loopback.serve_folder(folder)
+        small = whole_refresh(scratch, "http://127.0.0.1:%d/small.xml" % port, repetitions, 1)[1]
+        large = whole_refresh(scratch, "http://127.0.0.1:%d/large.xml" % port,
+                              max(1, repetitions // 3), BIG_FEED_ITEMS)[1]
+        return small, large, os.path.getsize(os.path.join(folder, "large.xml"))
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def baseline(scratch, repetitions):
@@ -270,6 +298,7 @@ def main():
         profiles.append((PROFILE_SLOW, "after %g s" % PROFILE_DELAY) +
                         profile_pass(on_disk, slow, PROFILE_SLOW))
         disk_file = file_creation_cost(build)
+        small_peak, large_peak, large_size = big_feed_memory(on_disk, reps)
     finally:
         on_disk.remove()
         if on_tmpfs:
@@ -325,6 +354,9 @@ def main():
     print("resident memory %d refreshes in one minute pass add: %.1f MiB in %.2f s "
           "(target <= 40 MiB: %s)" % (FOLDERS_AT_ONCE, many, many_time,
                                       "met" if many <= 40 else "MISSED"))
+    big = (large_peak - small_peak) / MIB
+    print("resident memory a refresh of a %.0f MB feed adds beyond one of 20 KB: %.2f MiB "
+          "(target <= 1 MiB: %s)" % (large_size / 1e6, big, "met" if big <= 1 else "MISSED"))
     print("one small file created and written on this disk: %.0f us (%d messages: %.1f ms)" %
           (disk_file * 1e6, expect, disk_file * expect * 1000))
     if wine:

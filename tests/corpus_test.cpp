@@ -228,7 +228,7 @@ TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
         std::error_code ignored;
         fs::remove_all(scratch.File("pxQuillfeed.seen"), ignored);
         std::string answer = ReadFile(file.string());
-        OnFeedDownloaded(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
+        OnFeedText(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
         for (size_t i = 0; i < g_stored.size(); ++i) {
             std::string problem = Problem(g_stored[i]);
             EXPECT_EQ(problem, "") << name << ", message " << i + 1;
@@ -244,7 +244,7 @@ TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
         EXPECT_EQ(g_stored.size(), identities.size()) << name;
         // A second refresh of the same feed adds nothing.
         const size_t first = g_stored.size();
-        OnFeedDownloaded(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
+        OnFeedText(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
         EXPECT_EQ(g_stored.size(), first) << name << ": a second refresh added messages";
         messages += first;
     }

@@ -723,6 +723,24 @@ TEST_F(FetchEndToEnd, AnAnswerCutShortIsSaidAndKeepsTheItemsBeforeTheCut) {
          {Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked(part, false))},
          first,
          "Feeds: connection cut"},
+        // Both codings at once, the compressed stream's pieces split anywhere by the chunks.
+        {"gzip in chunks",
+         {Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Encoding: gzip\r\n\r\n" +
+               chunked(Compressed(body, 31), true))},
+         both,
+         "Feeds: 2 new messages"},
+        {"chunk sizes that are no number",
+         {Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n" + body)},
+         {},
+         "Feeds: the server's answer is garbled"},
+        {"cut inside the header",
+         {Send("HTTP/1.1 200 OK\r\nContent-Ty"), Pause(50), Reset()},
+         {},
+         "Feeds: connection cut"},
+        {"a header part that never ends",
+         {Send("HTTP/1.1 200 OK\r\nX-Pad: " + std::string(40 * 1024, 'a'))},
+         {},
+         "Feeds: the server's answer header is too long"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);

@@ -175,12 +175,12 @@ TEST(FetchDocumentStart, AnswerWithoutADocumentEndsTheRefreshQuietly) {
     FakeComposeHost host;
     RecordedStatusLine status;
     const std::string feed = "<rss><channel><item><title>Moved</title></item></channel></rss>";
-    OnFeedDownloaded(("HTTP/1.0 302 Found\r\n\r\n<html>" + feed.substr(1) + "</html>").c_str(),
+    OnFeedText(("HTTP/1.0 302 Found\r\n\r\n<html>" + feed.substr(1) + "</html>").c_str(),
                      FakeComposeHost::kFolderId, "http://host/feed");
-    OnFeedDownloaded("", FakeComposeHost::kFolderId, "http://host/feed");
+    OnFeedText("", FakeComposeHost::kFolderId, "http://host/feed");
     EXPECT_TRUE(host.appended().empty());
     EXPECT_TRUE(status.Texts().empty());
-    OnFeedDownloaded(("HTTP/1.0 200 OK\r\n\r\n" + feed).c_str(), FakeComposeHost::kFolderId,
+    OnFeedText(("HTTP/1.0 200 OK\r\n\r\n" + feed).c_str(), FakeComposeHost::kFolderId,
                      "http://host/feed");
     EXPECT_EQ(1u, host.appended().size());
 }

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include "fetch/answer_stream.h"
+
 namespace {
 
 std::mutex g_answersLock;
@@ -32,9 +34,16 @@ bool WaitForFetchWorkers(int seconds) {
     return true;
 }
 
-void RecordAnswer(const char* text, const char* folderId, const char*) {
+void RecordAnswer(AnswerStream* answer, const char* folderId, const char*) {
+    // The header as it came, then the body as the reader would have it, up to where it ends.
+    std::string text = answer->Header();
+    char piece[4096];
+    for (long got = answer->Read(piece, sizeof piece); got > 0;
+         got = answer->Read(piece, sizeof piece)) {
+        text.append(piece, static_cast<size_t>(got));
+    }
     std::lock_guard<std::mutex> hold(g_answersLock);
-    g_answers.push_back({text ? text : "<null>", folderId ? folderId : "<null>"});
+    g_answers.push_back({text, folderId ? folderId : "<null>"});
 }
 
 std::vector<RecordedAnswer> RecordedAnswers() {

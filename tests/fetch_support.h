@@ -20,8 +20,9 @@ struct RecordedAnswer {
     std::string folderId;
 };
 
-// A completion for FetchRequest that keeps every answer it is handed, from any worker thread.
-void RecordAnswer(const char* text, const char* folderId, const char* documentUrl);
+// A completion for FetchRequest that keeps every answer it is handed, from any worker thread:
+// its header and as much of its body as arrived.
+void RecordAnswer(AnswerStream* answer, const char* folderId, const char* documentUrl);
 std::vector<RecordedAnswer> RecordedAnswers();
 void ForgetRecordedAnswers();
 

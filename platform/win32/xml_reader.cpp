@@ -487,7 +487,7 @@ public:
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG room, ULONG* read) override {
         char* bytes = static_cast<char*>(buffer);
         ULONG filled = 0;
-        while (filled < room && !failed_) {
+        while (filled < room) {
             if (taken_ < ready_.size()) {
                 const size_t held = ready_.size() - taken_;
                 const size_t piece = held < room - filled ? held : room - filled;
@@ -503,7 +503,19 @@ public:
             taken_ = 0;
             const long got = source_->Read(raw_, sizeof raw_);
             if (got < 0) {
+                // The reader is told the document ended there rather than that the stream
+                // failed: it then reads what arrived, so that the items it holds stand, where an
+                // error would make it drop what it has not parsed yet. The failure is kept for
+                // the outcome.
                 failed_ = true;
+                ended_ = true;
+                if (!looked_) {
+                    looked_ = true;
+                    rewriter_.Look(head_.data(), head_.size());
+                    rewriter_.Rewrite(head_.data(), head_.size(), &ready_);
+                    head_.clear();
+                }
+                rewriter_.Finish(&ready_);
                 continue;
             }
             if (!looked_) {
@@ -527,9 +539,6 @@ public:
         }
         if (read != nullptr) {
             *read = filled;
-        }
-        if (failed_) {
-            return E_FAIL;
         }
         return filled == room ? S_OK : S_FALSE;
     }
