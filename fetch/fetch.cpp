@@ -24,9 +24,7 @@
 #include "base/module.h"
 #include "base/settings_file.h"
 #include "base/status.h"
-#include "platform.h"
-#include "platform/secure_channel.h"
-#include "platform/sockets.h"
+#include "platform/connection.h"
 #include "platform/thread_start.h"
 
 namespace {
@@ -63,37 +61,6 @@ struct WorkerState {
     char failureText[kStatusTextMax + 1];  // room for a failure put in words here
 };
 
-// A connection, plain or over TLS, with the Windows Sockets use around it.
-struct Connection {
-    SOCKET socket = INVALID_SOCKET;
-    SecureChannel* channel = nullptr;
-    bool started = false;
-
-    int Receive(char* buffer, int room) {
-        return channel != nullptr ? SecureReceive(channel, buffer, room)
-                                  : recv(socket, buffer, room, 0);
-    }
-    bool Send(const char* data, size_t length) {
-        if (channel != nullptr) {
-            return SecureSend(channel, data, length);
-        }
-        const int wanted = static_cast<int>(length);
-        return send(socket, data, wanted, 0) == wanted;
-    }
-    void Close() {
-        CloseSecureChannel(channel);
-        channel = nullptr;
-        if (socket != INVALID_SOCKET) {
-            closesocket(socket);
-            socket = INVALID_SOCKET;
-        }
-        if (started) {
-            WSACleanup();
-            started = false;
-        }
-    }
-};
-
 // The connection as the source of an answer: each receive waits no longer than the time limit
 // without progress, nor past the download's deadline.
 class ConnectionSource final : public AnswerSource {
@@ -102,21 +69,17 @@ public:
         : connection_(connection), deadline_(deadline), limit_(FetchTimeLimitMs()) {}
 
     long Receive(char* buffer, size_t room) override {
-        const Clock::time_point now = Clock::now();
-        if (now >= deadline_) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+        if (left.count() <= 0) {
             timedOut_ = true;
             return -1;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now);
-        if (SetReceiveTimeLimit(connection_->socket,
-                                Shorter(limit_, static_cast<uint64_t>(left.count()) + 1)) != 0) {
-            return -1;
-        }
-        const int got =
-            connection_->Receive(buffer, room < INT_MAX ? static_cast<int>(room) : INT_MAX);
-        if (got < 0 && (IsTimeoutError(WSAGetLastError()) || Clock::now() >= deadline_)) {
-            timedOut_ = true;
-        }
+        bool silent = false;
+        const long got =
+            ReceiveOnConnection(connection_, buffer, room,
+                                Shorter(limit_, static_cast<uint64_t>(left.count()) + 1), &silent);
+        timedOut_ = got < 0 && (silent || Clock::now() >= deadline_);
         return got;
     }
     bool TimedOut() const { return timedOut_; }
@@ -169,110 +132,46 @@ void SayEnd(WorkerState* state, AnswerEnd end, bool timedOut) {
     }
 }
 
-// Connects to the host of `state->url` (over TLS for https) and sends the request. False, with
-// `state->failure` set and the connection closed, when that cannot be done.
-bool Connect(WorkerState* state, Connection* connection, Clock::time_point deadline) {
-    WSADATA winsock;
-    const int startup = WSAStartup(MAKEWORD(2, 2), &winsock);
-    if (startup != 0) {
-        Trace("Fetch %s | WSAStartup failed : %d\n!", state->url, startup);
-        state->failure = "cannot connect";
-        return false;
-    }
-    connection->started = true;
-    auto fail = [connection, state](const char* why) {
-        connection->Close();
-        state->failure = why;
-        return false;
-    };
-
+// Connects to the host of `state->url` (over TLS for https) and sends the request. Null, with
+// `state->failure` set, when that cannot be done.
+Connection* Connect(WorkerState* state, Clock::time_point deadline) {
     if (HasUserInformation(state->url)) {
         Trace("Fetch %s | a user name in the address", state->url);
-        return fail("logins in feed addresses are not supported");
+        state->failure = "logins in feed addresses are not supported";
+        return nullptr;
     }
     ShowStatus("RSS:%s", state->url);
     if (SplitUrl(state->url, state->host, sizeof state->host, &state->port, state->path,
-                 sizeof state->path) != 0) {
-        Trace("Fetch %s | the address cannot be split", state->url);
-        return fail("the feed address is not valid");
-    }
-    char service[8];
-    static_cast<void>(FormatText(service, sizeof service, "%d", state->port));
-    addrinfo hints;
-    memset(&hints, 0, sizeof hints);
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    const int resolved = getaddrinfo(state->host, service, &hints, &found);
-    if (resolved != 0 || found == nullptr) {
-        Trace("Fetch %s | getaddrinfo failed : %s %d\n", state->url, state->host, resolved);
-        return fail("host not found");
-    }
-
-    // Every address of the host in the order the resolver gives them, IPv6 and IPv4 alike, until
-    // one connects. A server that accepts and then says nothing would otherwise hold this worker
-    // for as long as the client runs: connecting and every receive give up after the time limit
-    // without progress, and no attempt outlasts the download's deadline.
-    const unsigned limit = FetchTimeLimitMs();
-    int error = 0;
-    for (const addrinfo* at = found; at != nullptr && connection->socket == INVALID_SOCKET;
-         at = at->ai_next) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            error = WSAETIMEDOUT;
-            break;
-        }
-        SOCKET attempt = socket(at->ai_family, at->ai_socktype, at->ai_protocol);
-        if (attempt == INVALID_SOCKET) {
-            error = WSAGetLastError();
-            continue;
-        }
-        if (ConnectWithTimeLimit(attempt, at->ai_addr, static_cast<int>(at->ai_addrlen),
-                                 Shorter(limit, static_cast<uint64_t>(left.count()))) == 0) {
-            connection->socket = attempt;
-        } else {
-            error = WSAGetLastError();
-            closesocket(attempt);
-        }
-    }
-    freeaddrinfo(found);
-    if (connection->socket == INVALID_SOCKET) {
-        Trace("Fetch %s | Connect failed : %d\n", state->url, error);
-        return fail(IsTimeoutError(error) ? "no answer in time" : "cannot connect");
-    }
-    if (SetReceiveTimeLimit(connection->socket, limit) != 0) {
-        Trace("Fetch %s | Receive time limit failed : %d\n", state->url, WSAGetLastError());
-        return fail("cannot connect");
-    }
-    // An https feed is fetched over TLS or not at all: a failed handshake or certificate check
-    // ends the refresh, and nothing is ever sent in plain text instead.
-    if (IsHttpsUrl(state->url)) {
-        SecureFailure why = SecureFailure::kNone;
-        // The handshake counts against the download's deadline like every other step.
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        connection->channel = OpenSecureChannel(
-            connection->socket, state->host,
-            left.count() > 0 ? Shorter(UINT_MAX, static_cast<uint64_t>(left.count())) : 1u, &why);
-        if (connection->channel == nullptr) {
-            Trace("Fetch %s | Secure channel failed : %d %s\n", state->url, static_cast<int>(why),
-                  SecureFailureWords(why));
-            return fail(SecureFailureWords(why));
-        }
-    }
-
-    if (!FormatRequest(state->path, state->host, state->port, IsHttpsUrl(state->url),
+                 sizeof state->path) != 0 ||
+        !FormatRequest(state->path, state->host, state->port, IsHttpsUrl(state->url),
                        state->conditions, state->request, sizeof state->request)) {
-        Trace("Fetch %s | Request too long\n", state->url);
-        return fail("the feed address is not valid");
+        Trace("Fetch %s | the address cannot be split", state->url);
+        state->failure = "the feed address is not valid";
+        return nullptr;
     }
-    if (!connection->Send(state->request, strlen(state->request))) {
-        Trace("Fetch %s | Send HTTP request failed : %d\n", state->url, WSAGetLastError());
-        return fail("cannot connect");
+    // A server that accepts and then says nothing would otherwise hold this worker for as long
+    // as the client runs: connecting and every receive give up after the time limit without
+    // progress, and nothing outlasts the download's deadline. An https feed is fetched over TLS
+    // or not at all: nothing is ever sent in plain text instead.
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    ConnectionFailure failure;
+    Connection* connection = OpenConnection(
+        state->host, state->port, IsHttpsUrl(state->url), FetchTimeLimitMs(),
+        left.count() > 0 ? Shorter(UINT_MAX, static_cast<uint64_t>(left.count())) : 1u, &failure);
+    if (connection == nullptr) {
+        Trace("Fetch %s | no connection to %s: %s (%d)\n", state->url, state->host, failure.words,
+              failure.code);
+        state->failure = failure.words;
+        return nullptr;
     }
-    return true;
+    if (!SendOnConnection(connection, state->request, strlen(state->request))) {
+        Trace("Fetch %s | the request could not be sent\n", state->url);
+        CloseConnection(connection);
+        state->failure = "cannot connect";
+        return nullptr;
+    }
+    return connection;
 }
 
 // The status line's last word on a refresh: the folder and how it went, cut to the line's 100
@@ -415,12 +314,12 @@ void Refresh(WorkerState* state) {
     for (int redirects = 0;; ++redirects) {
         const Clock::time_point deadline =
             Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
-        Connection connection;
-        if (!Connect(state, &connection, deadline)) {
+        Connection* connection = Connect(state, deadline);
+        if (connection == nullptr) {
             return;
         }
-        const bool again = ReadAnswer(state, &connection, deadline, redirects);
-        connection.Close();
+        const bool again = ReadAnswer(state, connection, deadline, redirects);
+        CloseConnection(connection);
         if (!again) {
             return;
         }
@@ -498,13 +397,12 @@ int StartFetchWorker(FetchRequest* request) {
     }
     // Counted before the thread exists, so that a waiter never sees a started worker missing.
     g_workersRunning.fetch_add(1);
-    uintptr_t thread = _beginthread(FetchWorker, 0, request);
-    if (thread == static_cast<uintptr_t>(-1)) {
+    if (!StartThread(FetchWorker, request)) {
         delete request;
         g_workersRunning.fetch_sub(1);
         return -1;
     }
-    return static_cast<int>(thread);
+    return 0;
 }
 
 void FetchWorker(void* argument) {

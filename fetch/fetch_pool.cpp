@@ -13,7 +13,6 @@
 #include "base/text.h"
 #include "feed/parse_feed.h"
 #include "fetch/fetch.h"
-#include "platform.h"
 #include "platform/thread_start.h"
 
 struct FetchPoolState {
@@ -63,7 +62,7 @@ Queued FetchPool::Submit(FetchRequest* request, int workers) {
     if (state_->workers < workers) {
         // Counted before the thread exists, so that it finds itself among the workers.
         ++state_->workers;
-        if (_beginthread(Run, 0, this) == static_cast<uintptr_t>(-1)) {
+        if (!StartThread(Run, this)) {
             --state_->workers;
             Trace("Fetch | no worker thread could be started; %d run", state_->workers);
             if (state_->workers == 0) {

@@ -1,8 +1,8 @@
-// The runtime's thread start, _beginthread(start, stackSize, argument): starts start(argument) on
-// a new thread that nobody joins and that ends when start returns; a stack size of 0 means the
-// platform's default. Answers a value other than -1 when the thread was started, and -1 when it
-// could not be (the argument is then left to the caller). Win32: the C runtime's. POSIX: a
-// detached thread (platform/posix/thread_start.cpp).
+// Threads: a function started on a thread of its own, which nobody joins and which ends when the
+// function returns. Win32: the C runtime's _beginthread (win32/thread_start.cpp). POSIX: a
+// detached thread (posix/thread_start.cpp).
 #pragma once
 
-#include "platform.h"
+// Starts `run(argument)` on a new thread with the platform's default stack. False when no thread
+// could be started; `argument` is then left to the caller.
+bool StartThread(void (*run)(void*), void* argument);

@@ -75,5 +75,4 @@ char* lstrcpynA(char* to, const char* from, int size);
 #include "codepage_api.h"
 #include "dialog_api.h"
 #include "loader_api.h"
-#include "thread_api.h"
 #include "winsock_api.h"

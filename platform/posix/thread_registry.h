@@ -1,4 +1,4 @@
-// The count of threads that the _beginthread stand-in has started and that have not ended yet,
+// The count of threads that StartThread has started and that have not ended yet,
 // kept once per process: by the program when it exports QfThreadRegistry (the stand-in host does),
 // so that the copy of the stand-in inside a loaded plug-in counts into the program's, the way
 // Windows knows every thread of a process. The waiter of process_facts.cpp waits on it.

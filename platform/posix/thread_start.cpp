@@ -1,5 +1,5 @@
-// Stands in for the runtime's _beginthread with a detached POSIX thread, counted in the process's
-// thread registry (thread_registry.h) from before it starts until its work has ended.
+// Threads as detached POSIX threads, counted in the process's thread registry (thread_registry.h)
+// from before they start until their work has ended: the POSIX side of thread_start.h.
 #include "platform/thread_start.h"
 
 #include <dlfcn.h>
@@ -7,6 +7,7 @@
 
 #include <new>
 
+#include "platform.h"
 #include "thread_registry.h"
 
 extern "C" QF_EXPORT ThreadRegistry* QfThreadRegistry() {
@@ -49,8 +50,8 @@ void* RunThread(void* startRecord) {
 
 }  // namespace
 
-uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* argument) {
-    const uintptr_t failed = static_cast<uintptr_t>(-1);
+bool StartThread(void (*start)(void*), void* argument) {
+    const bool failed = false;
     if (start == nullptr) {
         return failed;
     }
@@ -63,8 +64,7 @@ uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* argument)
         delete record;
         return failed;
     }
-    bool ready = pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED) == 0 &&
-                 (stackSize == 0 || pthread_attr_setstacksize(&attributes, stackSize) == 0);
+    const bool ready = pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED) == 0;
     // Counted before the thread exists, so that a waiter never misses one.
     ThreadRegistry* registry = record->registry;
     {
@@ -79,5 +79,5 @@ uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* argument)
         Ended(registry);
         return failed;
     }
-    return 1;
+    return true;
 }
