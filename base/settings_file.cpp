@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include "platform.h"
+#include "platform/profile.h"
 
 const char kFeedsSection[] = "Feeds";
 const char kStylesSection[] = "Styles";
@@ -59,6 +60,10 @@ bool WriteSettingUnsigned(const char* section, const char* folderId, unsigned va
 
 bool DeleteSetting(const char* section, const char* folderId) {
     return WritePrivateProfileStringA(section, folderId, nullptr, SettingsFilePath) != FALSE;
+}
+
+bool DeleteSettings(const char* section, const char* const* folderIds, size_t count) {
+    return DeleteProfileKeys(SettingsFilePath, section, folderIds, count);
 }
 
 size_t ReadSettingKeys(const char* section, char* out, size_t capacity) {

@@ -58,6 +58,9 @@ bool IsSettingText(const char* text);
 
 // Removes a folder's entry from one section; false when the file could not be written.
 [[nodiscard]] bool DeleteSetting(const char* section, const char* folderId);
+// Removes the entries of `count` folders from one section, writing the file once; false when it
+// could not be written.
+[[nodiscard]] bool DeleteSettings(const char* section, const char* const* folderIds, size_t count);
 
 // Lists the keys of a section as consecutive terminated names followed by one more terminator.
 // Returns the count of characters copied without the final terminator; when the names do not fit,

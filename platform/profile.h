@@ -7,3 +7,12 @@
 #pragma once
 
 #include "platform.h"
+
+#include <cstddef>
+
+// Removes every key of `section` in `fileName` that is one of the `count` names of `keys` (matched
+// without regard to ASCII case, as the profile functions match them), writing the file once
+// however many there are. True when they are gone (also when none was there); false when the file
+// could not be read or written, which then holds what it held.
+bool DeleteProfileKeys(const char* fileName, const char* section, const char* const* keys,
+                       size_t count);

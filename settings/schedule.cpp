@@ -48,16 +48,23 @@ void RememberStart(const char* folderId, unsigned now) {
     }
 }
 
-void ForgetFolder(const char* folderId) {
+// Removes the folders from every section, one write per section however many they are: the
+// settings file is written whole at each write, and the host's timer waits for the pass.
+void ForgetFolders(const std::vector<const char*>& folderIds) {
+    if (folderIds.empty()) {
+        return;
+    }
     for (const char* section : kFolderSections) {
-        if (!DeleteSetting(section, folderId)) {
-            Trace("cannot forget %s in %s", folderId, SettingsFilePath);
+        if (!DeleteSettings(section, folderIds.data(), folderIds.size())) {
+            Trace("cannot forget %u vanished folders in [%s] of %s",
+                  static_cast<unsigned>(folderIds.size()), section, SettingsFilePath);
         }
     }
 }
 
-// One folder of the minute pass: clean up when its directory is gone, else refresh when due.
-void VisitFolder(const char* folderId) {
+// One folder of the minute pass: refresh it when due. False when its directory is gone, for the
+// pass to clean up.
+bool VisitFolder(const char* folderId) {
     char url[kUrlCapacity];
     bool isFeedFolder = ReadFeedUrl(folderId, url, sizeof url);
 
@@ -70,23 +77,22 @@ void VisitFolder(const char* folderId) {
         dataFolder != nullptr && dataFolder[0] != '\0' &&
         FormatText(path, sizeof path, "%s" QF_PATH_SEPARATOR "%s", dataFolder, folderId);
     if (pathKnown && !PathExists(path)) {
-        ForgetFolder(folderId);
-        return;
+        return false;
     }
     if (!isFeedFolder) {
-        return;
+        return true;
     }
 
     unsigned now = g_scheduleClock();
     if (IsRefreshHeld(folderId, url, now)) {
-        return;
+        return true;
     }
     unsigned last = ReadSettingUnsigned(kLastUpdateTimeSection, folderId);
     int minutes =
         AtLeast(ReadSettingInt(kAutoRefreshSection, folderId), kMinimumAutoRefreshMinutes);
     unsigned elapsed = now - last;
     if (!IsAutoRefreshDue(elapsed, minutes)) {
-        return;
+        return true;
     }
     Trace("AutoRefresh: Update %s[%s](%d>=%d)", url, folderId, static_cast<int>(elapsed / 60),
           minutes);
@@ -94,6 +100,7 @@ void VisitFolder(const char* folderId) {
     // Written when the refresh is queued, whatever the start answered: a queued folder is not due
     // again while it waits, and one already queued or running is not queued twice.
     RememberStart(folderId, now);
+    return true;
 }
 
 }  // namespace
@@ -137,9 +144,9 @@ int QF_CALL PXC_OnOpenFolder(const char* folderIdArgument) {
 }
 
 int QF_CALL PXC_OnEveryMinute(void) {
-    // Read once: the deletions of this pass do not change the list being walked. The list is read
-    // into room that grows until every name fits, so that no folder is left out however many
-    // there are and however long their ids; only past kKeyListLimit is it cut.
+    // Read once, and the vanished folders removed together after the walk. The list is read into
+    // room that grows until every name fits, so that no folder is left out however many there
+    // are and however long their ids; only past kKeyListLimit is it cut.
     static_assert(kKeyListCapacity >= 2, "the list holds at least its two terminators");
     std::vector<char> names(kKeyListCapacity);
     size_t count = ReadSettingKeys(kFeedsSection, names.data(), names.size());
@@ -156,14 +163,18 @@ int QF_CALL PXC_OnEveryMinute(void) {
     // The list ends with an empty name; `count` stops a walk that would run past what was read.
     // Every position reached is at most count + 1, inside the buffer.
     size_t at = 0;
+    std::vector<const char*> vanished;
     while (at < count && names[at] != '\0') {
         const char* folderId = names.data() + at;
         const size_t length = strlen(folderId);
         if (cut && at + length >= count) {
             break;
         }
-        VisitFolder(folderId);
+        if (!VisitFolder(folderId)) {
+            vanished.push_back(folderId);
+        }
         at += length + 1;
     }
+    ForgetFolders(vanished);
     return 0;
 }

@@ -93,6 +93,19 @@ TEST_F(SettingsFile, ANullValueDeletesTheKeyOnly) {
     EXPECT_EQ(Read(kFeedsSection, "A"), "");
     EXPECT_EQ(Read(kFeedsSection, "B"), "http://b/");
     EXPECT_EQ(Read(kStylesSection, "A"), "blue.css");
+
+    // Several at once, matched as single keys are; the others and the other sections stay.
+    for (const char* id : {"C", "Inbox\\D", "E", "F"}) {
+        EXPECT_TRUE(WriteSetting(kFeedsSection, id, "http://x/"));
+    }
+    const char* const gone[] = {"c", "INBOX\\d", "never there", "F"};
+    EXPECT_TRUE(DeleteSettings(kFeedsSection, gone, 4));
+    EXPECT_TRUE(DeleteSettings(kStylesSection, gone, 0));
+    EXPECT_TRUE(DeleteSettings("no such section", gone, 4));
+    size_t count = 0;
+    EXPECT_EQ(Keys(kFeedsSection, kKeyListCapacity, &count), "B|E");
+    EXPECT_EQ(Read(kFeedsSection, "E"), "http://x/");
+    EXPECT_EQ(Read(kStylesSection, "A"), "blue.css");
 }
 
 TEST_F(SettingsFile, AnEmptyValueKeepsTheFolderRegistered) {

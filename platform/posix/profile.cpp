@@ -13,6 +13,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/profile.h"
@@ -361,4 +363,33 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
         }
     }
     return SaveCached(fileName) ? TRUE : FALSE;
+}
+
+bool DeleteProfileKeys(const char* fileName, const char* section, const char* const* keys,
+                       size_t count) {
+    if (fileName == nullptr || section == nullptr) {
+        return false;
+    }
+    std::lock_guard<std::mutex> hold(g_profileLock);
+    Profile& profile = Cached(fileName);
+    Section* found = FindSection(profile, section);
+    if (found == nullptr || count == 0) {
+        return true;
+    }
+    std::unordered_set<std::string> removed;
+    for (size_t i = 0; i < count; ++i) {
+        removed.insert(IndexKey(Trim(keys[i])));
+    }
+    const size_t before = found->lines.size();
+    found->lines.erase(std::remove_if(found->lines.begin(), found->lines.end(),
+                                      [&removed](const Line& line) {
+                                          return line.isEntry &&
+                                                 removed.count(IndexKey(line.key)) != 0;
+                                      }),
+                       found->lines.end());
+    if (found->lines.size() == before) {
+        return true;
+    }
+    found->indexed = false;
+    return SaveCached(fileName);
 }
