@@ -3,7 +3,6 @@
 #include "base/module.h"
 
 #include <cstring>
-#include "platform.h"
 #include "platform/profile.h"
 
 const char kFeedsSection[] = "Feeds";
@@ -21,17 +20,16 @@ size_t ReadSetting(const char* section, const char* folderId, char* out, size_t 
     if (capacity == 0) {
         return 0;
     }
-    out[0] = '\0';
-    return GetPrivateProfileStringA(section, folderId, "", out, static_cast<DWORD>(capacity),
-                                    SettingsFilePath);
+    ReadProfileValue(SettingsFilePath, section, folderId, out, capacity);
+    return strlen(out);
 }
 
 int ReadSettingInt(const char* section, const char* folderId) {
-    return static_cast<int>(GetPrivateProfileIntA(section, folderId, 0, SettingsFilePath));
+    return static_cast<int>(ReadProfileNumber(SettingsFilePath, section, folderId));
 }
 
 unsigned ReadSettingUnsigned(const char* section, const char* folderId) {
-    return GetPrivateProfileIntA(section, folderId, 0, SettingsFilePath);
+    return ReadProfileNumber(SettingsFilePath, section, folderId);
 }
 
 bool IsSettingText(const char* text) {
@@ -48,7 +46,7 @@ bool WriteSetting(const char* section, const char* folderId, const char* value) 
     if (!IsSettingText(folderId) || !IsSettingText(value)) {
         return false;
     }
-    return WritePrivateProfileStringA(section, folderId, value, SettingsFilePath) != FALSE;
+    return WriteProfileValue(SettingsFilePath, section, folderId, value);
 }
 
 bool WriteSettingUnsigned(const char* section, const char* folderId, unsigned value) {
@@ -59,7 +57,7 @@ bool WriteSettingUnsigned(const char* section, const char* folderId, unsigned va
 }
 
 bool DeleteSetting(const char* section, const char* folderId) {
-    return WritePrivateProfileStringA(section, folderId, nullptr, SettingsFilePath) != FALSE;
+    return DeleteProfileKey(SettingsFilePath, section, folderId);
 }
 
 bool DeleteSettings(const char* section, const char* const* folderIds, size_t count) {
@@ -67,22 +65,7 @@ bool DeleteSettings(const char* section, const char* const* folderIds, size_t co
 }
 
 size_t ReadSettingKeys(const char* section, char* out, size_t capacity) {
-    if (capacity < 2) {
-        if (capacity == 1) {
-            out[0] = '\0';
-        }
-        return 0;
-    }
-    out[0] = '\0';
-    out[1] = '\0';
-    size_t count = GetPrivateProfileStringA(section, nullptr, "", out, static_cast<DWORD>(capacity),
-                                            SettingsFilePath);
-    // A cut list ends in two terminators. Wine's ANSI profile function writes only the first of
-    // them and leaves the last byte as it was, so the second is put in place here.
-    if (count + 2 == capacity) {
-        out[capacity - 1] = '\0';
-    }
-    return count;
+    return ListProfileKeys(SettingsFilePath, section, out, capacity);
 }
 
 bool ReadFeedUrl(const char* folderId, char* url, size_t capacity) {

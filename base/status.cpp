@@ -25,6 +25,6 @@ int Trace(const char* format, ...) {
     // A trace is for a person reading along; its first 4095 characters say enough.
     static_cast<void>(FormatTextV(text, sizeof text, format, args));
     va_end(args);
-    OutputDebugStringA(text);
+    WriteDebugText(text);
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "platform.h"
 #include "tests/support.h"
+#include "platform/profile.h"
 
 namespace {
 
@@ -61,8 +62,8 @@ protected:
 
     std::string Setting(const char* section, const char* key) {
         char value[1024] = {};
-        GetPrivateProfileStringA(section, key, "<absent>", value, sizeof value, settings_.c_str());
-        return value;
+        return ReadProfileValue(settings_.c_str(), section, key, value, sizeof value) ? value
+                                                                                      : "<absent>";
     }
 
     fs::path scratch_;
@@ -90,7 +91,7 @@ TEST_F(PellixSession, SetupWritesWhatWasTypedAndUpdateLeavesTheScheduleAlone) {
     EXPECT_EQ("007", Setting("ClickRefresh", "News"));
     EXPECT_EQ("20", Setting("AutoRefresh", "News"));
 
-    WritePrivateProfileStringA("LastUpdateTime", "News", "1234", settings_.c_str());
+    ASSERT_TRUE(WriteProfileValue(settings_.c_str(), "LastUpdateTime", "News", "1234"));
     int status = -1;
     std::string update = Run("update News", &status);
     EXPECT_EQ(0, status) << update;

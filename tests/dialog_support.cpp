@@ -5,6 +5,7 @@
 
 #include "res/resource.h"
 #include "tests/support.h"
+#include "platform/profile.h"
 
 namespace {
 
@@ -88,12 +89,13 @@ void SetupFixture::RemoveStyleDirectory() {
 
 std::string SetupFixture::Setting(const char* section, const char* key) const {
     char value[4096] = {};
-    GetPrivateProfileStringA(section, key, "<absent>", value, sizeof value, SettingsFilePath);
-    return value;
+    return ReadProfileValue(SettingsFilePath, section, key, value, sizeof value) ? value
+                                                                                 : "<absent>";
 }
 
 void SetupFixture::PutSetting(const char* section, const char* key, const char* value) const {
-    WritePrivateProfileStringA(section, key, value, SettingsFilePath);
+    static_cast<void>(value != nullptr ? WriteProfileValue(SettingsFilePath, section, key, value)
+                                       : DeleteProfileKey(SettingsFilePath, section, key));
 }
 
 bool SetupFixture::SettingsFileExists() const {

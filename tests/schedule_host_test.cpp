@@ -14,6 +14,7 @@
 #include "platform/codepage.h"
 #include "tests/loopback_server.h"
 #include "tests/support.h"
+#include "platform/profile.h"
 
 namespace fs = std::filesystem;
 
@@ -50,8 +51,8 @@ protected:
 
     std::string Setting(const char* section, const char* key) {
         char value[1024];
-        GetPrivateProfileStringA(section, key, "(absent)", value, sizeof value, settings_.c_str());
-        return value;
+        return ReadProfileValue(settings_.c_str(), section, key, value, sizeof value) ? value
+                                                                                      : "(absent)";
     }
     void WriteSettings(const std::string& text) { ASSERT_TRUE(WriteFile(settings_, text)); }
     void WriteMessage(const char* folder, int number, const std::string& text) {

@@ -15,6 +15,7 @@
 #include "settings/schedule.h"
 #include "base/settings_file.h"
 #include "tests/support.h"
+#include "platform/profile.h"
 
 namespace fs = std::filesystem;
 
@@ -86,9 +87,7 @@ protected:
     }
     static bool Has(const char* section, const std::string& id) {
         char value[kUrlCapacity];
-        return GetPrivateProfileStringA(section, id.c_str(), "\x7f", value, sizeof value,
-                                        SettingsFilePath) == 0 ||
-               std::string(value) != "\x7f";
+        return ReadProfileValue(SettingsFilePath, section, id.c_str(), value, sizeof value);
     }
 
     ScratchDir scratchDir_;

@@ -1,5 +1,6 @@
-// Stands in for OutputDebugStringA. Windows hands the text to an attached debugger; here the
-// host program plays that part by exporting PellixDebugOutput, which it may or may not print.
+// Traces to the host program: Windows hands them to an attached debugger; here the host program
+// plays that part by exporting PellixDebugOutput, which it may or may not print. The POSIX side of
+// debug_output.h.
 #include <dlfcn.h>
 
 #include "platform/debug_output.h"
@@ -14,7 +15,7 @@ DebugSink FindSink() {
 
 }  // namespace
 
-void OutputDebugStringA(const char* text) {
+void WriteDebugText(const char* text) {
     static const DebugSink sink = FindSink();
     if (sink != nullptr && text != nullptr) {
         sink(text);

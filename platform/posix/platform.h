@@ -57,16 +57,6 @@ DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size);
 int lstrlenA(const char* text);
 int lstrcmpA(const char* a, const char* b);
 
-// Debug output (platform/debug_output.h).
-void OutputDebugStringA(const char* text);
-
-// Profile functions on an INI file (platform/profile.h).
-DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
-                               char* out, DWORD size, const char* fileName);
-UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
-                           const char* fileName);
-BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
-                                const char* fileName);
 
 // Copies at most size - 1 characters of `from` and a terminator into `to`, as Windows' lstrcpynA
 // does: the one bounded copy of the stand-ins. Returns `to`.

@@ -1,9 +1,7 @@
-// Stands in for the Win32 profile functions GetPrivateProfileStringA, GetPrivateProfileIntA and
-// WritePrivateProfileStringA on an INI file, with the edge behaviour the system relies on:
-// sections and keys matched without regard to (ASCII) case, white space around names and values
-// dropped, a value in matching quotes read without them, a null value deleting the key, and the
-// key list of a null key laid out and cut as Windows does. Section names (a null section) and
-// whole-section writes are left out: the system uses neither.
+// The settings store on an INI file, as the Windows side reads and writes the same files: sections
+// and keys matched without regard to (ASCII) case, white space around names and values dropped, a
+// value in matching quotes read without them, and the key list laid out and cut as Windows lays
+// it out. The POSIX side of profile.h.
 //
 // The file is read once and kept while it stays the same file with the same size and time of last
 // write (another process's write shows in those); a write changes what is kept and replaces the
@@ -24,6 +22,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform.h"
 #include "platform/profile.h"
 
 namespace {
@@ -265,47 +264,48 @@ DWORD ListKeys(const Section* section, char* out, DWORD size) {
 
 namespace {
 
-// The value of `key` as GetPrivateProfileStringA reads it, whole; the default when it is absent.
-std::string ReadValue(const char* section, const char* key, const char* defaultValue,
-                      const char* fileName) {
+// The value of `key`, whole, into `value`; false when the key is absent.
+bool ReadValue(const char* section, const char* key, const char* fileName, std::string* value) {
     std::lock_guard<std::mutex> hold(g_profileLock);
     Profile& profile = Cached(fileName);
     Line* entry = FindEntry(FindSection(profile, section), key);
-    std::string value =
-        entry && entry->hasValue ? entry->value : Trim(defaultValue ? defaultValue : "");
-    // A value written in matching quotes is read without them.
-    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
-        value = value.substr(1, value.size() - 2);
+    if (entry == nullptr || !entry->hasValue) {
+        return false;
     }
-    return value;
+    *value = entry->value;
+    // A value written in matching quotes is read without them.
+    if (value->size() >= 2 && ((*value)[0] == '"' || (*value)[0] == '\'') &&
+        value->back() == (*value)[0]) {
+        *value = value->substr(1, value->size() - 2);
+    }
+    return true;
 }
 
 }  // namespace
 
-DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
-                               char* out, DWORD size, const char* fileName) {
-    if (out == nullptr || section == nullptr || fileName == nullptr) {
-        return 0;
+bool ReadProfileValue(const char* fileName, const char* section, const char* key, char* out,
+                      size_t capacity) {
+    if (capacity == 0) {
+        return false;
     }
-    if (key == nullptr) {
-        std::lock_guard<std::mutex> hold(g_profileLock);
-        return ListKeys(FindSection(Cached(fileName), section), out, size);
+    out[0] = '\0';
+    if (fileName == nullptr || section == nullptr || key == nullptr) {
+        return false;
     }
-    if (size == 0) {
-        return 0;
+    std::string value;
+    if (!ReadValue(section, key, fileName, &value)) {
+        return false;
     }
-    lstrcpynA(out, ReadValue(section, key, defaultValue, fileName).c_str(), AsInt(size));
-    return static_cast<DWORD>(strlen(out));
+    lstrcpynA(out, value.c_str(),
+              AsInt(capacity < UINT_MAX ? static_cast<DWORD>(capacity) : UINT_MAX));
+    return true;
 }
 
-UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
-                           const char* fileName) {
-    if (section == nullptr || key == nullptr || fileName == nullptr) {
-        return static_cast<UINT>(defaultValue);
-    }
-    const std::string text = ReadValue(section, key, "", fileName);
-    if (text.empty()) {
-        return static_cast<UINT>(defaultValue);
+unsigned ReadProfileNumber(const char* fileName, const char* section, const char* key) {
+    std::string text;
+    if (fileName == nullptr || section == nullptr || key == nullptr ||
+        !ReadValue(section, key, fileName, &text)) {
+        return 0;
     }
     // The number the text begins with: white space, an optional sign and decimal digits, summed
     // in unsigned 32-bit arithmetic as Windows does, so that ten-digit times read back whole.
@@ -313,39 +313,26 @@ UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValu
     while (*at == ' ' || *at == '\t') {
         ++at;
     }
-    bool negative = *at == '-';
+    const bool negative = *at == '-';
     if (*at == '-' || *at == '+') {
         ++at;
     }
-    UINT number = 0;
+    unsigned number = 0;
     for (; *at >= '0' && *at <= '9'; ++at) {
-        number = number * 10u + static_cast<UINT>(*at - '0');
+        number = number * 10u + static_cast<unsigned>(*at - '0');
     }
     return negative ? 0u - number : number;
 }
 
-BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
-                                const char* fileName) {
-    if (section == nullptr || key == nullptr || fileName == nullptr) {
-        return FALSE;
+bool WriteProfileValue(const char* fileName, const char* section, const char* key,
+                       const char* value) {
+    if (fileName == nullptr || section == nullptr || key == nullptr || value == nullptr) {
+        return false;
     }
     std::lock_guard<std::mutex> hold(g_profileLock);
     Profile& profile = Cached(fileName);
     Section* found = FindSection(profile, section);
     Line* entry = FindEntry(found, key);
-    if (value == nullptr) {
-        if (entry == nullptr) {
-            return TRUE;
-        }
-        for (size_t i = 0; i < found->lines.size(); ++i) {
-            if (&found->lines[i] == entry) {
-                found->lines.erase(found->lines.begin() + static_cast<long>(i));
-                found->indexed = false;
-                break;
-            }
-        }
-        return SaveCached(fileName) ? TRUE : FALSE;
-    }
     std::string trimmed = Trim(value);
     if (entry != nullptr) {
         entry->value = trimmed;
@@ -362,7 +349,20 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
             found->keys.emplace(IndexKey(found->lines.back().key), found->lines.size() - 1);
         }
     }
-    return SaveCached(fileName) ? TRUE : FALSE;
+    return SaveCached(fileName);
+}
+
+bool DeleteProfileKey(const char* fileName, const char* section, const char* key) {
+    return key != nullptr && DeleteProfileKeys(fileName, section, &key, 1);
+}
+
+size_t ListProfileKeys(const char* fileName, const char* section, char* out, size_t capacity) {
+    if (fileName == nullptr || section == nullptr) {
+        return 0;
+    }
+    std::lock_guard<std::mutex> hold(g_profileLock);
+    return ListKeys(FindSection(Cached(fileName), section), out,
+                    capacity < UINT_MAX ? static_cast<DWORD>(capacity) : UINT_MAX);
 }
 
 bool DeleteProfileKeys(const char* fileName, const char* section, const char* const* keys,

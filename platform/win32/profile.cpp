@@ -1,12 +1,12 @@
-// Keys removed from a section in one write: the section read whole, the keys taken out, and the
-// rest written back as the section's new content. Windows' profile functions offer no other way
-// short of one write per key. The Windows side of DeleteProfileKeys (profile.h).
+// The settings store over the system's profile functions: the Windows side of profile.h.
 #include "platform/profile.h"
 
 #include <cstring>
 #include <string>
 #include <unordered_set>
 #include <vector>
+
+#include "platform.h"
 
 namespace {
 
@@ -35,8 +35,60 @@ std::string KeyOf(const char* line) {
     return Lower(line + start, length - start);
 }
 
+// A default no stored value can be: the store never writes a control character.
+constexpr char kAbsent[] = "\x01";
+
 }  // namespace
 
+bool ReadProfileValue(const char* fileName, const char* section, const char* key, char* out,
+                      size_t capacity) {
+    if (capacity == 0) {
+        return false;
+    }
+    out[0] = '\0';
+    GetPrivateProfileStringA(section, key, kAbsent, out, static_cast<DWORD>(capacity), fileName);
+    if (strcmp(out, kAbsent) == 0) {
+        out[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+unsigned ReadProfileNumber(const char* fileName, const char* section, const char* key) {
+    return GetPrivateProfileIntA(section, key, 0, fileName);
+}
+
+bool WriteProfileValue(const char* fileName, const char* section, const char* key,
+                       const char* value) {
+    return value != nullptr && WritePrivateProfileStringA(section, key, value, fileName) != FALSE;
+}
+
+bool DeleteProfileKey(const char* fileName, const char* section, const char* key) {
+    return WritePrivateProfileStringA(section, key, nullptr, fileName) != FALSE;
+}
+
+size_t ListProfileKeys(const char* fileName, const char* section, char* out, size_t capacity) {
+    if (capacity < 2) {
+        if (capacity == 1) {
+            out[0] = '\0';
+        }
+        return 0;
+    }
+    out[0] = '\0';
+    out[1] = '\0';
+    const size_t count =
+        GetPrivateProfileStringA(section, nullptr, "", out, static_cast<DWORD>(capacity), fileName);
+    // A cut list ends in two terminators. Wine's ANSI profile function writes only the first of
+    // them and leaves the last byte as it was, so the second is put in place here.
+    if (count + 2 == capacity) {
+        out[capacity - 1] = '\0';
+    }
+    return count;
+}
+
+// Keys removed from a section in one write: the section read whole, the keys taken out, and the
+// rest written back as the section's new content. The profile functions offer no other way short
+// of one write per key.
 bool DeleteProfileKeys(const char* fileName, const char* section, const char* const* keys,
                        size_t count) {
     if (count == 0) {
