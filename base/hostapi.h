@@ -12,7 +12,7 @@ struct HostApi {
 #undef QF_HOST_SLOT
 
     // The host executable the entries were resolved from; null while the record is not bound.
-    HMODULE module;
+    const void* module;
 
     // Binds the record from the process's main executable. Succeeds at once when the record is
     // already bound. Fails, leaving `module` null, when a required function is missing or the
@@ -22,8 +22,8 @@ struct HostApi {
     // What Bind does, with the executable and the name lookup given: the seam through which tests
     // bind against fake hosts. `lookup` answers null for a name the host does not export.
     typedef void (*Proc)();
-    typedef Proc (*Lookup)(HMODULE module, const char* name);
-    bool BindFrom(HMODULE host, Lookup lookup);
+    typedef Proc (*Lookup)(const void* module, const char* name);
+    bool BindFrom(const void* host, Lookup lookup);
 };
 
 // The record every subsystem calls the host through. Written only while the module is attached.

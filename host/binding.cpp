@@ -1,30 +1,33 @@
 #include "host/binding.h"
 
+#include <cstring>
+
 #include "base/hostapi.h"
 #include "platform/modules.h"
 
 namespace {
 
-HostApi::Proc LookupExport(HMODULE module, const char* name) {
+HostApi::Proc LookupExport(const void* module, const char* name) {
     // Host functions have many signatures; they travel as a plain procedure address and are cast
     // back to their own type when stored in their slot.
-    return reinterpret_cast<HostApi::Proc>(GetProcAddress(module, name));
+    return FindExport(module, name);
 }
 
 }  // namespace
 
 bool IsHostOlderThan2_00_06(const char* version) {
-    return lstrlenA(version) <= 7 && lstrcmpA(version, "2.00.06") < 0;
+    // Version texts are digits and dots, which every collation orders as their bytes do.
+    return strlen(version) <= 7 && strcmp(version, "2.00.06") < 0;
 }
 
 bool HostApi::Bind() {
     if (module != nullptr) {
         return true;
     }
-    return BindFrom(GetModuleHandleA(nullptr), LookupExport);
+    return BindFrom(MainProgram(), LookupExport);
 }
 
-bool HostApi::BindFrom(HMODULE host, Lookup lookup) {
+bool HostApi::BindFrom(const void* host, Lookup lookup) {
     if (module != nullptr) {
         return true;
     }

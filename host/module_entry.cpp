@@ -4,6 +4,7 @@
 
 #include "base/hostapi.h"
 #include "base/module.h"
+#include "platform/modules.h"
 
 bool MakeSettingsFilePath(const char* moduleFile, char* out, size_t capacity) {
     const bool whole = CopyText(out, capacity, moduleFile);
@@ -34,12 +35,9 @@ BOOL ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
         return FALSE;
     }
 
-    // GetModuleFileNameA may leave the buffer unterminated when the path does not fit; a name
-    // that fills the buffer may have been cut.
-    char moduleFile[kPathCapacity] = {};
-    DWORD length = GetModuleFileNameA(instance, moduleFile, sizeof moduleFile - 1);
+    char moduleFile[kPathCapacity];
     char directory[kPathCapacity];
-    if (length >= sizeof moduleFile - 2 ||
+    if (!ModuleFilePath(instance, moduleFile, sizeof moduleFile) ||
         !MakeSettingsFilePath(moduleFile, SettingsFilePath, sizeof SettingsFilePath) ||
         !MakeModuleDirectory(moduleFile, directory, sizeof directory)) {
         SettingsFilePath[0] = '\0';

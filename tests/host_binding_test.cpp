@@ -29,7 +29,7 @@ const char* QF_CALL FakeGetVersion(void) {
 
 void FakeEntry() {}
 
-HostApi::Proc FakeLookup(HMODULE, const char* name) {
+HostApi::Proc FakeLookup(const void*, const char* name) {
     g_fake->asked.push_back(name);
     if (g_fake->missing.count(name) != 0) {
         return nullptr;
@@ -40,9 +40,9 @@ HostApi::Proc FakeLookup(HMODULE, const char* name) {
     return FakeEntry;
 }
 
-HMODULE FakeModule() {
+const void* FakeModule() {
     static int module;
-    return reinterpret_cast<HMODULE>(&module);
+    return &module;
 }
 
 class HostBinding : public testing::Test {

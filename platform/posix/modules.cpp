@@ -1,11 +1,13 @@
-// Stands in for the Win32 module functions: GetModuleHandleA(NULL), GetProcAddress,
-// GetModuleFileNameA, lstrlenA, lstrcpynA and lstrcmpA. Only the main executable can be asked for
-// by handle; named modules are not supported because the system never asks for one.
+// The process's modules through dlopen, dlsym and dladdr: the POSIX side of modules.h. Also the
+// stand-ins of the Win32 module functions the stand-in host calls (GetModuleHandleA(NULL),
+// GetProcAddress, GetModuleFileNameA, lstrlenA, lstrcpynA and lstrcmpA). Only the main executable
+// can be asked for by handle; named modules are not supported because nothing asks for one.
 #include <dlfcn.h>
 
 #include <climits>
 #include <cstring>
 
+#include "platform.h"
 #include "platform/modules.h"
 
 HMODULE GetModuleHandleA(const char* moduleName) {
@@ -58,4 +60,30 @@ char* lstrcpynA(char* to, const char* from, int size) {
 int lstrcmpA(const char* a, const char* b) {
     int order = strcmp(a ? a : "", b ? b : "");
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+const void* MainProgram() {
+    return dlopen(nullptr, RTLD_LAZY);
+}
+
+ExportedProc FindExport(const void* module, const char* name) {
+    if (module == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<ExportedProc>(dlsym(const_cast<void*>(module), name));
+}
+
+bool ModuleFilePath(const void* /*instance*/, char* out, size_t capacity) {
+    if (capacity == 0) {
+        return false;
+    }
+    out[0] = '\0';
+    // The file that holds this very function: the plug-in module when it is loaded as one.
+    Dl_info info = {};
+    if (dladdr(reinterpret_cast<void*>(&ModuleFilePath), &info) == 0 || info.dli_fname == nullptr ||
+        strlen(info.dli_fname) >= capacity) {
+        return false;
+    }
+    memcpy(out, info.dli_fname, strlen(info.dli_fname) + 1);
+    return true;
 }
