@@ -1,5 +1,5 @@
-// Windows Sockets 2, as the fetcher and the tests' loopback server use it (getaddrinfo for IPv6
-// and IPv4 alike), and the two time limits the fetcher puts on a connection. Win32: the real
+// Windows Sockets 2, as each side's connection (connection.h) and the tests' loopback server use
+// it (getaddrinfo for IPv6 and IPv4 alike), and the two time limits put on a connection. Win32: the real
 // <winsock2.h> and <ws2tcpip.h> (ws2_32). POSIX: BSD sockets under the Winsock names
 // (platform/posix/winsock_api.h, sockets.cpp).
 #pragma once
