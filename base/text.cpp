@@ -80,7 +80,7 @@ const char* LastPathComponent(const char* text, const char* separator) {
         return result;
     }
     for (const char* p = text; *p != '\0';) {
-        if (_ismbblead(static_cast<unsigned char>(*p))) {
+        if (IsAnsiLeadByte(static_cast<unsigned char>(*p))) {
             // A double-byte character is never a separator, not even its second byte.
             if (p[1] == '\0') {
                 break;

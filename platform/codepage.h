@@ -6,13 +6,13 @@
 // Win32: MultiByteToWideChar and WideCharToMultiByte. POSIX: platform/posix/codepage.cpp, whose
 // code page is 1252 unless a test selects another (SelectAnsiCodePage).
 //
-// The runtime's _ismbblead (is a byte the lead byte of a double-byte character of the ANSI code
-// page) keeps its own name on both sides.
 #pragma once
 
 #include <cstddef>
 
-#include "platform.h"
+// Whether `byte` is the lead byte of a double-byte character of the runtime's multibyte code page
+// (the ANSI one unless a test selects another): such a pair is one character.
+bool IsAnsiLeadByte(unsigned char byte);
 
 // The number of the ANSI code page in use.
 unsigned AnsiCodePage();

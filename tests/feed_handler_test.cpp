@@ -8,6 +8,7 @@
 
 #include "feed/feed_handler.h"
 #include "feed/parse_feed.h"
+#include "platform.h"
 #include "platform/codepage.h"
 #include "tests/feed_support.h"
 

@@ -1,6 +1,8 @@
 // Stands in for the ANSI code page calls with iconv and Windows' best-fit table for 1252.
 #include "platform/codepage.h"
 
+#include "platform.h"
+
 #include "bestfit1252.h"
 
 #include <iconv.h>
@@ -301,6 +303,10 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* text, int l
         i += units;
     }
     return written;
+}
+
+bool IsAnsiLeadByte(unsigned char byte) {
+    return _ismbblead(byte) != 0;
 }
 
 int _ismbblead(unsigned int c) {

@@ -2,8 +2,16 @@
 // converts every text.
 #include "platform/codepage.h"
 
+#include <mbctype.h>
+
 #include <cstring>
 #include <vector>
+
+#include "platform.h"
+
+bool IsAnsiLeadByte(unsigned char byte) {
+    return _ismbblead(byte) != 0;
+}
 
 namespace {
 
