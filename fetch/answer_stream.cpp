@@ -16,9 +16,10 @@ static_assert(kAnswerHeaderCapacity <= kReceivePiece,
 namespace {
 
 // Where the empty line that ends a header part begins to end: the index just after it (CR LF
-// twice, or LF twice as some servers write), or 0 when `text` holds none yet.
-size_t HeaderEnd(const char* text, size_t length) {
-    for (size_t at = 0; at < length; ++at) {
+// twice, or LF twice as some servers write), or 0 when `text` holds none yet. The search starts
+// at `from`, before which the caller has looked already.
+size_t HeaderEnd(const char* text, size_t from, size_t length) {
+    for (size_t at = from; at < length; ++at) {
         if (text[at] != '\n') {
             continue;
         }
@@ -98,13 +99,16 @@ bool AnswerStream::ReadHeader() {
     size_t length = 0;
     for (;;) {
         const long got = Receive(header_ + length, kAnswerHeaderCapacity - length);
+        // A header that arrives a byte at a time is searched once, not once a byte: the line
+        // ends before the new bytes were looked at already.
+        const size_t searched = length > 2 ? length - 2 : 0;
         if (got > 0) {
             length += static_cast<size_t>(got);
         }
         if (!MayBeStatusLine(header_, length)) {
             break;
         }
-        const size_t end = HeaderEnd(header_, length);
+        const size_t end = HeaderEnd(header_, searched, length);
         if (end > 0) {
             status_ = HttpStatus(header_);
             if (status_ == 0) {

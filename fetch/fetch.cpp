@@ -1,9 +1,8 @@
-// The feed fetcher. Each refresh gets a worker thread of its own that splits the URL, connects
-// (over TLS for https), sends one HTTP/1.1 GET and reads the answer until the server closes the
-// connection. The answer is read as HTTP: its status code decides whether the body is the
-// document, a redirect is followed or the refresh failed, and the body is read whole (chunks
-// decoded, its length honoured) or said cut. At its end the refresh says on the status line how
-// it went.
+// The feed fetcher. A refresh runs on one of the pool's workers, which splits the URL, connects
+// (over TLS for https), sends one HTTP/1.1 GET and reads the answer as it arrives. Its status code
+// decides whether the body is the document, a redirect is followed or the refresh failed; the
+// body goes to the reader piece by piece (chunks and compression undone on the way) and is known
+// whole or said cut at its end. The refresh then says on the status line how it went.
 #include "fetch/fetch.h"
 
 #include <atomic>

@@ -1,4 +1,5 @@
-// The feed fetcher: one worker thread per refresh downloads the feed and hands it to the reader.
+// The feed fetcher: a bounded pool of workers downloads the feeds and hands each to the reader as
+// it arrives.
 #pragma once
 
 #include <cstddef>
