@@ -310,9 +310,9 @@ bool ReadAnswer(WorkerState* state, Connection* connection, Clock::time_point de
 
 // Fetches the request's URL and where its redirects lead, and hands the answer on.
 void Refresh(WorkerState* state) {
+    // One deadline for the whole refresh, its redirects included.
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
     for (int redirects = 0;; ++redirects) {
-        const Clock::time_point deadline =
-            Clock::now() + std::chrono::milliseconds(FetchDeadlineMs());
         Connection* connection = Connect(state, deadline);
         if (connection == nullptr) {
             return;

@@ -10,9 +10,9 @@
 // How long a worker waits for a connection to be made, and for each receive to bring a byte,
 // before it gives up on a silent server.
 constexpr unsigned kDefaultFetchTimeLimitMs = 60 * 1000;
-// How long a whole download may take, from connecting through the TLS handshake to the last byte:
-// long enough for a feed of several megabytes on a slow line; a server that trickles a byte now
-// and then holds its worker no longer.
+// How long a whole refresh may take, from connecting through the TLS handshake to the last byte,
+// redirects included: long enough for a feed of several megabytes on a slow line; a server that
+// trickles a byte now and then holds its worker no longer.
 constexpr unsigned kDefaultFetchDeadlineMs = 5 * 60 * 1000;
 
 class AnswerStream;
@@ -124,7 +124,7 @@ int FetchWorkersRunning();
 unsigned FetchTimeLimitMs();
 void SetFetchTimeLimitMs(unsigned milliseconds);
 
-// The deadline of a whole download, kDefaultFetchDeadlineMs unless a test has set a shorter one
+// The deadline of a whole refresh, kDefaultFetchDeadlineMs unless a test has set a shorter one
 // (0 sets the default again). What arrived by then is handled as after a failed receive.
 unsigned FetchDeadlineMs();
 void SetFetchDeadlineMs(unsigned milliseconds);

@@ -218,6 +218,20 @@ TEST_F(FetchWorkerTest, AServerThatTricklesEndsAtTheDownloadDeadline) {
     EXPECT_EQ(std::string(answers[0].text.size(), 'x'), answers[0].text);
 }
 
+TEST_F(FetchWorkerTest, TheDeadlineCoversTheRedirectsToo) {
+    // Each answer comes well within the deadline, a redirect to the next; the second is already
+    // past it, counted from the refresh's start. Were each hop given a deadline of its own, the
+    // refresh would follow all five redirects.
+    FetchDeadline deadline(3000);
+    LoopbackServer server({Pause(2000), Send("HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n")}, 6);
+    RecordedStatusLine status;
+    ASSERT_TRUE(FetchAndWait(server.Url("/feed")));
+    EXPECT_TRUE(RecordedAnswers().empty());
+    EXPECT_LE(server.Requests().size(), 2u);
+    ASSERT_FALSE(status.Texts().empty());
+    EXPECT_EQ("Feeds: no answer in time", status.Texts().back());
+}
+
 TEST_F(FetchWorkerTest, ANoticeablePauseIsNotTakenForSilence) {
     // Pauses shorter than the limit, each followed by progress, must not end the receiving.
     FetchTimeLimit limit(2000);
