@@ -510,10 +510,7 @@ public:
                 failed_ = true;
                 ended_ = true;
                 if (!looked_) {
-                    looked_ = true;
-                    rewriter_.Look(head_.data(), head_.size());
-                    rewriter_.Rewrite(head_.data(), head_.size(), &ready_);
-                    head_.clear();
+                    RewriteHead();
                 }
                 rewriter_.Finish(&ready_);
                 continue;
@@ -525,10 +522,7 @@ public:
                 if (got > 0 && head_.size() < DocumentRewriter::kHeadSize) {
                     continue;
                 }
-                looked_ = true;
-                rewriter_.Look(head_.data(), head_.size());
-                rewriter_.Rewrite(head_.data(), head_.size(), &ready_);
-                head_.clear();
+                RewriteHead();
             } else if (got > 0) {
                 rewriter_.Rewrite(raw_, static_cast<size_t>(got), &ready_);
             }
@@ -563,6 +557,14 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
 
 private:
+    // Decides the rewriting on the first bytes gathered, and rewrites them.
+    void RewriteHead() {
+        looked_ = true;
+        rewriter_.Look(head_.data(), head_.size());
+        rewriter_.Rewrite(head_.data(), head_.size(), &ready_);
+        head_.clear();
+    }
+
     XmlSource* source_;
     DocumentRewriter rewriter_;
     char raw_[16 * 1024];
