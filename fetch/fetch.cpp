@@ -237,6 +237,10 @@ void Deliver(WorkerState* state, AnswerStream* answer, const ConnectionSource& s
     if (state->completion != nullptr) {
         state->completion(answer, state->folderId, state->url);
     }
+    // The rest of a page that is no feed is not worth its download: the refresh ends here.
+    if (state->failure != nullptr && answer->End() == AnswerEnd::kOpen) {
+        return;
+    }
     // What the reader left is read too, so that the answer is known whole or not.
     answer->Drain();
     if (answer->End() != AnswerEnd::kWhole) {

@@ -315,12 +315,12 @@ TEST_F(FetchEndToEnd, FeedsInTheAnswerEndAsMessagesOfTheFolder) {
          {"First story", "Second story"},
          "Feeds: 2 new messages"},
         {"an answer past the ceiling",
-         std::string(1024 * 1024, ' '),
+         "<rss><channel>" + std::string(1024 * 1024, ' '),
          {},
          "Feeds: the feed is larger than 1 MB"},
         {"a body that inflates past the ceiling",
          "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" +
-             Compressed(std::string(2 * 1024 * 1024, ' '), 31),
+             Compressed("<rss><channel>" + std::string(2 * 1024 * 1024, ' '), 31),
          {},
          "Feeds: the feed is larger than 1 MB"},
     };
@@ -737,6 +737,11 @@ TEST_F(FetchEndToEnd, AnAnswerCutShortIsSaidAndKeepsTheItemsBeforeTheCut) {
          {Send("HTTP/1.1 200 OK\r\nContent-Ty"), Pause(50), Reset()},
          {},
          "Feeds: connection cut"},
+        // The rest of a page that is no feed is not waited for.
+        {"a long page that is no feed, then silence",
+         {Send("HTTP/1.0 200 OK\r\n\r\n<html>" + std::string(80 * 1024, 'x')), WaitForRelease()},
+         {},
+         "Feeds: not a feed"},
         {"a header part that never ends",
          {Send("HTTP/1.1 200 OK\r\nX-Pad: " + std::string(40 * 1024, 'a'))},
          {},
