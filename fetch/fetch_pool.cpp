@@ -78,18 +78,16 @@ Queued FetchPool::Submit(FetchRequest* request, int workers) {
     return Queued::kQueued;
 }
 
-void FetchPool::Run(void* argument) {
-    FetchPoolState* state = static_cast<FetchPool*>(argument)->state_;
-    // The platform's reader is set up once for all the refreshes this worker runs.
-    XmlReaderKeeping reader;
+namespace {
+
+// Runs the refreshes waiting, one after another, until there are none or the pool stops.
+void RunWaiting(FetchPoolState* state) {
     for (;;) {
         FetchRequest* request = nullptr;
         std::string key;
         {
             std::lock_guard<std::mutex> hold(state->lock);
             if (state->waiting.empty() || state->stopping) {
-                --state->workers;
-                state->ended.notify_all();
                 return;
             }
             request = state->waiting.front();
@@ -101,6 +99,28 @@ void FetchPool::Run(void* argument) {
         state->job(request);
         std::lock_guard<std::mutex> hold(state->lock);
         state->taken.erase(key);
+    }
+}
+
+}  // namespace
+
+void FetchPool::Run(void* argument) {
+    FetchPoolState* state = static_cast<FetchPool*>(argument)->state_;
+    for (;;) {
+        {
+            // The platform's reader is set up once for all the refreshes this worker runs, and
+            // given up before the worker counts itself out: once it has, the module may go.
+            XmlReaderKeeping reader;
+            RunWaiting(state);
+        }
+        std::lock_guard<std::mutex> hold(state->lock);
+        // A refresh queued while the reader was given up found this worker still counted, so
+        // no other was started for it: this one takes it.
+        if (state->waiting.empty() || state->stopping) {
+            --state->workers;
+            state->ended.notify_all();
+            return;
+        }
     }
 }
 
