@@ -23,7 +23,7 @@ constexpr size_t kKeyListCapacity = 40960;
 constexpr size_t kKeyListLimit = 32 * 1024 * 1024;
 // The text of an interval field of the set-up dialog: at most 19 characters are read.
 constexpr size_t kIntervalTextCapacity = 20;
-// A decimal "LastUpdateTime" (ten digits at most).
+// A decimal number as text: a "LastUpdateTime" (ten digits at most), the port of an address.
 constexpr size_t kNumberTextCapacity = 16;
 
 // What ShowStatus and Trace format into before they look at the length.
@@ -56,10 +56,10 @@ constexpr size_t kEnclosureTypeCapacity = 128;
 constexpr size_t kEnclosureNumberCapacity = 32;
 // The nested xml:base attributes a feed reader follows; deeper ones resolve against the last.
 constexpr size_t kXmlBaseDepth = 8;
-// An attribute value (a link's href, an image's resource) is kept to this.
-constexpr size_t kAttributeValueCapacity = kUrlCapacity;
+// The namespace of a feed's root element, kept when no known namespace names it.
+constexpr size_t kNamespaceUriCapacity = kUrlCapacity;
 
-// The most a fetch worker reads of one answer: the feeds of podcasts and full-content blogs run
+// The most a download reads of one answer: the feeds of podcasts and full-content blogs run
 // to several megabytes, and a larger answer is a runaway one. Its body, decoded when it came
 // compressed, has the same ceiling. The answer streams through the worker, so this bounds time
 // and traffic, not memory.
@@ -75,7 +75,7 @@ constexpr size_t kAnswerHeaderCapacity = 32 * 1024;
 constexpr size_t kDocumentSearchCapacity = 64 * 1024;
 // An entity tag or a Last-Modified date kept from a folder's last whole answer.
 constexpr size_t kValidatorCapacity = 256;
-// The request a fetch worker sends: the fixed lines (about 400 bytes) around the longest path, its
+// The request a download sends: the fixed lines (about 400 bytes) around the longest path, its
 // blanks written as three characters each, the longest host name with its port, and the two
 // conditional lines, so that it is always built whole.
 constexpr size_t kRequestCapacity = 3 * kUrlCapacity + kUrlCapacity + 2 * kValidatorCapacity + 640;
@@ -86,10 +86,15 @@ constexpr size_t kMessageCapacity = 0x100000;
 constexpr size_t kDescriptionHtmlCapacity = 2 * kItemDescriptionCapacity;
 // A feed date in mail form, and the smallest output NormalizeFeedDate accepts.
 constexpr size_t kFeedDateCapacity = 256;
-// The current time text: what strftime may give (99 characters) and the zone offset.
+// A date as a feed or a server writes it, as the date reader reads it: the date fields of a
+// feed item hold 255 characters.
+constexpr size_t kDateTextCapacity = 256;
+// A moment as a mail date ("Mon, 07 Dec 2026 21:15:23 +0800", 31 characters for any year the
+// runtime gives), with room to spare.
 constexpr size_t kTimeTextCapacity = 100 + 8;
-// How much of a folder's index file is read at once: by a single look-up, and by a refresh that
-// follows the index from item to item (into a buffer of its own, off the worker's stack).
+// How much of a file is read at once: of a folder's index by a single look-up, and of its record
+// of seen items; and by a refresh that follows the index from item to item (into a buffer of its
+// own, off the worker's stack).
 constexpr size_t kIndexReadCapacity = 4096;
 constexpr size_t kIndexFollowCapacity = 65536;
 // The longest URL of a feed's markup whose scheme the sanitizer looks at.
@@ -106,6 +111,8 @@ constexpr size_t kEnclosureHtmlCapacity =
         (2 * kHtmlGrowth * kItemLinkCapacity +
          kHtmlGrowth * (kEnclosureTypeCapacity + 2 * kEnclosureNumberCapacity) + 256) +
     kHtmlGrowth * kImageUrlCapacity + 256;
+// What a message whose text was cut says after it: the words and the item's link twice, escaped.
+constexpr size_t kCutNoteCapacity = 2 * kHtmlGrowth * kItemLinkCapacity + 256;
 // A path escaped for HTML (the stylesheet link a shown message gets).
 constexpr size_t kEscapedPathCapacity = kHtmlGrowth * kPathCapacity;
 // The room a rebuilt message source has beyond the source's own length when it is shown.

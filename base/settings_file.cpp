@@ -1,8 +1,8 @@
 #include "base/settings_file.h"
 
-#include "base/module.h"
-
 #include <cstring>
+
+#include "base/module.h"
 #include "platform/profile.h"
 
 const char kFeedsSection[] = "Feeds";
@@ -15,6 +15,12 @@ const char kHeldUntilSection[] = "HeldUntil";
 const char kETagSection[] = "ETag";
 const char kOptionsSection[] = "Options";
 const char kLastModifiedSection[] = "LastModified";
+
+const char* const kFolderSections[] = {
+    kFeedsSection,       kStylesSection,       kLastUpdateTimeSection,
+    kAutoRefreshSection, kClickRefreshSection, kGoneSection,
+    kHeldUntilSection,   kETagSection,         kLastModifiedSection};
+const size_t kFolderSectionCount = sizeof kFolderSections / sizeof kFolderSections[0];
 
 size_t ReadSetting(const char* section, const char* folderId, char* out, size_t capacity) {
     if (capacity == 0) {

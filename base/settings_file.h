@@ -1,13 +1,14 @@
-// The feed settings file: five sections keyed by folder id, read and written at the moment a
-// value is needed. Nothing is cached; every call is one call of the platform's profile functions
-// on SettingsFilePath, which keep each call consistent across threads.
+// The feed settings file: sections keyed by folder id (what the user set up for the folder, and
+// what its refreshes learnt), and [Options] for the plug-in as a whole, read and written at the
+// moment a value is needed. Nothing is cached; every call is one call of the platform's profile
+// functions on SettingsFilePath, which keep each call consistent across threads.
 #pragma once
 
 #include <cstddef>
 
 #include "base/capacities.h"
 
-// The five sections.
+// The sections keyed by folder id.
 extern const char kFeedsSection[];           // the feed URL; empty: not a feed folder
 extern const char kStylesSection[];          // the stylesheet's file name; empty: default.css
 extern const char kClickRefreshSection[];    // minutes between refreshes on opening
@@ -20,9 +21,13 @@ extern const char kHeldUntilSection[];
 // The validators of the folder's last whole answer, each written after the address that gave it
 // and a blank ("https://host/feed \"abc\""), so that a changed address sends neither.
 extern const char kETagSection[];
+extern const char kLastModifiedSection[];
+// Every section keyed by folder id, in the order a vanished folder's entries are removed.
+extern const char* const kFolderSections[];
+extern const size_t kFolderSectionCount;
+
 // Values of the plug-in as a whole, by name rather than by folder.
 extern const char kOptionsSection[];
-extern const char kLastModifiedSection[];
 
 // Whether the triggers leave the folder alone now: its address answered "gone" (until the address
 // is changed in the set-up dialog), or its server asked for a pause that has not ended at `now`.

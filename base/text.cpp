@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -114,4 +115,120 @@ bool SameAsciiWord(const char* text, size_t length, const char* word) {
         }
     }
     return true;
+}
+
+int HexDigitValue(char c) {
+    if (IsAsciiDigit(c)) {
+        return c - '0';
+    }
+    const char lower = AsciiLower(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+bool StartsWithAsciiWord(const char* text, size_t length, const char* word) {
+    const size_t size = strlen(word);
+    return length >= size && SameAsciiWord(text, size, word);
+}
+
+TextWriter::TextWriter(char* buffer, size_t capacity, size_t used)
+    : buffer_(buffer), capacity_(capacity), used_(used), cut_(capacity == 0 || used >= capacity) {
+    if (!cut_) {
+        buffer_[used_] = '\0';
+    }
+}
+
+bool TextWriter::Refuse() {
+    cut_ = true;
+    return false;
+}
+
+bool TextWriter::Put(const char* piece) {
+    return Put(piece, strlen(piece));
+}
+
+bool TextWriter::Put(const char* piece, size_t length) {
+    if (cut_ || length >= capacity_ - used_) {
+        return Refuse();
+    }
+    memcpy(buffer_ + used_, piece, length);
+    used_ += length;
+    buffer_[used_] = '\0';
+    return true;
+}
+
+bool TextWriter::PutUtf8(const char* text, size_t length) {
+    if (cut_) {
+        return false;
+    }
+    return AppendUtf8(buffer_, capacity_, &used_, text, length) || Refuse();
+}
+
+bool TextWriter::PutEscapedHtml(const char* text, size_t length) {
+    const char* const end = text + length;
+    for (const char* at = text; at < end;) {
+        // A run of characters that stay as they are, as much of it as fits.
+        const char* special = at;
+        while (special < end && *special != '&' && *special != '<' && *special != '>' &&
+               *special != '"') {
+            ++special;
+        }
+        if (!PutUtf8(at, static_cast<size_t>(special - at))) {
+            return false;
+        }
+        if (special == end) {
+            break;
+        }
+        if (!Put(*special == '&'   ? "&amp;"
+                 : *special == '<' ? "&lt;"
+                 : *special == '>' ? "&gt;"
+                                   : "&quot;")) {
+            return false;
+        }
+        at = special + 1;
+    }
+    return !cut_;
+}
+
+bool TextWriter::Format(const char* format, ...) {
+    if (cut_) {
+        return false;
+    }
+    va_list args;
+    va_start(args, format);
+    const bool whole = FormatTextV(buffer_ + used_, capacity_ - used_, format, args);
+    va_end(args);
+    if (!whole) {
+        buffer_[used_] = '\0';
+        return Refuse();
+    }
+    used_ += strlen(buffer_ + used_);
+    return true;
+}
+
+void TextWriter::TakeBack(size_t length) {
+    if (length < used_) {
+        used_ = length;
+        buffer_[used_] = '\0';
+    }
+}
+
+long long LeadingNumber(const char* text) {
+    while (IsAsciiSpace(*text)) {
+        ++text;
+    }
+    bool negative = false;
+    if (*text == '+' || *text == '-') {
+        negative = *text == '-';
+        ++text;
+    }
+    long long magnitude = 0;
+    for (; IsAsciiDigit(*text); ++text) {
+        if (magnitude <= static_cast<long long>(INT_MAX) + 1) {
+            magnitude = magnitude * 10 + (*text - '0');
+        }
+    }
+    if (negative) {
+        return magnitude > static_cast<long long>(INT_MAX) + 1 ? INT_MIN : -magnitude;
+    }
+    return magnitude > INT_MAX ? INT_MAX : magnitude;
 }

@@ -1,4 +1,5 @@
-// Text helpers over fixed-capacity buffers.
+// Text helpers over fixed-capacity buffers, and the ASCII character classes every reader of
+// the system uses.
 //
 // Every text of the system lives in a buffer of fixed capacity (in bytes, terminator included,
 // named in base/capacities.h). These are the only ways the system copies, appends and formats
@@ -43,10 +44,67 @@ size_t Utf8CutLength(const char* text, size_t length, size_t room);
 // An ASCII capital letter as its small letter; every other byte as it is.
 char AsciiLower(char c);
 
+// ASCII character classes, the same in every locale: white space is the blank, TAB, LF, VT, FF
+// and CR; digits and letters are ASCII's alone.
+inline bool IsAsciiSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+inline bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+inline bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+// The value of a hexadecimal digit of either case, -1 for any other byte.
+int HexDigitValue(char c);
+
+// Whether the `length` bytes at `text` begin with `word`, ASCII letters without regard to case.
+bool StartsWithAsciiWord(const char* text, size_t length, const char* word);
+
+// The leading decimal number of a text as atoi reads it (white space, an optional sign, digits),
+// 0 when there is none; clamped to the range of int instead of undefined on a long digit run.
+long long LeadingNumber(const char* text);
+
 // Whether `length` bytes at `text` are exactly `word`, ASCII letters without regard to case (the
 // way names of feed elements, header fields, codings and folder ids are matched). False for a
 // null text.
 bool SameAsciiWord(const char* text, size_t length, const char* word);
+
+// Writes one text into a buffer of fixed capacity, piece after piece, and keeps it terminated.
+// A piece goes in whole or not at all (UTF-8 text: as much as fits, cut between characters);
+// once one did not fit the text is cut, and the writer takes nothing more, so that what it holds
+// ends where the last whole piece did. Every piece of the message, the sanitized HTML, the header
+// values and the rebuilt message source is written through one of these.
+class TextWriter {
+public:
+    // Writes into `buffer` of `capacity` bytes, after the `used` bytes of text it holds already.
+    TextWriter(char* buffer, size_t capacity, size_t used = 0);
+
+    // Each answers whether the piece went in whole.
+    bool Put(const char* piece);
+    bool Put(const char* piece, size_t length);
+    bool PutUtf8(const char* text, size_t length);
+    // Text for HTML text or a double-quoted attribute: &, <, > and " as entities, each whole or
+    // not at all, the rest cut between characters.
+    bool PutEscapedHtml(const char* text, size_t length);
+    bool Format(const char* format, ...) QF_PRINTF(2, 3);
+
+    // Shortens the text to `length` bytes, taking back pieces that belong together when the last
+    // of them did not fit; a writer that was cut stays cut.
+    void TakeBack(size_t length);
+
+    const char* text() const { return buffer_; }
+    size_t length() const { return used_; }
+    bool cut() const { return cut_; }
+
+private:
+    bool Refuse();
+
+    char* buffer_;
+    size_t capacity_;
+    size_t used_;
+    bool cut_;
+};
 
 // The part of `text` after the last occurrence of `separator` that is not at the very end (the
 // whole text when there is none). Without a separator, a backslash; an empty separator gives the

@@ -1,58 +1,76 @@
-// The item message composer: one mail message per feed item, appended unless the folder's index
-// already lists its subject.
+// The item message: one mail message built from a feed item and what its folder gives every
+// message, as a pure function of the two; and the check of a folder's index for a subject.
+// Whether a message is appended is the refresh's to decide (refresh/refresh.h).
 #pragma once
 
+#include <ctime>
+
+#include "base/capacities.h"
 #include "feed/feed_item.h"
 
-// The item callback the fetcher hands to the feed reader. Composes the message (header values on
-// one line each, the description through the HTML sanitizer, plain values escaped, the charset of
-// the ANSI code page), then appends it unless the index lists its subject. Returns non-zero when
-// the item was found in the index (nothing appended), otherwise what PXA_AppendMessage returned;
-// 0 when the record or folder id is missing or no memory is left for the message.
-int OnFeedItem(const FeedItem* item, const char* folderId);
+class FolderIndex;
+
+// The room the link element to a stylesheet takes: its path escaped, and the element around it.
+constexpr size_t kStylesheetLinkCapacity = kEscapedPathCapacity + 64;
+
+// What a folder gives every message of a refresh, made once for the refresh.
+struct MessageFolder {
+    // Who a message is from when its feed names nobody: the last level of the folder's display
+    // name, else its id, else "Quillfeed"; UTF-8, on one line, never empty.
+    char name[kDisplayNameCapacity];
+    // The link element to the folder's stylesheet (compose/stylesheet_link.h), with an empty
+    // address when the folder's style names no file a message may link: the style is then put in
+    // when the message is shown.
+    char stylesheetLink[kStylesheetLinkCapacity];
+    // The refresh's moment as a mail date in the local zone: the date of an item that has none.
+    char now[kTimeTextCapacity];
+};
+
+// Makes what a folder gives its messages from what the refresh read of it: the folder's id, its
+// "Styles" value (empty: default.css), its display name as the host gives it (in the ANSI code
+// page; null when the host gives none) and the refresh's moment, written in the zone in force.
+void MakeMessageFolder(const char* folderId, const char* style, const char* displayName, time_t now,
+                       MessageFolder* folder);
+
+// Everything one message is built in, on the heap with the refresh that owns it: it is larger
+// than a default Windows thread stack can spare.
+struct MessageScratch {
+    // The message, header and body, as the host is handed it.
+    char message[kMessageCapacity];
+    // Its subject in UTF-8 as the Subject header carries it once decoded: what the index lists.
+    char subject[kItemTitleCapacity];
+    // The parts it is built from.
+    char description[kDescriptionHtmlCapacity + kCutNoteCapacity];
+    char enclosures[kEnclosureHtmlCapacity];
+    char titleText[kItemTitleCapacity];
+    char sender[kDisplayNameCapacity];
+    char headerDate[kFeedDateCapacity];
+    char headerAuthor[kDisplayNameCapacity];
+    char headerDateClean[kFeedDateCapacity];
+    char htmlTitle[kHtmlGrowth * kItemTitleCapacity];
+    char htmlImage[kHtmlGrowth * kImageUrlCapacity];
+    char htmlAuthor[kHtmlGrowth * kDisplayNameCapacity];
+    char htmlHref[kHtmlGrowth * kItemLinkCapacity];
+    char htmlLinkText[kHtmlGrowth * kItemLinkCapacity];
+    char htmlDate[kHtmlGrowth * kFeedDateCapacity];
+};
+
+// Builds the message of `item` for a folder that gives `folder`: header values on one line each
+// (RFC 2047 words where they need them), the text through the HTML sanitizer with its links
+// resolved, plain values escaped, the item's files, the folder's stylesheet link, UTF-8
+// throughout. An untitled item gets a subject from its text, else its link. False when the
+// message does not fit its room, which the capacities rule out; `scratch->message` is then "".
+bool ComposeMessage(const FeedItem& item, const MessageFolder& folder, MessageScratch* scratch);
 
 // True when the folder's index file (data folder, folder id, "Folder.idx") has a line, after the
 // first, whose fourth 0x01-separated field is the whole subject; CR and LF at the subject's end
 // and the line end after the field are ignored. False for an empty subject, a missing argument
-// or an index that cannot be opened.
-bool IsDuplicateSubject(const char* folderId, const char* subject);
+// or an index that cannot be opened. With `following`, what it has read of the index is kept
+// there and only what was added since is read at the next question (a refresh asks for each of
+// its items); the answers are the same.
+bool IsDuplicateSubject(const char* folderId, const char* subject,
+                        FolderIndex* following = nullptr);
 
-// While one lives on a thread, that thread's duplicate checks keep what they have read of a
-// folder's index and read only what was added to it since, rather than the whole file for every
-// item; the answers are the same. A refresh holds one around the reading of its feed. One made
-// while another lives on the thread does nothing.
-class IndexReading {
-public:
-    IndexReading();
-    ~IndexReading();
-    IndexReading(const IndexReading&) = delete;
-    IndexReading& operator=(const IndexReading&) = delete;
-
-private:
-    bool owner_ = false;
-};
-
-// While one lives on a thread, that thread's items of `folderId` are told by the folder's record
-// of seen items (compose/seen_record.h): an item whose identity is recorded is not appended,
-// whatever its title now, and one whose identity is new is, whatever message has its title. A
-// folder without a readable record is checked against the index once, and recorded. A refresh
-// holds one around the reading of its feed; the record is written when it goes.
-class SeenReading {
-public:
-    explicit SeenReading(const char* folderId);
-    ~SeenReading();
-    SeenReading(const SeenReading&) = delete;
-    SeenReading& operator=(const SeenReading&) = delete;
-
-private:
-    bool owner_ = false;
-};
-
-// What OnFeedItem did on the calling thread since the last call of this, which starts the count
-// again: what a fetch worker reports at the end of a refresh.
-struct RefreshCounts {
-    int appended = 0;               // messages handed to the host
-    int alreadyHere = 0;            // items seen before, or listed in the index
-    const char* trouble = nullptr;  // why the record of seen items was of no help, if it was not
-};
-RefreshCounts TakeRefreshCounts();
+// The folder's index file: the host's data folder, the folder id and "Folder.idx". False when the
+// path does not fit, since a cut one names some other file.
+[[nodiscard]] bool IndexPath(const char* folderId, char* path, size_t capacity);

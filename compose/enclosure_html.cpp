@@ -4,12 +4,18 @@
 #include <initializer_list>
 
 #include "base/text.h"
+#include "base/url.h"
 #include "compose/html_sanitizer.h"
 
 namespace {
 
 bool IsDigits(const char* text) {
-    return text[0] != '\0' && strspn(text, "0123456789") == strlen(text);
+    for (const char* at = text; *at != '\0'; ++at) {
+        if (!IsAsciiDigit(*at)) {
+            return false;
+        }
+    }
+    return text[0] != '\0';
 }
 
 // A size in bytes as people read it ("24.3 MB"); "" for a size that is no number or is 0, which
@@ -56,34 +62,27 @@ void FormatDuration(const char* written, char* out, size_t capacity) {
 
 // The name a link to a file shows: the last segment of its path, else the whole URL.
 void FileName(const char* url, char* out, size_t capacity) {
-    const size_t pathEnd = strcspn(url, "?#");
-    size_t start = pathEnd;
-    while (start > 0 && url[start - 1] != '/') {
+    UrlParts parts;
+    SplitUrlReference(url, &parts);
+    const size_t end = parts.path.at + parts.path.length;
+    size_t start = end;
+    while (start > parts.path.at && url[start - 1] != '/') {
         --start;
     }
-    // The path begins after the server's name, when the URL has one.
-    const char* scheme = strstr(url, "://");
-    const char* path = scheme != nullptr ? scheme + 3 + strcspn(scheme + 3, "/?#") : url;
-    const bool hasName = start < pathEnd && url + start > path;
-    size_t used = 0;
-    out[0] = '\0';
-    static_cast<void>(hasName ? AppendUtf8(out, capacity, &used, url + start, pathEnd - start)
-                              : CopyText(out, capacity, url));
+    TextWriter name(out, capacity);
+    static_cast<void>(start < end ? name.PutUtf8(url + start, end - start) : name.Put(url));
 }
 
 bool IsImageType(const char* type) {
-    return strncmp(type, "image/", 6) == 0;
+    return StartsWithAsciiWord(type, strlen(type), "image/");
 }
 
 }  // namespace
 
 bool FormatEnclosures(const FeedItem& item, bool textHasImage, char* out, size_t capacity) {
-    if (capacity == 0) {
-        return false;
-    }
-    out[0] = '\0';
+    TextWriter w(out, capacity);
     const char* image = item.thumbnail[0] != '\0' ? item.thumbnail : nullptr;
-    bool whole = AppendText(out, capacity, "<div id=enclosure>");
+    bool whole = w.Put("<div id=enclosure>");
     bool any = false;
     for (size_t i = 0; i < item.enclosureCount && whole; ++i) {
         const FeedEnclosure& enclosure = item.enclosures[i];
@@ -104,41 +103,29 @@ bool FormatEnclosures(const FeedItem& item, bool textHasImage, char* out, size_t
                                                      : "",
                        duration, sizeof duration);
         // What is known about the file, in parentheses: "(audio/mpeg, 24.3 MB, 1:02:03)".
-        char details[kEnclosureTypeCapacity + 2 * kEnclosureNumberCapacity + 8] = "";
+        char details[kEnclosureTypeCapacity + 2 * kEnclosureNumberCapacity + 8];
+        TextWriter known(details, sizeof details);
         for (const char* part :
              {static_cast<const char*>(enclosure.type), static_cast<const char*>(size),
               static_cast<const char*>(duration)}) {
             if (part[0] != '\0') {
-                static_cast<void>(
-                    (details[0] != '\0' ? AppendText(details, sizeof details, ", ") : true) &&
-                    AppendText(details, sizeof details, part));
+                static_cast<void>((known.length() == 0 || known.Put(", ")) && known.Put(part));
             }
         }
-        char htmlUrl[kHtmlGrowth * kItemLinkCapacity];
-        char htmlName[kHtmlGrowth * kItemLinkCapacity];
-        char htmlDetails[kHtmlGrowth * sizeof details];
-        whole = EscapeHtmlText(enclosure.url, htmlUrl, sizeof htmlUrl) &&
-                EscapeHtmlText(name, htmlName, sizeof htmlName) &&
-                EscapeHtmlText(details, htmlDetails, sizeof htmlDetails) &&
-                AppendText(out, capacity, "<p><a href=\"") && AppendText(out, capacity, htmlUrl) &&
-                AppendText(out, capacity, "\">") && AppendText(out, capacity, htmlName) &&
-                AppendText(out, capacity, "</a>") &&
-                (htmlDetails[0] == '\0' ||
-                 (AppendText(out, capacity, " (") && AppendText(out, capacity, htmlDetails) &&
-                  AppendText(out, capacity, ")"))) &&
-                AppendText(out, capacity, "</p>");
+        whole = w.Put("<p><a href=\"") && w.PutEscapedHtml(enclosure.url, strlen(enclosure.url)) &&
+                w.Put("\">") && w.PutEscapedHtml(name, strlen(name)) && w.Put("</a>") &&
+                (details[0] == '\0' ||
+                 (w.Put(" (") && w.PutEscapedHtml(details, strlen(details)) && w.Put(")"))) &&
+                w.Put("</p>");
         any = true;
     }
     if (whole && !textHasImage && image != nullptr && IsAllowedUrl(image, false)) {
-        char htmlImage[kHtmlGrowth * kImageUrlCapacity];
-        whole = EscapeHtmlText(image, htmlImage, sizeof htmlImage) &&
-                AppendText(out, capacity, "<img src=\"") && AppendText(out, capacity, htmlImage) &&
-                AppendText(out, capacity, "\">");
+        whole = w.Put("<img src=\"") && w.PutEscapedHtml(image, strlen(image)) && w.Put("\">");
         any = true;
     }
-    whole = whole && AppendText(out, capacity, "</div>");
+    whole = whole && w.Put("</div>");
     if (!whole || !any) {
-        out[0] = '\0';
+        w.TakeBack(0);
     }
     return whole;
 }

@@ -23,20 +23,9 @@ bool NeedsEncoding(const char* value) {
     return false;
 }
 
-// Appends `length` bytes, whole or not at all.
-bool Put(char* out, size_t capacity, size_t* used, const char* bytes, size_t length) {
-    if (*used >= capacity || length >= capacity - *used) {
-        return false;
-    }
-    memcpy(out + *used, bytes, length);
-    *used += length;
-    out[*used] = '\0';
-    return true;
-}
-
-// Appends one encoded-word of `length` bytes of `text`.
-bool PutWord(char* out, size_t capacity, size_t* used, const unsigned char* text, size_t length) {
-    if (!Put(out, capacity, used, kWordStart, sizeof kWordStart - 1)) {
+// Writes one encoded-word of `length` bytes of `text`.
+bool PutWord(TextWriter* out, const unsigned char* text, size_t length) {
+    if (!out->Put(kWordStart, sizeof kWordStart - 1)) {
         return false;
     }
     for (size_t i = 0; i < length; i += 3) {
@@ -46,11 +35,11 @@ bool PutWord(char* out, size_t capacity, size_t* used, const unsigned char* text
         const char quad[4] = {kBase64[bits >> 18 & 63], kBase64[bits >> 12 & 63],
                               i + 1 < length ? kBase64[bits >> 6 & 63] : '=',
                               i + 2 < length ? kBase64[bits & 63] : '='};
-        if (!Put(out, capacity, used, quad, sizeof quad)) {
+        if (!out->Put(quad, sizeof quad)) {
             return false;
         }
     }
-    return Put(out, capacity, used, kWordEnd, sizeof kWordEnd - 1);
+    return out->Put(kWordEnd, sizeof kWordEnd - 1);
 }
 
 // The most bytes of text an encoded-word that starts `column` characters into a line may carry:
@@ -91,12 +80,12 @@ void CleanHeaderValue(const char* value, char* out, size_t capacity) {
     }
 }
 
-bool AppendHeader(char* out, size_t capacity, size_t* used, const char* name, const char* value) {
-    const size_t start = *used;
+bool AppendHeader(TextWriter* out, const char* name, const char* value) {
+    const size_t start = out->length();
     const size_t nameLength = strlen(name);
-    bool whole = Put(out, capacity, used, name, nameLength) && Put(out, capacity, used, ":", 1);
+    bool whole = out->Put(name, nameLength) && out->Put(":");
     if (whole && !NeedsEncoding(value)) {
-        whole = Put(out, capacity, used, value, strlen(value));
+        whole = out->Put(value);
     } else if (whole) {
         // The whole value as encoded-words, each of whole characters: the white space between
         // two words is no part of the text, so every blank of the value is inside a word.
@@ -105,22 +94,18 @@ bool AppendHeader(char* out, size_t capacity, size_t* used, const char* name, co
         size_t column = nameLength + 1;
         while (whole && left > 0) {
             const size_t taken = Utf8CutLength(at, left, WordRoom(column));
-            whole = taken > 0 &&
-                    PutWord(out, capacity, used, reinterpret_cast<const unsigned char*>(at), taken);
+            whole = taken > 0 && PutWord(out, reinterpret_cast<const unsigned char*>(at), taken);
             at += taken;
             left -= taken;
             if (whole && left > 0) {
-                whole = Put(out, capacity, used, "\r\n ", 3);
+                whole = out->Put("\r\n ");
                 column = 1;
             }
         }
     }
-    whole = whole && Put(out, capacity, used, "\r\n", 2);
+    whole = whole && out->Put("\r\n");
     if (!whole) {
-        *used = start;
-        if (capacity > start) {
-            out[start] = '\0';
-        }
+        out->TakeBack(start);
     }
     return whole;
 }

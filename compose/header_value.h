@@ -16,8 +16,8 @@ constexpr size_t kHeaderLineLength = 76;
 // result is cut between characters to fit `capacity`.
 void CleanHeaderValue(const char* value, char* out, size_t capacity);
 
-// Appends the header line "NAME:VALUE" and its CR LF to `out` (which holds `*used` bytes of text),
-// the value cleaned already and encoded when it needs to be. False when the line does not fit
-// `capacity`; then nothing is appended.
-[[nodiscard]] bool AppendHeader(char* out, size_t capacity, size_t* used, const char* name,
-                                const char* value);
+class TextWriter;
+
+// Writes the header line "NAME:VALUE" and its CR LF, the value cleaned already and encoded when
+// it needs to be. False when the line does not fit; then nothing of it is written.
+[[nodiscard]] bool AppendHeader(TextWriter* out, const char* name, const char* value);

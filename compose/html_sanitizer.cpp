@@ -4,7 +4,7 @@
 
 #include "base/capacities.h"
 #include "base/text.h"
-#include "base/url_reference.h"
+#include "base/url.h"
 
 namespace {
 
@@ -105,18 +105,6 @@ constexpr size_t kCloserReserve = kMaxOpen * 13;
 // The most attributes one kept tag carries.
 constexpr int kMaxAttributes = 8;
 
-bool IsSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 const ElementRule* FindRule(const char* name, size_t length) {
     for (const ElementRule& rule : kElementRules) {
         if (SameAsciiWord(name, length, rule.name)) {
@@ -162,9 +150,7 @@ size_t ReferenceLength(const char* p, size_t length) {
             ++i;
         }
         size_t digits = 0;
-        while (i < length && i < kMax &&
-               (IsAsciiDigit(p[i]) ||
-                (hex && ((p[i] >= 'a' && p[i] <= 'f') || (p[i] >= 'A' && p[i] <= 'F'))))) {
+        while (i < length && i < kMax && (hex ? HexDigitValue(p[i]) >= 0 : IsAsciiDigit(p[i]))) {
             ++i;
             ++digits;
         }
@@ -182,89 +168,20 @@ size_t ReferenceLength(const char* p, size_t length) {
     return (i < length && p[i] == ';') ? i + 1 : 0;
 }
 
-// Writes into a fixed buffer, whole pieces only; once a piece does not fit, nothing more is
-// written except into the room kept back for closing tags.
-struct Writer {
-    char* out;
-    size_t capacity;  // terminator included
-    size_t reserve;
-    size_t used = 0;
-    bool cut = false;
-
-    Writer(char* buffer, size_t size, size_t keptBack)
-        : out(buffer), capacity(size), reserve(keptBack) {
-        out[0] = '\0';
-    }
-
-    bool Put(const char* piece, size_t length, bool intoReserve = false) {
-        if (cut && !intoReserve) {
-            return false;
-        }
-        const size_t limit = capacity - 1 - (intoReserve ? 0 : reserve);
-        if (length > limit - used) {
-            cut = true;
-            return false;
-        }
-        memcpy(out + used, piece, length);
-        used += length;
-        out[used] = '\0';
-        return true;
-    }
-    bool Put(const char* text) { return Put(text, strlen(text)); }
-
-    // Writes as much of a run of one-byte characters as fits: each of them is a whole piece.
-    void PutEach(const char* run, size_t length) {
-        if (cut) {
-            return;
-        }
-        const size_t room = capacity - 1 - reserve - used;
-        const size_t taken = length < room ? length : room;
-        memcpy(out + used, run, taken);
-        used += taken;
-        out[used] = '\0';
-        cut = taken < length;
-    }
-};
-
-// Whether the byte is an ASCII character that escaping leaves as it is.
-bool IsPlainAscii(char c) {
-    return static_cast<unsigned char>(c) < 0x80 && c != '&' && c != '<' && c != '>' && c != '"';
-}
-
 // Escapes text. With `keepReferences`, character references already in it stay as they are
 // (text from HTML); otherwise every "&" is escaped (a plain value).
-void PutEscaped(Writer* w, const char* text, size_t length, bool keepReferences) {
-    for (size_t i = 0; i < length && !w->cut;) {
-        const char c = text[i];
-        if (IsPlainAscii(c)) {
-            size_t run = i + 1;
-            while (run < length && IsPlainAscii(text[run])) {
-                ++run;
-            }
-            w->PutEach(text + i, run - i);
-            i = run;
-            continue;
+void PutEscaped(TextWriter* w, const char* text, size_t length, bool keepReferences) {
+    size_t start = 0;
+    for (size_t i = 0; keepReferences && i < length && !w->cut(); ++i) {
+        const size_t reference = text[i] == '&' ? ReferenceLength(text + i, length - i) : 0;
+        if (reference != 0) {
+            static_cast<void>(w->PutEscapedHtml(text + start, i - start) &&
+                              w->Put(text + i, reference));
+            i += reference - 1;
+            start = i + 1;
         }
-        size_t size = CharacterAt(text + i, length - i);
-        if (c == '&') {
-            const size_t reference = keepReferences ? ReferenceLength(text + i, length - i) : 0;
-            if (reference != 0) {
-                w->Put(text + i, reference);
-                i += reference;
-                continue;
-            }
-            w->Put("&amp;");
-        } else if (c == '<') {
-            w->Put("&lt;");
-        } else if (c == '>') {
-            w->Put("&gt;");
-        } else if (c == '"') {
-            w->Put("&quot;");
-        } else {
-            w->Put(text + i, size);
-        }
-        i += size;
     }
+    static_cast<void>(w->PutEscapedHtml(text + start, length - start));
 }
 
 // Decodes the character references a browser would decode in an attribute value, as far as they
@@ -291,11 +208,8 @@ bool DecodeReferences(const char* value, char* out, size_t capacity) {
             }
             unsigned long code = 0;
             const char* digits = q;
-            for (; IsAsciiDigit(*q) ||
-                   (hex && ((*q >= 'a' && *q <= 'f') || (*q >= 'A' && *q <= 'F')));
-                 ++q) {
-                const unsigned long digit =
-                    IsAsciiDigit(*q) ? *q - '0' : (AsciiLower(*q) - 'a' + 10);
+            for (; hex ? HexDigitValue(*q) >= 0 : IsAsciiDigit(*q); ++q) {
+                const unsigned long digit = static_cast<unsigned long>(HexDigitValue(*q));
                 code = code > 0x10FFFF ? code : code * (hex ? 16 : 10) + digit;
             }
             // References beyond ASCII stay as written: no scheme character hides there.
@@ -345,12 +259,17 @@ bool DecodedUrlAllowed(const char* decoded, bool fromMarkup) {
         (squeezed[0] == '/' && (squeezed[1] == '\\' || squeezed[1] == '/'))) {
         return false;
     }
-    const size_t prefix = strcspn(squeezed, ":/?#");
-    if (squeezed[prefix] == ':') {
-        return SchemeAllowed(squeezed, prefix);
+    UrlParts parts;
+    SplitUrlReference(squeezed, length, &parts);
+    if (parts.scheme.present) {
+        return SchemeAllowed(squeezed + parts.scheme.at, parts.scheme.length);
     }
-    // A reference this code does not know could still stand for a ":" before the path.
-    return !fromMarkup || memchr(squeezed, '&', prefix) == nullptr;
+    // Without a scheme, the first segment of a path holds no colon (":x" is no reference a
+    // browser reads the same way), and a reference this code does not know could still stand
+    // for a ":" there.
+    const size_t segment = strcspn(squeezed, "/?#");
+    return memchr(squeezed, ':', segment) == nullptr &&
+           (!fromMarkup || memchr(squeezed, '&', segment) == nullptr);
 }
 
 // Decodes an attribute value's references into `decoded` and checks the URL there.
@@ -390,12 +309,12 @@ bool ReadTag(const char* p, Tag* tag) {
         ++p;
     }
     tag->name = p;
-    while (*p != '\0' && !IsSpace(*p) && *p != '/' && *p != '>') {
+    while (*p != '\0' && !IsAsciiSpace(*p) && *p != '/' && *p != '>') {
         ++p;
     }
     tag->nameLength = static_cast<size_t>(p - tag->name);
     for (;;) {
-        while (IsSpace(*p) || *p == '/') {
+        while (IsAsciiSpace(*p) || *p == '/') {
             ++p;
         }
         if (*p == '\0') {
@@ -407,18 +326,18 @@ bool ReadTag(const char* p, Tag* tag) {
         }
         const char* name = p;
         ++p;  // a name may begin with "="
-        while (*p != '\0' && !IsSpace(*p) && *p != '/' && *p != '>' && *p != '=') {
+        while (*p != '\0' && !IsAsciiSpace(*p) && *p != '/' && *p != '>' && *p != '=') {
             ++p;
         }
         const size_t nameLength = static_cast<size_t>(p - name);
         const char* value = "";
         size_t valueLength = 0;
-        while (IsSpace(*p)) {
+        while (IsAsciiSpace(*p)) {
             ++p;
         }
         if (*p == '=') {
             ++p;
-            while (IsSpace(*p)) {
+            while (IsAsciiSpace(*p)) {
                 ++p;
             }
             if (*p == '"' || *p == '\'') {
@@ -431,7 +350,7 @@ bool ReadTag(const char* p, Tag* tag) {
                 p = close + 1;
             } else {
                 value = p;
-                while (*p != '\0' && !IsSpace(*p) && *p != '>') {
+                while (*p != '\0' && !IsAsciiSpace(*p) && *p != '>') {
                     ++p;
                 }
                 valueLength = static_cast<size_t>(p - value);
@@ -483,8 +402,8 @@ bool KeptUrl(const Attribute& attribute, const char* base, char* url, size_t cap
 
 // Writes a start tag anew; a tag that does not fit whole is taken back, so the result never ends
 // inside one.
-void PutStartTag(Writer* w, const char* name, const Tag& tag, const char* base) {
-    const size_t start = w->used;
+void PutStartTag(TextWriter* w, const char* name, const Tag& tag, const char* base) {
+    const size_t start = w->length();
     w->Put("<");
     w->Put(name);
     for (int i = 0; i < tag.attributeCount; ++i) {
@@ -507,24 +426,19 @@ void PutStartTag(Writer* w, const char* name, const Tag& tag, const char* base) 
         w->Put("\"");
     }
     w->Put(">");
-    if (w->cut) {
-        w->used = start;
-        w->out[start] = '\0';
+    if (w->cut()) {
+        w->TakeBack(start);
     }
 }
 
 // Writes an end tag whole or not at all, so that the result never ends inside one.
-bool PutEndTag(Writer* w, const char* name, bool intoReserve) {
-    char tag[16];
-    const size_t length = strlen(name);
-    if (length + 4 > sizeof tag) {
-        return false;
+bool PutEndTag(TextWriter* w, const char* name) {
+    const size_t start = w->length();
+    if (w->Put("</") && w->Put(name) && w->Put(">")) {
+        return true;
     }
-    tag[0] = '<';
-    tag[1] = '/';
-    memcpy(tag + 2, name, length);
-    tag[length + 2] = '>';
-    return w->Put(tag, length + 3, intoReserve);
+    w->TakeBack(start);
+    return false;
 }
 
 // Skips what follows a dropped element's start tag up to and with its matching end tag; the
@@ -540,7 +454,7 @@ const char* SkipContent(const char* p, const char* name) {
         const char* tagName = open + (end ? 2 : 1);
         const size_t length = strlen(name);
         if (SameAsciiWord(tagName, length, name) &&
-            (tagName[length] == '\0' || IsSpace(tagName[length]) || tagName[length] == '/' ||
+            (tagName[length] == '\0' || IsAsciiSpace(tagName[length]) || tagName[length] == '/' ||
              tagName[length] == '>')) {
             depth += end ? -1 : 1;
             if (depth == 0) {
@@ -556,14 +470,8 @@ const char* SkipContent(const char* p, const char* name) {
 }  // namespace
 
 bool EscapeHtmlText(const char* text, char* out, size_t capacity) {
-    if (capacity == 0) {
-        return false;
-    }
-    Writer w(out, capacity, 0);
-    if (text != nullptr) {
-        PutEscaped(&w, text, strlen(text), false);
-    }
-    return !w.cut;
+    TextWriter w(out, capacity);
+    return text == nullptr ? !w.cut() : w.PutEscapedHtml(text, strlen(text));
 }
 
 bool IsAllowedUrl(const char* url, bool fromMarkup) {
@@ -584,16 +492,17 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* base
         }
         return html == nullptr || *html == '\0';
     }
-    Writer w(out, capacity, kCloserReserve);
+    // Room is kept back at the end for closing what is left open, whatever cut the text.
+    TextWriter w(out, capacity - kCloserReserve);
     const char* open[kMaxOpen];
     int openCount = 0;
     const char* p = html ? html : "";
-    while (*p != '\0' && !w.cut) {
+    while (*p != '\0' && !w.cut()) {
         const char* lt = strchr(p, '<');
         const size_t textLength = lt ? static_cast<size_t>(lt - p) : strlen(p);
         PutEscaped(&w, p, textLength, true);
         p += textLength;
-        if (*p == '\0' || w.cut) {
+        if (*p == '\0' || w.cut()) {
             break;
         }
         // At "<".
@@ -636,7 +545,7 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* base
             }
             // An element is taken off the list only once its end tag is written; what the cut
             // leaves open is closed from the reserve below.
-            while (at >= 0 && openCount > at && PutEndTag(&w, open[openCount - 1], false)) {
+            while (at >= 0 && openCount > at && PutEndTag(&w, open[openCount - 1])) {
                 --openCount;
             }
             continue;
@@ -644,9 +553,9 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* base
         switch (treatment) {
             case Treatment::kKeep:
                 if (openCount < kMaxOpen) {
-                    const size_t before = w.used;
+                    const size_t before = w.length();
                     PutStartTag(&w, rule->name, tag, baseUrl);
-                    if (w.used != before) {
+                    if (w.length() != before) {
                         open[openCount++] = rule->name;
                     }
                 }
@@ -662,10 +571,11 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* base
                 break;
         }
     }
+    TextWriter closers(out, capacity, w.length());
     while (openCount > 0) {
-        PutEndTag(&w, open[--openCount], true);
+        PutEndTag(&closers, open[--openCount]);
     }
-    return !w.cut;
+    return !w.cut();
 }
 
 namespace {
@@ -719,9 +629,7 @@ size_t DecodeReference(const char* p, size_t length, char* out) {
         const bool hex = p[2] == 'x' || p[2] == 'X';
         unsigned long code = 0;
         for (size_t i = hex ? 3 : 2; i + 1 < length; ++i) {
-            const unsigned long digit =
-                IsAsciiDigit(p[i]) ? static_cast<unsigned long>(p[i] - '0')
-                                   : static_cast<unsigned long>(AsciiLower(p[i]) - 'a' + 10);
+            const unsigned long digit = static_cast<unsigned long>(HexDigitValue(p[i]));
             code = code > 0x10FFFF ? code : code * (hex ? 16 : 10) + digit;
         }
         return EncodeUtf8(code, out);

@@ -1,10 +1,8 @@
 #include "compose/seen_record.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <utility>
 #include <vector>
 
@@ -14,15 +12,9 @@
 
 namespace {
 
-unsigned RuntimeSeconds() {
-    return static_cast<unsigned>(time(nullptr));
-}
-
 const char kHeader[] = "Quillfeed seen items 1";
 const char kFolderLine[] = "folder ";
 const char kEndLine[] = "end ";
-
-std::atomic<long> g_room{-1};
 
 // Folder ids are matched as the settings file matches them: ASCII letters without regard to case.
 bool SameFolder(const char* a, const char* b) {
@@ -88,23 +80,23 @@ bool Unescaped(const std::string& line, std::string* identity) {
     return true;
 }
 
-// Writes all of `bytes`, as far as the room a test left allows.
-bool WriteAll(FILE* file, const std::string& bytes) {
-    const long room = g_room.load();
-    if (room >= 0 && static_cast<size_t>(room) < bytes.size()) {
-        fwrite(bytes.data(), 1, static_cast<size_t>(room), file);
-        g_room.store(0);
+// Writes all of `bytes`, as far as `*room` allows when it is not negative, and counts them off it.
+bool WriteAll(FILE* file, const std::string& bytes, long* room) {
+    if (*room >= 0 && static_cast<size_t>(*room) < bytes.size()) {
+        fwrite(bytes.data(), 1, static_cast<size_t>(*room), file);
+        *room = 0;
         return false;
     }
-    if (room >= 0) {
-        g_room.store(room - static_cast<long>(bytes.size()));
+    if (*room >= 0) {
+        *room -= static_cast<long>(bytes.size());
     }
     return fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
-// The directory of the records: the settings file's path with ".seen" for its extension.
+// The directory of the records: the settings file's path with ".seen" for its extension. None
+// while the module knows no settings file: the records would land wherever the process runs.
 bool RecordDirectory(char* out, size_t capacity) {
-    if (!CopyText(out, capacity, SettingsFilePath)) {
+    if (SettingsFilePath[0] == '\0' || !CopyText(out, capacity, SettingsFilePath)) {
         return false;
     }
     char* dot = strrchr(out, '.');
@@ -116,12 +108,6 @@ bool RecordDirectory(char* out, size_t capacity) {
 }
 
 }  // namespace
-
-SeenClock g_seenClock = RuntimeSeconds;
-
-void SetSeenRecordRoom(long bytes) {
-    g_room.store(bytes);
-}
 
 bool SeenRecordPath(const char* folderId, char* path, size_t capacity) {
     // The id's letters, digits, "-" and "_" for a person to recognise (up to 32 of them), and a
@@ -166,7 +152,8 @@ std::string ItemIdentity(const char* guid, const char* link, const char* title, 
     return digest;
 }
 
-SeenRecord::SeenRecord(const char* folderId) : now_(g_seenClock()) {
+SeenRecord::SeenRecord(const char* folderId, unsigned now, long writeRoom)
+    : now_(now), writeRoom_(writeRoom) {
     static_cast<void>(CopyText(folderId_, sizeof folderId_, folderId));
     char directory[kPathCapacity];
     havePath_ = RecordDirectory(directory, sizeof directory) && MakeDirectory(directory) &&
@@ -304,7 +291,7 @@ bool SeenRecord::Save() {
     char temporary[kPathCapacity];
     bool saved = FormatText(temporary, sizeof temporary, "%s.new", path_);
     FILE* file = saved ? fopen(temporary, "wb") : nullptr;
-    saved = file != nullptr && WriteAll(file, text);
+    saved = file != nullptr && WriteAll(file, text, &writeRoom_);
     saved = file != nullptr && fflush(file) == 0 && saved;
     saved = file != nullptr && fclose(file) == 0 && saved;
     saved = saved && PutFileInPlace(temporary, path_);

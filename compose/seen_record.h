@@ -21,14 +21,6 @@
 // How long an identity is kept after the feed last held it.
 constexpr unsigned kSeenDays = 30;
 
-// The clock the record reads: seconds since 1970. Tests replace it while no refresh runs.
-typedef unsigned (*SeenClock)(void);
-extern SeenClock g_seenClock;
-
-// For tests: the record's writes fail once `bytes` more bytes have been written, as on a full
-// disk; a negative value lifts the limit.
-void SetSeenRecordRoom(long bytes);
-
 // The file of a folder's record: false when the path does not fit `capacity`.
 [[nodiscard]] bool SeenRecordPath(const char* folderId, char* path, size_t capacity);
 
@@ -46,7 +38,10 @@ public:
     };
 
     // Takes the record's lock (held across processes until the record goes) and reads it.
-    explicit SeenRecord(const char* folderId);
+    // `now` (seconds since 1970) is when the feed held what is recorded or seen from here on.
+    // `writeRoom` is how many bytes its writes may take, as on a disk that is nearly full (a
+    // refresh's tests set it); negative: what the disk has.
+    SeenRecord(const char* folderId, unsigned now, long writeRoom = -1);
     // Writes the record when it changed, and gives the lock up.
     ~SeenRecord();
     SeenRecord(const SeenRecord&) = delete;
@@ -77,6 +72,7 @@ private:
     State state_ = State::kMissing;
     bool changed_ = false;
     unsigned now_ = 0;
+    long writeRoom_ = -1;
     const char* trouble_ = "";
     std::unordered_map<std::string, unsigned> seen_;
 };

@@ -1,18 +1,22 @@
 #include "compose/stylesheet_link.h"
 
-#include <cstring>
+#include "base/module.h"
+#include "base/text.h"
+#include "compose/html_sanitizer.h"
+#include "platform/codepage.h"
 
-bool AppendStylesheetLink(char* out, size_t capacity, size_t* used, const char* escapedHref) {
-    const size_t opening = sizeof kStyleLinkOpening - 1;
-    const size_t href = strlen(escapedHref);
-    const size_t close = sizeof kStyleLinkClose - 1;
-    if (*used >= capacity || opening + href + close >= capacity - *used) {
-        return false;
+bool StylesheetHref(const char* style, char* out, size_t capacity) {
+    char path[kPathCapacity];
+    char pathUtf8[kPathCapacity];
+    return StylesheetPath(style, path, sizeof path) &&
+           AnsiToUtf8(path, pathUtf8, sizeof pathUtf8) && EscapeHtmlText(pathUtf8, out, capacity);
+}
+
+bool AppendStylesheetLink(TextWriter* out, const char* escapedHref) {
+    const size_t start = out->length();
+    if (out->Put(kStyleLinkOpening) && out->Put(escapedHref) && out->Put(kStyleLinkClose)) {
+        return true;
     }
-    char* at = out + *used;
-    memcpy(at, kStyleLinkOpening, opening);
-    memcpy(at + opening, escapedHref, href);
-    memcpy(at + opening + href, kStyleLinkClose, close + 1);
-    *used += opening + href + close;
-    return true;
+    out->TakeBack(start);
+    return false;
 }

@@ -6,14 +6,9 @@
 
 #include "base/status.h"
 #include "base/text.h"
-#include "base/url_reference.h"
+#include "base/url.h"
 
 namespace {
-
-bool StartsWithWord(const char* text, size_t length, const char* word) {
-    const size_t size = strlen(word);
-    return length >= size && SameAsciiWord(text, size, word);
-}
 
 // Whether an element of `rank` fills a field that one of rank `*held` filled so far (0: none):
 // a higher rank replaces a lower one, of equal ranks the first stays. When it does, it holds it.
@@ -171,43 +166,6 @@ void CopyAttribute(const XmlAttribute* attribute, char* field, size_t capacity) 
     }
 }
 
-// Appends `length` bytes of `text` at `*used`, the length of the text in `field`, with &, <, >
-// and " written as entities, each whole or not at all, and other text cut between characters;
-// moves `*used` on.
-bool AppendEscapedAt(char* field, size_t capacity, size_t* used, const char* text, size_t length) {
-    if (*used >= capacity) {
-        return false;
-    }
-    const char* const end = text + length;
-    for (const char* at = text; at < end;) {
-        // A run of characters that stay as they are, as much of it as fits.
-        const char* special = at;
-        while (special < end && *special != '&' && *special != '<' && *special != '>' &&
-               *special != '"') {
-            ++special;
-        }
-        if (!AppendUtf8(field, capacity, used, at, static_cast<size_t>(special - at))) {
-            return false;
-        }
-        if (special == end) {
-            break;
-        }
-        // An entity goes in whole or not at all, so the field never ends inside one.
-        const char* escaped = *special == '&'   ? "&amp;"
-                              : *special == '<' ? "&lt;"
-                              : *special == '>' ? "&gt;"
-                                                : "&quot;";
-        const size_t size = strlen(escaped);
-        if (*used + size >= capacity) {
-            return false;
-        }
-        memcpy(field + *used, escaped, size + 1);
-        *used += size;
-        at = special + 1;
-    }
-    return true;
-}
-
 int Base64Value(char c) {
     if (c >= 'A' && c <= 'Z') {
         return c - 'A';
@@ -314,14 +272,9 @@ bool IsAlternateRel(const char* rel, size_t length) {
     return SameAsciiWord(rel, length, "alternate");
 }
 
-bool AppendEscaped(char* field, size_t capacity, const char* text, size_t length) {
-    size_t used = strnlen(field, capacity);
-    return AppendEscapedAt(field, capacity, &used, text, length);
-}
-
-FeedContentHandler::FeedContentHandler(FeedItemCallback callback, const char* folder,
+FeedContentHandler::FeedContentHandler(FeedItemCallback callback, void* context,
                                        const char* documentUrl)
-    : itemCallback_(callback), folderId_(folder), documentUrl_(documentUrl) {
+    : itemCallback_(callback), context_(context), documentUrl_(documentUrl) {
     memset(&record, 0, sizeof record);
     rootUri_[0] = '\0';
     linkText_[0] = '\0';
@@ -430,8 +383,10 @@ void FeedContentHandler::AppendEscapedToText(const char* text, size_t length) {
     if (record.descriptionCut) {
         return;
     }
-    if (!AppendEscapedAt(record.description, sizeof record.description, &textLength_, text,
-                         length)) {
+    TextWriter writer(record.description, sizeof record.description, textLength_);
+    const bool whole = writer.PutEscapedHtml(text, length);
+    textLength_ = writer.length();
+    if (!whole) {
         MarkTextCut();
     }
 }
@@ -563,11 +518,11 @@ void FeedContentHandler::AddEnclosure(const XmlAttribute* attributes, size_t cou
         // video are files to reach; an image stands for the item.
         const XmlAttribute* medium = FindAttribute(attributes, count, "medium");
         const bool image =
-            (type != nullptr && StartsWithWord(type->value, type->valueLength, "image/")) ||
+            (type != nullptr && StartsWithAsciiWord(type->value, type->valueLength, "image/")) ||
             (medium != nullptr && SameAsciiWord(medium->value, medium->valueLength, "image"));
         const bool playable =
-            (type != nullptr && (StartsWithWord(type->value, type->valueLength, "audio/") ||
-                                 StartsWithWord(type->value, type->valueLength, "video/"))) ||
+            (type != nullptr && (StartsWithAsciiWord(type->value, type->valueLength, "audio/") ||
+                                 StartsWithAsciiWord(type->value, type->valueLength, "video/"))) ||
             (medium != nullptr && (SameAsciiWord(medium->value, medium->valueLength, "audio") ||
                                    SameAsciiWord(medium->value, medium->valueLength, "video")));
         if (image && record.thumbnail[0] == '\0') {
@@ -724,8 +679,9 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
 void FeedContentHandler::DeliverItem() {
     // A permalink guid is the item's page when the item names none.
     if (record.link[0] == '\0' && guidIsPermaLink_ && record.guid[0] != '\0') {
-        const bool looksLikeAddress = StartsWithWord(record.guid, strlen(record.guid), "http://") ||
-                                      StartsWithWord(record.guid, strlen(record.guid), "https://");
+        const bool looksLikeAddress =
+            StartsWithAsciiWord(record.guid, strlen(record.guid), "http://") ||
+            StartsWithAsciiWord(record.guid, strlen(record.guid), "https://");
         if (guidPermaLinkSaid_ || looksLikeAddress) {
             ResolveInto(record.guid, strlen(record.guid), record.link, sizeof record.link);
         }
@@ -734,7 +690,7 @@ void FeedContentHandler::DeliverItem() {
         static_cast<void>(CopyText(record.baseUrl, sizeof record.baseUrl, CurrentBase()));
     }
     if (itemCallback_ != nullptr) {
-        itemCallback_(&record, folderId_);
+        itemCallback_(&record, context_);
     }
 }
 

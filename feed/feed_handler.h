@@ -1,5 +1,6 @@
 // The feed reader's content handler: reads RSS 0.9x/2.0, RSS 1.0 and Atom 0.3/1.0 elements by
-// namespace and exact name from one table, fills one item record and hands each finished item on.
+// namespace and local name from one table (the namespace exactly, the name's ASCII letters without
+// regard to case), fills one item record and hands each finished item on.
 #pragma once
 
 #include <cstdint>
@@ -56,18 +57,12 @@ FeedNamespace FeedNamespaceOf(const char* uri, size_t length);
 // IANA relation URI, ASCII letters without regard to case.
 bool IsAlternateRel(const char* rel, size_t length);
 
-// Appends `length` bytes of UTF-8 text to the field with &, <, > and " written as entities, each
-// whole or not at all, and other text cut between characters. False when the field filled up;
-// what fitted is kept.
-bool AppendEscaped(char* field, size_t capacity, const char* text, size_t length);
-
 class FeedContentHandler final : public XmlHandler {
 public:
     // A handler with an empty record. A null `itemCallback` reads items without handing them on;
-    // `folderId` and `documentUrl` (the address the document came from, against which its
-    // relative links resolve; null or empty for none) are kept, not copied.
-    FeedContentHandler(FeedItemCallback itemCallback, const char* folderId,
-                       const char* documentUrl);
+    // `context` goes to it with every item; `documentUrl` (the address the document came from,
+    // against which its relative links resolve; null or empty for none) is kept, not copied.
+    FeedContentHandler(FeedItemCallback itemCallback, void* context, const char* documentUrl);
 
     void StartElement(const XmlName& name, const XmlAttribute* attributes, size_t count) override;
     void EndElement(const XmlName& name) override;
@@ -116,10 +111,10 @@ private:
     void ResolveInto(const char* reference, size_t length, char* field, size_t capacity);
 
     FeedItemCallback itemCallback_;
-    const char* folderId_;
+    void* context_;
     const char* documentUrl_;
     // The namespace of a root element no known namespace names: its core elements are there.
-    char rootUri_[kAttributeValueCapacity];
+    char rootUri_[kNamespaceUriCapacity];
     bool rootSeen_ = false;
     // The document is Atom (its root is an Atom feed or entry): its core elements in no namespace
     // are Atom's too. The element being started is Atom's.

@@ -42,6 +42,7 @@ struct FeedItem {
     char duration[kEnclosureNumberCapacity];
 };
 
-// Called at each item's end with the reader's record, valid only during the call, and the folder
-// id given to ParseFeed. The callback copies what it keeps and does not change the record.
-typedef int (*FeedItemCallback)(const FeedItem* item, const char* folderId);
+// Called at each item's end with the reader's record, valid only during the call, and the context
+// the reading was given (a refresh hands its own record). The callback copies what it keeps and
+// does not change the item.
+typedef int (*FeedItemCallback)(const FeedItem* item, void* context);

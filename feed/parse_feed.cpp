@@ -4,69 +4,84 @@
 #include <new>
 
 #include "base/status.h"
+#include "base/text.h"
 #include "feed/feed_handler.h"
-#include "platform/xml_reader.h"
 
 namespace {
 
-// The reader this thread keeps while an XmlReaderKeeping lives on it, and how many live.
-thread_local int t_keepers = 0;
-thread_local XmlReader* t_kept = nullptr;
+bool IsNameCharacter(char c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_' || c == '-' || c == '.' || c == ':' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+// The first start tag whose local name is "feed" (Atom) or "RDF" (RSS 1.0), with or without a
+// prefix: where a document without an XML declaration begins.
+const char* FindRootElement(const char* text) {
+    for (const char* open = strchr(text, '<'); open != nullptr; open = strchr(open + 1, '<')) {
+        const char* name = open + 1;
+        const char* end = name;
+        while (IsNameCharacter(*end)) {
+            ++end;
+        }
+        const char* local = name;
+        for (const char* at = name; at < end; ++at) {
+            if (*at == ':') {
+                local = at + 1;
+            }
+        }
+        const size_t length = static_cast<size_t>(end - local);
+        const bool ends = *end == '>' || *end == '/' || *end == ' ' || *end == '\t' ||
+                          *end == '\r' || *end == '\n';
+        if (ends && ((length == 4 && strncmp(local, "feed", 4) == 0) ||
+                     (length == 3 && strncmp(local, "RDF", 3) == 0))) {
+            return open;
+        }
+    }
+    return nullptr;
+}
 
 }  // namespace
 
-XmlReaderKeeping::XmlReaderKeeping() {
-    ++t_keepers;
-}
-
-XmlReaderKeeping::~XmlReaderKeeping() {
-    if (--t_keepers == 0 && t_kept != nullptr) {
-        CloseXmlReader(t_kept);
-        t_kept = nullptr;
+const char* FindDocumentStart(const char* text) {
+    if (text == nullptr) {
+        return nullptr;
     }
+    const char* start = strstr(text, "<?xml");
+    if (start == nullptr) {
+        start = strstr(text, "<rss");
+    }
+    return start != nullptr ? start : FindRootElement(text);
 }
 
-int ParseFeed(const char* document, FeedItemCallback itemCallback, const char* folderId,
+XmlOutcome ReadFeedDocument(XmlReader* reader, XmlSource* source, FeedItemCallback itemCallback,
+                            void* context, const char* documentUrl, XmlError* error) {
+    FeedContentHandler* handler =
+        new (std::nothrow) FeedContentHandler(itemCallback, context, documentUrl);
+    if (handler == nullptr) {
+        return XmlOutcome::kSourceFailed;
+    }
+    const XmlOutcome outcome = ReadXml(reader, source, handler, error);
+    delete handler;
+    return outcome;
+}
+
+int ParseFeed(const char* document, FeedItemCallback itemCallback, void* context,
               const char* documentUrl) {
     if (document == nullptr) {
         return -1;
     }
-    MemoryXmlSource source(document, strlen(document));
-    return ParseFeedFrom(&source, itemCallback, folderId, documentUrl);
-}
-
-int ParseFeedFrom(XmlSource* source, FeedItemCallback itemCallback, const char* folderId,
-                  const char* documentUrl) {
-    const char* folder = folderId != nullptr ? folderId : "";
     unsigned long failure = 0;
-    XmlReader* reader = t_kept != nullptr ? t_kept : OpenXmlReader(&failure);
+    XmlReader* reader = OpenXmlReader(&failure);
     if (reader == nullptr) {
-        ShowStatus("\nUpdate %s Error: %08lX\n\n", folder, failure);
-        return 0;
+        Trace("no XML reader: %08lX", failure);
+        return -1;
     }
-    FeedContentHandler* handler =
-        new (std::nothrow) FeedContentHandler(itemCallback, folderId, documentUrl);
-    if (handler != nullptr) {
-        XmlError error;
-        // A malformed document, or one whose source ends early, ends the reading there; the
-        // items before it stand.
-        switch (ReadXml(reader, source, handler, &error)) {
-            case XmlOutcome::kWellFormed:
-                break;
-            case XmlOutcome::kMalformed:
-                Trace("Update %s: not well formed at line %lu, column %lu: %s", folder, error.line,
-                      error.column, error.words);
-                break;
-            case XmlOutcome::kSourceFailed:
-                Trace("Update %s: the document ended early", folder);
-                break;
-        }
-        delete handler;
+    MemoryXmlSource source(document, strlen(document));
+    XmlError error;
+    if (ReadFeedDocument(reader, &source, itemCallback, context, documentUrl, &error) ==
+        XmlOutcome::kMalformed) {
+        Trace("not well formed at line %lu, column %lu: %s", error.line, error.column, error.words);
     }
-    if (t_keepers > 0) {
-        t_kept = reader;
-    } else {
-        CloseXmlReader(reader);
-    }
+    CloseXmlReader(reader);
     return 0;
 }

@@ -8,7 +8,6 @@
 #include <new>
 
 #include "base/text.h"
-#include "fetch/fetch.h"
 
 static_assert(kAnswerHeaderCapacity <= kReceivePiece,
               "what follows the header in its last receive must fit the raw buffer");
@@ -38,14 +37,6 @@ bool MayBeStatusLine(const char* text, size_t length) {
     static const char kStart[] = "HTTP/";
     const size_t compared = length < sizeof kStart - 1 ? length : sizeof kStart - 1;
     return memcmp(text, kStart, compared) == 0;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char lower = AsciiLower(c);
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
 }  // namespace
@@ -110,14 +101,14 @@ bool AnswerStream::ReadHeader() {
         }
         const size_t end = HeaderEnd(header_, searched, length);
         if (end > 0) {
-            status_ = HttpStatus(header_);
-            if (status_ == 0) {
+            if (HttpStatus(header_) == 0) {
                 break;  // an unreadable status line: read as a server that sends none
             }
             // What followed the empty line is the start of the body.
             memcpy(raw_, header_ + end, length - end);
             rawEnd_ = length - end;
             header_[end] = '\0';
+            ParseAnswerHeader(header_, &fields_);
             ReadFraming();
             return true;
         }
@@ -133,7 +124,7 @@ bool AnswerStream::ReadHeader() {
         return false;
     }
     // No status line: all that arrives is the body, until the server closes.
-    status_ = 0;
+    fields_ = AnswerHeader();
     memcpy(raw_, header_, length);
     rawEnd_ = length;
     header_[0] = '\0';
@@ -142,21 +133,43 @@ bool AnswerStream::ReadHeader() {
 }
 
 void AnswerStream::ReadFraming() {
-    char value[64];
-    if (FindAnswerHeader(header_, "transfer-encoding:", value, sizeof value) &&
-        SameAsciiWord(value, strcspn(value, " ,;"), "chunked")) {
+    // Chunks frame the body when they are the last transfer coding; transfer codings without
+    // them leave the body to the server's close, and a Content-Length counts only without any.
+    const BodyCodings& transfer = fields_.transfer;
+    const bool chunked =
+        transfer.count > 0 && transfer.codings[transfer.count - 1] == BodyCoding::kChunked;
+    if (chunked) {
         framing_ = Framing::kChunked;
-    } else if (FindAnswerHeader(header_, "content-length:", value, sizeof value) &&
-               value[0] >= '0' && value[0] <= '9') {
-        left_ = strtoull(value, nullptr, 10);
+    } else if (transfer.count == 0 && fields_.hasLength) {
+        left_ = fields_.length;
         framing_ = left_ > 0 ? Framing::kLength : Framing::kDone;
     }
-    if (FindAnswerHeader(header_, "content-encoding:", value, sizeof value) && value[0] != '\0' &&
-        !SameAsciiWord(value, strlen(value), "identity")) {
-        compressed_ = true;
-        if (!IsKnownContentCoding(value)) {
-            Fail(AnswerEnd::kUnknownCoding);
+    if (transfer.count == 0 && fields_.badLength) {
+        Fail(AnswerEnd::kGarbled);
+    }
+    // What is compressed, below the chunks or as the content's coding: one layer of gzip or
+    // deflate is undone, anything else is a coding this reader does not know.
+    size_t layers = 0;
+    bool known = !transfer.tooMany && !fields_.content.tooMany;
+    for (size_t i = 0; i < transfer.count; ++i) {
+        const BodyCoding coding = transfer.codings[i];
+        if (coding == BodyCoding::kChunked) {
+            if (i + 1 != transfer.count) {
+                Fail(AnswerEnd::kGarbled);  // chunks inside another coding
+            }
+            continue;
         }
+        known = known && coding != BodyCoding::kUnknown;
+        ++layers;
+    }
+    for (size_t i = 0; i < fields_.content.count; ++i) {
+        known = known && fields_.content.codings[i] != BodyCoding::kUnknown &&
+                fields_.content.codings[i] != BodyCoding::kChunked;
+        ++layers;
+    }
+    compressed_ = layers > 0;
+    if (!known || layers > 1) {
+        Fail(AnswerEnd::kUnknownCoding);
     }
 }
 
@@ -225,7 +238,7 @@ long AnswerStream::Chunked(char* out, size_t room) {
         const char c = raw_[rawAt_];
         switch (chunkPart_) {
             case ChunkPart::kSize: {
-                const int digit = HexValue(c);
+                const int digit = HexDigitValue(c);
                 if (digit >= 0) {
                     // A chunk larger than the ceiling could never be read anyway.
                     if (left_ > ceiling_) {
@@ -238,7 +251,7 @@ long AnswerStream::Chunked(char* out, size_t room) {
                     break;
                 }
                 if (!sizeDigits_) {
-                    Fail(AnswerEnd::kBrokenChunks);
+                    Fail(AnswerEnd::kGarbled);
                     return -1;
                 }
                 chunkPart_ = ChunkPart::kSizeLine;
@@ -410,10 +423,4 @@ void AnswerStream::Drain() {
     char scrap[4096];
     while (Decoded(scrap, sizeof scrap) > 0) {
     }
-}
-
-bool IsKnownContentCoding(const char* coding) {
-    return SameAsciiWord(coding, strlen(coding), "gzip") ||
-           SameAsciiWord(coding, strlen(coding), "x-gzip") ||
-           SameAsciiWord(coding, strlen(coding), "deflate");
 }

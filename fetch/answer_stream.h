@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "base/capacities.h"
+#include "fetch/answer_header.h"
 #include "platform/xml_reader.h"
 
 struct z_stream_s;
@@ -43,7 +44,9 @@ enum class AnswerEnd {
     kTooLarge,       // the answer, or its body decoded, reached the ceiling
     kHeaderTooLong,  // the header part does not fit kAnswerHeaderCapacity
     kUnknownCoding,  // the body is compressed in a way this reader does not undo
-    kBrokenChunks,   // a chunk's size line is no hexadecimal number
+    kGarbled,        // the body's framing is broken: a chunk's size line that is no hexadecimal
+                     // number, chunks that are not the last transfer coding, a Content-Length
+                     // that is no number or two that disagree
     kBrokenCoding,   // the compressed data is no gzip or deflate stream
     kNoMemory,       // no memory to undo the content coding
 };
@@ -65,8 +68,10 @@ public:
     // The status line and header fields, terminated, ending in the empty line; "" for an answer
     // without a status line.
     const char* Header() const { return header_; }
+    // The fields read from it.
+    const AnswerHeader& Fields() const { return fields_; }
     // The status code, 0 for an answer without a status line.
-    int Status() const { return status_; }
+    int Status() const { return fields_.status; }
 
     long Read(char* buffer, size_t room) override;
 
@@ -95,9 +100,9 @@ private:
     size_t received_ = 0;  // raw bytes, the header's included
     size_t decoded_ = 0;   // body bytes handed on or held in the lookahead
     AnswerEnd end_ = AnswerEnd::kOpen;
-    int status_ = 0;
 
     char header_[kAnswerHeaderCapacity + 1] = {};
+    AnswerHeader fields_;
     // Raw bytes received and not yet taken.
     char raw_[kReceivePiece];
     size_t rawAt_ = 0;
@@ -112,7 +117,8 @@ private:
     ChunkPart chunkPart_ = ChunkPart::kSize;
     bool sizeDigits_ = false;
 
-    // Undoing a content coding: the unframed bytes wait here for zlib.
+    // Undoing a compression (a content coding, or a transfer coding below the chunks): the
+    // unframed bytes wait here for zlib.
     bool compressed_ = false;
     z_stream_s* zlib_ = nullptr;
     char packed_[kReceivePiece];
@@ -124,7 +130,3 @@ private:
     size_t lookEnd_ = 0;
     bool looked_ = false;
 };
-
-// Whether a Content-Encoding value names a coding this reader undoes: gzip (also x-gzip) or
-// deflate, without regard to case; "identity" and an empty value need nothing undone.
-bool IsKnownContentCoding(const char* coding);

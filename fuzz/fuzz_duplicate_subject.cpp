@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "compose/compose.h"
+#include "compose/folder_index.h"
 #include "base/hostapi.h"
 
 namespace {
@@ -126,12 +127,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // still those of a whole reading. The first byte's top bits say where it grows from.
     const size_t cut = index.size() * (data[0] >> 5) / 7;
     WriteIndex(index.substr(0, cut), "wb");
-    IndexReading reading;
-    if (IsDuplicateSubject(kFolderId, subject.c_str()) != Expected(index.substr(0, cut), subject)) {
+    FolderIndex following;
+    if (IsDuplicateSubject(kFolderId, subject.c_str(), &following) !=
+        Expected(index.substr(0, cut), subject)) {
         abort();
     }
     WriteIndex(index.substr(cut), "ab");
-    if (IsDuplicateSubject(kFolderId, subject.c_str()) != Expected(index, subject)) {
+    if (IsDuplicateSubject(kFolderId, subject.c_str(), &following) != Expected(index, subject)) {
         abort();
     }
     return 0;

@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "fetch/answer_stream.h"
-#include "fetch/fetch.h"
+#include "refresh/refresh.h"
 #include "base/hostapi.h"
 #include "base/module.h"
 #include "base/text.h"
@@ -109,7 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TextAnswerSource source(reinterpret_cast<const char*>(data), size);
     AnswerStream* answer = new AnswerStream(&source, kAnswerLimit);
     if (answer->ReadHeader()) {
-        OnFeedDownloaded(answer, "Fuzz", "http://fuzz.example/feed.xml");
+        std::unique_ptr<Refresh> refresh = MakeRefresh("http://fuzz.example/feed.xml", "Fuzz");
+        if (refresh != nullptr) {
+            ReadFeedItems(refresh.get(), answer, "http://fuzz.example/feed.xml");
+        }
     }
     delete answer;
     return 0;

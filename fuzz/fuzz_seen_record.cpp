@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::set<std::string> expected;
     const bool plain = PlainReading(bytes, &expected);
-    SeenRecord record(kFolderId);
+    SeenRecord record(kFolderId, 2000000000u);
     if ((record.state() == SeenRecord::State::kRead) != plain) {
         abort();
     }

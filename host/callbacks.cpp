@@ -3,6 +3,7 @@
 #include "base/pxapi.h"
 #include "base/status.h"
 #include "fetch/fetch.h"
+#include "refresh/feed_update.h"
 
 int QF_CALL PXC_OnStart(void) {
     return 0;
@@ -12,7 +13,7 @@ int QF_CALL PXC_OnExit(void) {
     // The host shuts down: the refreshes that wait are dropped (their folders are due again at
     // the next start), and the running ones end by their deadline at most; a host that unloaded
     // the module under a running worker would crash.
-    if (!StopFetchWorkers(FetchDeadlineMs() + 5000)) {
+    if (!StopRefreshes(kDefaultFetchDeadlineMs + 5000)) {
         Trace("refresh workers still running at exit");
     }
     return 0;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/dialogs.h"
-#include "fetch/fetch.h"
+#include "refresh/feed_update.h"
 #include "base/hostapi.h"
 #include "base/module.h"
 #include "res/resource.h"

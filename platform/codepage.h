@@ -5,7 +5,6 @@
 // become its default character "?" (or, as Windows does, a near character of its best-fit table).
 // Win32: MultiByteToWideChar and WideCharToMultiByte. POSIX: platform/posix/codepage.cpp, whose
 // code page is 1252 unless a test selects another (SelectAnsiCodePage).
-//
 #pragma once
 
 #include <cstddef>
@@ -13,9 +12,6 @@
 // Whether `byte` is the lead byte of a double-byte character of the runtime's multibyte code page
 // (the ANSI one unless a test selects another): such a pair is one character.
 bool IsAnsiLeadByte(unsigned char byte);
-
-// The number of the ANSI code page in use.
-unsigned AnsiCodePage();
 
 // Converts `length` bytes of UTF-8 into the ANSI code page. False, with `out` empty, when the
 // result does not fit `capacity` (terminator included).

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <vector>
 
-#include "fetch/fetch.h"
+#include "refresh/feed_update.h"
 #include "platform/files.h"
 #include "base/hostapi.h"
 #include "base/module.h"
@@ -34,12 +34,6 @@ int AtLeast(int value, int minimum) {
     return value < minimum ? minimum : value;
 }
 
-// The entries of a folder, in the order they are removed when the folder is gone.
-const char* const kFolderSections[] = {
-    kFeedsSection,       kStylesSection,       kLastUpdateTimeSection,
-    kAutoRefreshSection, kClickRefreshSection, kGoneSection,
-    kHeldUntilSection,   kETagSection,         kLastModifiedSection};
-
 // Writes the start of a refresh as the folder's "LastUpdateTime". A settings file that cannot be
 // written makes the next check start another refresh; the trace says why.
 void RememberStart(const char* folderId, unsigned now) {
@@ -54,7 +48,8 @@ void ForgetFolders(const std::vector<const char*>& folderIds) {
     if (folderIds.empty()) {
         return;
     }
-    for (const char* section : kFolderSections) {
+    for (size_t i = 0; i < kFolderSectionCount; ++i) {
+        const char* section = kFolderSections[i];
         if (!DeleteSettings(section, folderIds.data(), folderIds.size())) {
             Trace("cannot forget %u vanished folders in [%s] of %s",
                   static_cast<unsigned>(folderIds.size()), section, SettingsFilePath);

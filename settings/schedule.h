@@ -1,9 +1,10 @@
 // Refresh scheduling: when a feed folder is refreshed by opening it (PXC_OnOpenFolder) and by the
 // host's minute timer (PXC_OnEveryMinute), and the clean-up of folders that no longer exist.
 //
-// The only scheduling state is each folder's "LastUpdateTime" entry; nothing stays in memory
-// between calls. Both callbacks run on the host's thread and return without waiting for a
-// download. The callbacks themselves are declared with the others in base/pxapi.h.
+// The scheduling state is in the settings file: each folder's "LastUpdateTime", and what its
+// server said of it ([Gone], [HeldUntil]); nothing stays in memory between calls. Both callbacks
+// run on the host's thread and return without waiting for a download. The callbacks themselves are
+// declared with the others in base/pxapi.h.
 #pragma once
 
 // The clock the triggers read: seconds since 1 January 1970, UTC, cut to unsigned 32 bits.
@@ -11,7 +12,8 @@ typedef unsigned (*ScheduleClock)(void);
 // The runtime clock, which the product uses.
 unsigned RuntimeClock(void);
 
-// Starts one refresh of a folder, with the signature and result of StartFeedUpdate.
+// Starts one refresh of a folder, with the signature and result of StartFeedUpdate
+// (refresh/feed_update.h).
 typedef int (*RefreshStart)(const char* url, const char* folderId);
 
 // The two seams of the triggers: the clock and the refresh start. They default to RuntimeClock

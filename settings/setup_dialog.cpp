@@ -6,7 +6,7 @@
 #include "base/hostapi.h"
 #include "base/module.h"
 #include "base/settings_file.h"
-#include "base/text_scan.h"
+#include "base/text.h"
 #include "res/resource.h"
 
 namespace {

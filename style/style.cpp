@@ -9,9 +9,7 @@
 #include "base/status.h"
 #include "base/text.h"
 #include "base/settings_file.h"
-#include "compose/html_sanitizer.h"
 #include "compose/stylesheet_link.h"
-#include "platform/codepage.h"
 
 namespace {
 
@@ -22,25 +20,6 @@ const char kShownMessageId[] = "TEMP";
 // parts and the terminator, less the marker that is always dropped.
 constexpr size_t kRewriteGrowth = (sizeof kStyleLinkOpening - 1) + (sizeof kStyleLinkClose - 1) +
                                   1 - (sizeof kStyleLinkMarker - 1);
-
-// Appends `length` bytes to a block of fixed capacity, refusing what would not fit with the
-// terminator that ends the block.
-struct BlockWriter {
-    char* block;
-    size_t capacity;
-    size_t used;
-
-    bool Put(const char* bytes, size_t length) {
-        if (length >= capacity - used) {
-            return false;
-        }
-        memcpy(block + used, bytes, length);
-        used += length;
-        block[used] = '\0';
-        return true;
-    }
-    bool Put(const char* text) { return Put(text, strlen(text)); }
-};
 
 }  // namespace
 
@@ -90,10 +69,9 @@ bool RewriteStylesheetLink(const char* source, const char* cssHref, char* block,
     if (headEnd == nullptr) {
         return false;
     }
-    BlockWriter writer = {block, capacity, 0};
-    bool fits = writer.Put(source, static_cast<size_t>(link - source)) &&
-                AppendStylesheetLink(writer.block, writer.capacity, &writer.used, cssHref) &&
-                writer.Put(headEnd);
+    TextWriter writer(block, capacity);
+    const bool fits = writer.Put(source, static_cast<size_t>(link - source)) &&
+                      AppendStylesheetLink(&writer, cssHref) && writer.Put(headEnd);
     if (!fits) {
         block[0] = '\0';
     }
@@ -129,17 +107,9 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
     Trace("Style: %s", style);
     // A cut path names some other file, and a value that is no file name of the style directory
     // would reach elsewhere or end the link: the message then keeps the link it was stored with.
-    char path[kPathCapacity];
-    if (!StylesheetPath(style, path, sizeof path)) {
-        Trace("no stylesheet path for style %s", style);
-        return 0;
-    }
-    // The path goes into an attribute value of the message's UTF-8 body, as HTML: an "&" in a
-    // directory name is written as the browser must read it.
-    char pathUtf8[kPathCapacity];
     char cssHref[kEscapedPathCapacity];
-    if (!AnsiToUtf8(path, pathUtf8, sizeof pathUtf8) ||
-        !EscapeHtmlText(pathUtf8, cssHref, sizeof cssHref)) {
+    if (!StylesheetHref(style, cssHref, sizeof cssHref)) {
+        Trace("no stylesheet path for style %s", style);
         return 0;
     }
     QF_TRACE_DETAIL("stylesheet: %s", cssHref);

@@ -7,7 +7,9 @@
 
 #include "base/text.h"
 #include "compose/compose.h"
+#include "compose/folder_index.h"
 #include "compose/seen_record.h"
+#include "refresh/refresh.h"
 #include "tests/compose_support.h"
 #include "tests/support.h"
 
@@ -110,12 +112,13 @@ TEST(ComposeDuplicate, FindsTheWholeFourthFieldAfterTheFirstLine) {
             host.WriteIndex(before);
             const bool listedBefore =
                 IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str());
-            IndexReading reading;
-            EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str()),
+            FolderIndex following;
+            EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str(), &following),
                       listedBefore)
                 << c.what << ", first " << cut << " bytes";
             host.AppendIndex(c.index.substr(cut));
-            EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str()), c.listed)
+            EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, c.subject.c_str(), &following),
+                      c.listed)
                 << c.what << ", grown from " << cut << " bytes";
         }
     }
@@ -160,11 +163,13 @@ TEST(ComposeDuplicate, AnIndexThatShrankOrChangedIsReadAgain) {
         // Written a while ago, so that a rewrite has a later time of last write; within the
         // same tick of the file system's clock only the length tells.
         host.AgeIndex(-1);
-        IndexReading reading;
-        ASSERT_TRUE(IsDuplicateSubject(FakeComposeHost::kFolderId, "Rain")) << c.what;
+        FolderIndex following;
+        ASSERT_TRUE(IsDuplicateSubject(FakeComposeHost::kFolderId, "Rain", &following)) << c.what;
         c.change(host);
-        EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, "Rain"), c.rainListed) << c.what;
-        EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, "Snow"), c.snowListed) << c.what;
+        EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, "Rain", &following), c.rainListed)
+            << c.what;
+        EXPECT_EQ(IsDuplicateSubject(FakeComposeHost::kFolderId, "Snow", &following), c.snowListed)
+            << c.what;
     }
 }
 
@@ -244,21 +249,37 @@ struct FeedEntry {
     const char* text;
 };
 
+// How a refresh of the record's tests runs: when (seconds since 1970), and the room the record's
+// writes have (negative: the disk's).
+struct RefreshClock {
+    unsigned now = 2000000000u;
+    long room = -1;
+};
+
 // One refresh through the record of seen items: each item composed as the reader hands it; the
-// titles of the messages appended.
-std::vector<std::string> RefreshWith(FakeComposeHost& host, const std::vector<FeedEntry>& feed) {
+// titles of the messages appended, and what the refresh counted into `counts`.
+std::vector<std::string> RefreshWith(FakeComposeHost& host, const std::vector<FeedEntry>& feed,
+                                     const RefreshClock& clock = RefreshClock(),
+                                     RefreshCounts* counts = nullptr) {
     const size_t before = host.appended().size();
     {
-        IndexReading reading;
-        SeenReading seen(FakeComposeHost::kFolderId);
+        std::unique_ptr<Refresh> refresh =
+            MakeRefresh("http://feed.invalid/", FakeComposeHost::kFolderId);
+        refresh->now = clock.now;
+        refresh->seenWriteRoom = clock.room;
+        ReadFolder(refresh.get());
+        OpenSeenRecord(refresh.get());
         for (const FeedEntry& entry : feed) {
-            FeedItem* item = new FeedItem();
+            std::unique_ptr<FeedItem> item(new FeedItem());
             EXPECT_TRUE(CopyText(item->guid, sizeof item->guid, entry.guid));
             EXPECT_TRUE(CopyText(item->link, sizeof item->link, entry.link));
             EXPECT_TRUE(CopyText(item->title, sizeof item->title, entry.title));
             EXPECT_TRUE(CopyText(item->description, sizeof item->description, entry.text));
-            OnFeedItem(item, FakeComposeHost::kFolderId);
-            delete item;
+            TakeItem(refresh.get(), *item);
+        }
+        CloseSeenRecord(refresh.get());
+        if (counts != nullptr) {
+            *counts = refresh->counts;
         }
     }
     std::vector<std::string> titles;
@@ -325,7 +346,6 @@ TEST(ComposeSeen, AnItemIsToldByItsIdentity) {
             EXPECT_EQ(RefreshWith(host, c.steps[i].feed), c.steps[i].appended)
                 << "refresh " << i + 1;
         }
-        TakeRefreshCounts();
     }
 }
 
@@ -366,41 +386,36 @@ TEST(ComposeSeen, ARecordThatCannotBeReadOrKeptFallsBackToTheIndex) {
         host.WriteIndex(kHeader + Line({"1", "d", "s", "Listed"}));
         EXPECT_EQ(RefreshWith(host, {feed[0]}), std::vector<std::string>());
         c.spoil(path);
-        TakeRefreshCounts();
-        SetSeenRecordRoom(c.room);
         host.WriteIndex(both);
-        EXPECT_EQ(RefreshWith(host, feed), c.appended);
-        SetSeenRecordRoom(-1);
-        const RefreshCounts counts = TakeRefreshCounts();
+        RefreshClock nearlyFull;
+        nearlyFull.room = c.room;
+        RefreshCounts counts;
+        EXPECT_EQ(RefreshWith(host, feed, nearlyFull, &counts), c.appended);
         ASSERT_NE(counts.trouble, nullptr);
         EXPECT_STREQ(counts.trouble, c.trouble);
         EXPECT_EQ(counts.alreadyHere, 2 - static_cast<int>(c.appended.size()));
         // The next refresh, with the host listing what was appended: nothing comes again.
-        EXPECT_EQ(RefreshWith(host, feed), std::vector<std::string>());
-        EXPECT_EQ(TakeRefreshCounts().trouble, nullptr);
+        EXPECT_EQ(RefreshWith(host, feed, RefreshClock(), &counts), std::vector<std::string>());
+        EXPECT_EQ(counts.trouble, nullptr);
     }
 }
 
 // What the feed has not held for 30 days is forgotten; what it still holds is kept however old.
 TEST(ComposeSeen, IdentitiesTheFeedNoLongerHoldsAreForgottenAfterThirtyDays) {
-    static unsigned now = 2000000000u;
-    const SeenClock saved = g_seenClock;
-    g_seenClock = [] { return now; };
+    RefreshClock clock;
     FakeComposeHost host;
     host.WriteIndex(kHeader);
-    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}, {"kept", "", "Kept", "x"}}),
+    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}, {"kept", "", "Kept", "x"}}, clock),
               (std::vector<std::string>{"Old", "Kept"}));
     const unsigned day = 24 * 3600;
-    now += 29 * day;
-    EXPECT_EQ(RefreshWith(host, {{"kept", "", "Kept", "x"}}), std::vector<std::string>());
-    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}}), std::vector<std::string>());
-    now += 31 * day;
-    EXPECT_EQ(RefreshWith(host, {{"kept", "", "Kept", "x"}}), std::vector<std::string>());
-    now += 1;
-    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}, {"kept", "", "Kept", "x"}}),
+    clock.now += 29 * day;
+    EXPECT_EQ(RefreshWith(host, {{"kept", "", "Kept", "x"}}, clock), std::vector<std::string>());
+    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}}, clock), std::vector<std::string>());
+    clock.now += 31 * day;
+    EXPECT_EQ(RefreshWith(host, {{"kept", "", "Kept", "x"}}, clock), std::vector<std::string>());
+    clock.now += 1;
+    EXPECT_EQ(RefreshWith(host, {{"old", "", "Old", "x"}, {"kept", "", "Kept", "x"}}, clock),
               std::vector<std::string>{"Old"});
-    g_seenClock = saved;
-    TakeRefreshCounts();
 }
 
 }  // namespace

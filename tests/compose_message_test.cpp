@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "compose/compose.h"
 #include "compose/html_sanitizer.h"
+#include "refresh/refresh.h"
 #include "base/module.h"
 #include "base/text.h"
 #include "tests/compose_support.h"
@@ -183,7 +183,7 @@ protected:
     // Composes one item and returns the appended message.
     std::string Compose(const Item& item) {
         size_t before = host.appended().size();
-        EXPECT_EQ(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 7);
+        EXPECT_EQ(TakeItemOf(item.record), 7);
         return host.appended().size() == before + 1 ? host.appended().back() : std::string();
     }
 
@@ -278,7 +278,7 @@ TEST_F(ComposeMessage, TheIndexIsAskedForTheTitleInTheHostsCodePage) {
     host.WriteIndex(std::string("header\r\n1\x01") + "d\x01s\x01" + ansi + "\r\n");
     Item item;
     item.title("Caf\xC3\xA9");
-    EXPECT_EQ(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 1);
+    EXPECT_EQ(TakeItemOf(item.record), 1);
     EXPECT_TRUE(host.appended().empty());
 }
 
@@ -391,11 +391,11 @@ TEST_F(ComposeMessage, ListedItemIsComposedButNotAppended) {
         "5\n");
     Item item;
     item.title("Weather");
-    EXPECT_NE(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 0);
+    EXPECT_NE(TakeItemOf(item.record), 0);
     EXPECT_TRUE(host.appended().empty());
     // Without an index every item is new.
     host.RemoveIndex();
-    EXPECT_EQ(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 7);
+    EXPECT_EQ(TakeItemOf(item.record), 7);
     EXPECT_EQ(host.appended().size(), 1u);
 }
 
@@ -433,7 +433,7 @@ TEST_F(ComposeMessage, TitleWithALineBreakIsFoundAgainAtTheNextRefresh) {
         "Storm warning\r\n");
     Item item;
     item.title("Storm\nwarning\r\n");
-    EXPECT_NE(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 0);
+    EXPECT_NE(TakeItemOf(item.record), 0);
     EXPECT_TRUE(host.appended().empty());
 }
 
@@ -571,7 +571,7 @@ TEST_F(ComposeMessage, LargestRecordStillFitsWhole) {
         enclosure.length[sizeof enclosure.length - 1] = '\0';
         enclosure.duration[sizeof enclosure.duration - 1] = '\0';
     }
-    ASSERT_EQ(OnFeedItem(&record, FakeComposeHost::kFolderId), 7);
+    ASSERT_EQ(TakeItemOf(record), 7);
     const std::string& message = host.appended().back();
     EXPECT_LT(message.size(), kMessageCapacity);
     EXPECT_NE(message.find("<div id=enclosure>"), std::string::npos);
@@ -582,12 +582,12 @@ TEST_F(ComposeMessage, LargestRecordStillFitsWhole) {
 TEST_F(ComposeMessage, NoRecordOrFolderDoesNothing) {
     Item item;
     item.title("t");
-    EXPECT_EQ(OnFeedItem(nullptr, FakeComposeHost::kFolderId), 0);
-    EXPECT_EQ(OnFeedItem(&item.record, nullptr), 0);
+    EXPECT_EQ(MakeRefresh("http://feed.invalid/", nullptr), nullptr);
+    EXPECT_EQ(MakeRefresh(nullptr, FakeComposeHost::kFolderId), nullptr);
     // An index path that does not fit cannot be checked: appended, the item would come again at
     // every refresh.
     host.SetDataFolder(std::string(kPathCapacity, 'd'));
-    EXPECT_EQ(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 0);
+    EXPECT_EQ(TakeItemOf(item.record), 0);
     EXPECT_TRUE(host.appended().empty());
 }
 
@@ -632,8 +632,7 @@ TEST_F(ComposeMessage, UntitledItemGetsASubjectTheNextRefreshFinds) {
             "2\x01"
             "3\x01" +
             subject + "\r\n");
-        EXPECT_NE(OnFeedItem(&item.record, FakeComposeHost::kFolderId), 7)
-            << "listed now, so not appended again";
+        EXPECT_NE(TakeItemOf(item.record), 7) << "listed now, so not appended again";
     }
 }
 

@@ -9,6 +9,7 @@
 #include "base/module.h"
 #include "base/text.h"
 #include "base/settings_file.h"
+#include "refresh/refresh.h"
 
 namespace {
 
@@ -103,4 +104,14 @@ void FakeComposeHost::RemoveIndex() {
 
 const std::vector<std::string>& FakeComposeHost::appended() const {
     return g_appended;
+}
+
+int TakeItemOf(const FeedItem& item, const char* folderId) {
+    std::unique_ptr<Refresh> refresh = MakeRefresh("http://feed.invalid/", folderId);
+    EXPECT_NE(refresh, nullptr);
+    if (refresh == nullptr) {
+        return 0;
+    }
+    ReadFolder(refresh.get());
+    return TakeItem(refresh.get(), item);
 }

@@ -11,6 +11,7 @@
 #include "platform/time_zone.h"
 #include "platform/codepage.h"
 #include "base/hostapi.h"
+#include "feed/feed_item.h"
 
 // Sets TZ for its lifetime and restores what was there before.
 class ScopedTimeZone {
@@ -70,3 +71,8 @@ private:
     std::filesystem::path root_;
     std::filesystem::path dataFolder_;
 };
+
+// One item through a refresh of `folderId`, as the feed reader hands it: the folder read, the
+// item told by the index alone (no record of seen items), composed and appended. What TakeItem
+// returns.
+int TakeItemOf(const FeedItem& item, const char* folderId = FakeComposeHost::kFolderId);

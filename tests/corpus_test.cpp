@@ -19,9 +19,9 @@
 
 #include "compose/seen_record.h"
 #include "feed/parse_feed.h"
-#include "fetch/fetch.h"
 #include "base/hostapi.h"
 #include "base/module.h"
+#include "tests/fetch_support.h"
 #include "tests/support.h"
 
 namespace fs = std::filesystem;
@@ -44,7 +44,7 @@ int QF_CALL CorpusAppend(const char*, const char* message) {
 
 thread_local std::set<std::string>* t_identities = nullptr;
 
-int KeepIdentity(const FeedItem* item, const char*) {
+int KeepIdentity(const FeedItem* item, void*) {
     const std::string identity =
         ItemIdentity(item->guid, item->link, item->title, item->description);
     if (!identity.empty()) {
@@ -228,7 +228,7 @@ TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
         std::error_code ignored;
         fs::remove_all(scratch.File("pxQuillfeed.seen"), ignored);
         std::string answer = ReadFile(file.string());
-        OnFeedText(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
+        ReadAnswerText(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
         for (size_t i = 0; i < g_stored.size(); ++i) {
             std::string problem = Problem(g_stored[i]);
             EXPECT_EQ(problem, "") << name << ", message " << i + 1;
@@ -238,13 +238,13 @@ TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
         std::set<std::string> identities;
         t_identities = &identities;
         if (start != nullptr) {
-            ParseFeed(start, KeepIdentity, "Corpus", "http://corpus.example/feed.xml");
+            ParseFeed(start, KeepIdentity, nullptr, "http://corpus.example/feed.xml");
         }
         t_identities = nullptr;
         EXPECT_EQ(g_stored.size(), identities.size()) << name;
         // A second refresh of the same feed adds nothing.
         const size_t first = g_stored.size();
-        OnFeedText(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
+        ReadAnswerText(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
         EXPECT_EQ(g_stored.size(), first) << name << ": a second refresh added messages";
         messages += first;
     }

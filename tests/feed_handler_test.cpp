@@ -139,10 +139,7 @@ TEST(FeedConversionTest, DoubleByteCodePagesTakeTwoBytesACharacter) {
 // titles its callback is handed.
 class HandlerDriver {
 public:
-    explicit HandlerDriver(FeedItemCallback callback = Keep) : handler(callback, "folder", "") {
-        current = this;
-    }
-    ~HandlerDriver() { current = nullptr; }
+    explicit HandlerDriver(FeedItemCallback callback = Keep) : handler(callback, this, "") {}
 
     void Start(const char* name, const char* uri = "") {
         handler.StartElement({uri, strlen(uri), name, strlen(name)}, nullptr, 0);
@@ -162,15 +159,12 @@ public:
     std::vector<std::string> titles;
 
 private:
-    static int Keep(const FeedItem* item, const char* folderId) {
-        EXPECT_STREQ(folderId, "folder");
-        current->titles.push_back(item->title);
+    // Each item reaches the driver it was read by.
+    static int Keep(const FeedItem* item, void* driver) {
+        static_cast<HandlerDriver*>(driver)->titles.push_back(item->title);
         return 0;
     }
-    static HandlerDriver* current;
 };
-
-HandlerDriver* HandlerDriver::current = nullptr;
 
 TEST(FeedHandlerRecordTest, WithoutACallbackItemsAreReadButNotHandedOn) {
     HandlerDriver d(nullptr);
@@ -181,8 +175,8 @@ TEST(FeedHandlerRecordTest, WithoutACallbackItemsAreReadButNotHandedOn) {
     EXPECT_TRUE(d.titles.empty());
     EXPECT_STREQ(d.handler.record.title, "Read");
     // Through the reader too, whatever the document holds.
-    EXPECT_EQ(ParseFeed("<rss><channel><item><title>x</title></item></channel></rss>", nullptr, "f",
-                        nullptr),
+    EXPECT_EQ(ParseFeed("<rss><channel><item><title>x</title></item></channel></rss>", nullptr,
+                        nullptr, nullptr),
               0);
 }
 

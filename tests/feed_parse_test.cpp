@@ -13,6 +13,7 @@
 #include "base/hostapi.h"
 #include "platform/xml_reader.h"
 #include "tests/feed_support.h"
+#include "tests/fetch_support.h"
 
 namespace {
 
@@ -40,20 +41,24 @@ private:
     decltype(g_hostApi.PXA_SetMessageText) saved_;
 };
 
-int CountItem(const FeedItem*, const char*) {
+int CountItem(const FeedItem*, void*) {
     return 0;
 }
 
 TEST(ParseFeedTest, NullDocumentIsRefused) {
-    EXPECT_EQ(ParseFeed(nullptr, CountItem, "f", nullptr), -1);
+    EXPECT_EQ(ParseFeed(nullptr, CountItem, nullptr, nullptr), -1);
 }
 
+// A refresh whose worker finds no reader says so on the status line, in the words the platform
+// gives, and reads nothing.
 TEST(ParseFeedTest, MissingReaderIsReportedOnTheStatusLine) {
     MissingReader missing;
     if (!missing.available) {
         GTEST_SKIP() << "the platform's reader cannot be hidden";
     }
-    EXPECT_TRUE(ParseItems("<rss><channel><item/></channel></rss>").empty());
+    EXPECT_EQ(ParseFeed("<rss><channel><item/></channel></rss>", CountItem, nullptr, nullptr), -1);
+    ReadAnswerText("<rss><channel><item><title>t</title></item></channel></rss>", "Feeds\\Test",
+                   "http://feed.invalid/");
     EXPECT_EQ(g_statusText, "\nUpdate Feeds\\Test Error: 80040154\n\n");
 }
 

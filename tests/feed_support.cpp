@@ -9,10 +9,8 @@
 
 namespace {
 
-thread_local std::vector<SeenItem>* t_seen = nullptr;
-
-int KeepItem(const FeedItem* item, const char* folderId) {
-    EXPECT_STREQ(folderId, "Feeds\\Test");
+// Each item is kept in the list its reading was handed.
+int KeepItem(const FeedItem* item, void* list) {
     SeenItem seen{item->title,
                   item->description,
                   item->link,
@@ -35,7 +33,7 @@ int KeepItem(const FeedItem* item, const char* folderId) {
         seen.enclosures.push_back(std::string(e.url) + "|" + e.type + "|" + e.length + "|" +
                                   e.duration);
     }
-    t_seen->push_back(seen);
+    static_cast<std::vector<SeenItem>*>(list)->push_back(seen);
     return 0;
 }
 
@@ -43,9 +41,7 @@ int KeepItem(const FeedItem* item, const char* folderId) {
 
 std::vector<SeenItem> ParseItems(const std::string& document, const char* documentUrl) {
     std::vector<SeenItem> seen;
-    t_seen = &seen;
-    EXPECT_EQ(ParseFeed(document.c_str(), KeepItem, "Feeds\\Test", documentUrl), 0);
-    t_seen = nullptr;
+    EXPECT_EQ(ParseFeed(document.c_str(), KeepItem, &seen, documentUrl), 0);
     return seen;
 }
 

@@ -1,6 +1,7 @@
-// A refresh from end to end inside the test program: StartFeedUpdate against a loopback server,
-// the real completion, reader and composer, and messages ending in a stand-in store that the
-// tests put in place of the host's append.
+// A refresh from end to end inside the test program: a refresh queued (in the tests' pool, with
+// the limits a test sets, or in the plug-in's through StartFeedUpdate) against a loopback server,
+// the real download, reader and composer, and messages ending in a stand-in store that the tests
+// put in place of the host's append.
 //
 // Before each test the reader and the composer are run on a tiny feed: when they deliver nothing
 // there, the fault is theirs, and the test fails at once instead of on a puzzling count.
@@ -19,8 +20,9 @@
 #include <memory>
 #include <mutex>
 
-#include "compose/compose.h"
 #include "feed/parse_feed.h"
+#include "refresh/feed_update.h"
+#include "refresh/refresh.h"
 #include "base/module.h"
 #include "base/settings_file.h"
 #include "platform/secure_channel.h"
@@ -97,7 +99,7 @@ std::vector<std::string> Subjects() {
 
 std::atomic<int> g_probeItems{0};
 
-int CountProbeItem(const FeedItem*, const char*) {
+int CountProbeItem(const FeedItem*, void*) {
     ++g_probeItems;
     return 0;
 }
@@ -108,14 +110,16 @@ bool ReaderAndComposerDeliver() {
     ParseFeed(
         "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Probe</title>"
         "<item><title>Probe item</title></item></channel></rss>",
-        CountProbeItem, "Probe", nullptr);
+        CountProbeItem, nullptr, nullptr);
     if (g_probeItems == 0) {
         return false;
     }
     std::unique_ptr<FeedItem> item(new FeedItem());
     EXPECT_TRUE(CopyText(item->title, sizeof item->title, "Probe item"));
     EXPECT_TRUE(CopyText(item->channelTitle, sizeof item->channelTitle, "Probe"));
-    OnFeedItem(item.get(), "Probe");
+    std::unique_ptr<Refresh> probe = MakeRefresh("http://probe.invalid/", "Probe");
+    ReadFolder(probe.get());
+    TakeItem(probe.get(), *item);
     bool appended = !StoredMessages().empty();
     ClearStore();
     return appended;
@@ -203,14 +207,9 @@ protected:
         std::filesystem::remove_all(scratch_, ignored);
     }
 
-    // One refresh of folder "Feeds" through StartFeedUpdate, waited for.
+    // One refresh of folder "Feeds" through the tests' pool, waited for.
     bool Refresh(const LoopbackServer& server) { return Refresh(server.Url("/feed.xml")); }
-    bool Refresh(const std::string& url) {
-        if (StartFeedUpdate(url.c_str(), "Feeds") == -1) {
-            return false;
-        }
-        return WaitForFetchWorkers(kWorkerPatienceSeconds);
-    }
+    bool Refresh(const std::string& url) { return FetchAndWait(url, "Feeds", nullptr); }
 
     // The last text of the status line: how the refresh went.
     static std::string Outcome(const RecordedStatusLine& status) {
@@ -733,6 +732,32 @@ TEST_F(FetchEndToEnd, AnAnswerCutShortIsSaidAndKeepsTheItemsBeforeTheCut) {
          {Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n" + body)},
          {},
          "Feeds: the server's answer is garbled"},
+        // Every transfer coding counts, in order: gzip below the chunks is undone too.
+        {"gzip, then chunks, as one field",
+         {Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n" +
+               chunked(Compressed(body, 31), true))},
+         both,
+         "Feeds: 2 new messages"},
+        {"gzip and chunks in two fields",
+         {Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n" +
+               chunked(Compressed(body, 31), true))},
+         both,
+         "Feeds: 2 new messages"},
+        // A length that cannot frame the body is no length to read by.
+        {"a Content-Length that is no number",
+         {Send("HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n\r\n" + body)},
+         {},
+         "Feeds: the server's answer is garbled"},
+        {"two Content-Lengths that disagree",
+         {Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+               "\r\nContent-Length: 10\r\n\r\n" + body)},
+         {},
+         "Feeds: the server's answer is garbled"},
+        {"two Content-Lengths that agree",
+         {Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + ", " +
+               std::to_string(body.size()) + "\r\n\r\n" + body + "trailing")},
+         both,
+         "Feeds: 2 new messages"},
         {"cut inside the header",
          {Send("HTTP/1.1 200 OK\r\nContent-Ty"), Pause(50), Reset()},
          {},

@@ -5,7 +5,10 @@
 #include <climits>
 #include <cstring>
 
-#include "compose/civil_time.h"
+#include "base/civil_time.h"
+#include "base/url.h"
+#include "feed/parse_feed.h"
+#include "fetch/answer_header.h"
 #include "tests/compose_support.h"
 #include "tests/fetch_support.h"
 
@@ -175,14 +178,21 @@ TEST(FetchDocumentStart, AnswerWithoutADocumentEndsTheRefreshQuietly) {
     FakeComposeHost host;
     RecordedStatusLine status;
     const std::string feed = "<rss><channel><item><title>Moved</title></item></channel></rss>";
-    OnFeedText(("HTTP/1.0 302 Found\r\n\r\n<html>" + feed.substr(1) + "</html>").c_str(),
-                     FakeComposeHost::kFolderId, "http://host/feed");
-    OnFeedText("", FakeComposeHost::kFolderId, "http://host/feed");
+    ReadAnswerText(("HTTP/1.0 302 Found\r\n\r\n<html>" + feed.substr(1) + "</html>").c_str(),
+                   FakeComposeHost::kFolderId, "http://host/feed");
+    ReadAnswerText("", FakeComposeHost::kFolderId, "http://host/feed");
     EXPECT_TRUE(host.appended().empty());
     EXPECT_TRUE(status.Texts().empty());
-    OnFeedText(("HTTP/1.0 200 OK\r\n\r\n" + feed).c_str(), FakeComposeHost::kFolderId,
-                     "http://host/feed");
+    ReadAnswerText(("HTTP/1.0 200 OK\r\n\r\n" + feed).c_str(), FakeComposeHost::kFolderId,
+                   "http://host/feed");
     EXPECT_EQ(1u, host.appended().size());
+}
+
+// The fields of an answer's header, as the downloader reads them.
+AnswerHeader HeaderOf(const std::string& answer) {
+    AnswerHeader header;
+    ParseAnswerHeader(answer.c_str(), &header);
+    return header;
 }
 
 // Where a redirect leads, every form of Location resolved against the address it came from as
@@ -215,20 +225,79 @@ TEST(FetchRedirect, LocationsAreResolvedAgainstTheAddressTheyCameFrom) {
         const std::string answer =
             std::string("HTTP/1.1 ") + c.status + " Moved\r\nLocation: " + c.location + "\r\n\r\n";
         char next[kUrlCapacity] = "";
-        ASSERT_EQ(FindRedirect(answer.c_str(), base, next, sizeof next), c.redirect);
+        ASSERT_EQ(FindRedirect(HeaderOf(answer), base, next, sizeof next), c.redirect);
         if (c.next != nullptr) {
             EXPECT_STREQ(next, c.next);
         }
     }
     // A status line with more than one blank, as some servers write it, is read all the same.
     char next[kUrlCapacity] = "";
-    EXPECT_EQ(FindRedirect("HTTP/1.1  302 Found\r\nLocation: /x\r\n\r\n", base, next, sizeof next),
+    EXPECT_EQ(FindRedirect(HeaderOf("HTTP/1.1  302 Found\r\nLocation: /x\r\n\r\n"), base, next,
+                           sizeof next),
               Redirect::kFollow);
     EXPECT_STREQ(next, "http://host:8080/x");
     // Never from https to http.
-    EXPECT_EQ(FindRedirect("HTTP/1.1 301 Moved\r\nLocation: http://host/x\r\n\r\n",
+    EXPECT_EQ(FindRedirect(HeaderOf("HTTP/1.1 301 Moved\r\nLocation: http://host/x\r\n\r\n"),
                            "https://host/feed", next, sizeof next),
               Redirect::kRefused);
+}
+
+// The reader, the sanitizer, the list of files and the redirects resolve by one rule: RFC 3986's,
+// whose own examples (section 5.4) these are.
+TEST(FetchRedirect, ReferencesResolveAsRfc3986SaysInItsExamples) {
+    const char* const base = "http://a/b/c/d;p?q";
+    const struct {
+        const char* reference;
+        const char* target;
+    } cases[] = {
+        {"g:h", "g:h"},
+        {"g", "http://a/b/c/g"},
+        {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"},
+        {"//g", "http://g"},
+        {"?y", "http://a/b/c/d;p?y"},
+        {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q#s"},
+        {"g#s", "http://a/b/c/g#s"},
+        {"g?y#s", "http://a/b/c/g?y#s"},
+        {";x", "http://a/b/c/;x"},
+        {"g;x", "http://a/b/c/g;x"},
+        {"", "http://a/b/c/d;p?q"},
+        {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},
+        {"..", "http://a/b/"},
+        {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},
+        {"../..", "http://a/"},
+        {"../../g", "http://a/g"},
+        // The abnormal ones.
+        {"../../../g", "http://a/g"},
+        {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},
+        {"g.", "http://a/b/c/g."},
+        {".g", "http://a/b/c/.g"},
+        {"g..", "http://a/b/c/g.."},
+        {"..g", "http://a/b/c/..g"},
+        {"./../g", "http://a/b/g"},
+        {"./g/.", "http://a/b/c/g/"},
+        {"g/./h", "http://a/b/c/g/h"},
+        {"g/../h", "http://a/b/c/h"},
+        {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+        {"g;x=1/../y", "http://a/b/c/y"},
+        {"g?y/./x", "http://a/b/c/g?y/./x"},
+        {"g#s/../x", "http://a/b/c/g#s/../x"},
+        {"http:g", "http:g"},
+    };
+    for (const auto& c : cases) {
+        char out[kUrlCapacity];
+        ASSERT_TRUE(ResolveReference(base, c.reference, out, sizeof out, UrlFragment::kKeep))
+            << c.reference;
+        EXPECT_STREQ(out, c.target) << c.reference;
+    }
+    // What does not fit is refused, not cut.
+    char small[16];
+    EXPECT_FALSE(ResolveReference(base, "g/h/i/j/k", small, sizeof small));
 }
 
 TEST(FetchRedirect, RetryAfterIsReadInSecondsOrAsADate) {
@@ -245,6 +314,9 @@ TEST(FetchRedirect, RetryAfterIsReadInSecondsOrAsADate) {
         {"soon", -1},
         {"Wed, 21 Foo 2015 07:28:00 GMT", -1},
         {"Wed, 32 Oct 2015 07:28:00 GMT", -1},
+        // Read by the feeds' date reader: a zone of its own, asctime.
+        {"Wed, 21 Oct 2015 08:28:00 +0100", 28 * 60},
+        {"Wed Oct 21 07:30:00 2015", 30 * 60},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RetryAfterSeconds(c.value, now), c.seconds) << c.value;

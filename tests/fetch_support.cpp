@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "fetch/answer_stream.h"
+#include "refresh/feed_update.h"
+#include "refresh/refresh_pool.h"
 
 namespace {
 
@@ -21,11 +25,23 @@ void QF_CALL RecordStatus(HWND, const char* text) {
     g_statusTexts.push_back(text ? text : "");
 }
 
+FetchLimits g_limits;
+
+// The tests' pool, which runs what the plug-in's runs; kept for the whole test program.
+RefreshPool& TestPool() {
+    static RefreshPool* pool = new RefreshPool(RunRefreshRequest);
+    return *pool;
+}
+
 }  // namespace
+
+FetchLimits& TestFetchLimits() {
+    return g_limits;
+}
 
 bool WaitForFetchWorkers(int seconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (FetchWorkersRunning() > 0) {
+    while (RefreshWorkersRunning() > 0 || TestPool().Workers() > 0) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;
         }
@@ -34,7 +50,7 @@ bool WaitForFetchWorkers(int seconds) {
     return true;
 }
 
-void RecordAnswer(AnswerStream* answer, const char* folderId, const char*) {
+void RecordAnswer(AnswerStream* answer, Refresh* refresh) {
     // The header as it came, then the body as the reader would have it, up to where it ends.
     std::string text = answer->Header();
     char piece[4096];
@@ -43,8 +59,10 @@ void RecordAnswer(AnswerStream* answer, const char* folderId, const char*) {
         text.append(piece, static_cast<size_t>(got));
     }
     std::lock_guard<std::mutex> hold(g_answersLock);
-    g_answers.push_back({text, folderId ? folderId : "<null>"});
+    g_answers.push_back({text, refresh->folderId});
 }
+
+void IgnoreAnswer(AnswerStream*, Refresh*) {}
 
 std::vector<RecordedAnswer> RecordedAnswers() {
     std::lock_guard<std::mutex> hold(g_answersLock);
@@ -56,15 +74,18 @@ void ForgetRecordedAnswers() {
     g_answers.clear();
 }
 
-bool FetchAndWait(const std::string& url, const std::string& folderId, FetchCompletion completion) {
-    FetchRequest* request = new FetchRequest;
+bool QueueRefresh(const std::string& url, const std::string& folderId, AnswerReader reader,
+                  int workers) {
+    RefreshRequest* request = new RefreshRequest;
     EXPECT_TRUE(CopyText(request->url, sizeof request->url, url.c_str()));
-    request->completion = completion;
     EXPECT_TRUE(CopyText(request->folderId, sizeof request->folderId, folderId.c_str()));
-    if (StartFetchWorker(request) == -1) {
-        return false;
-    }
-    return WaitForFetchWorkers(kWorkerPatienceSeconds);
+    request->limits = g_limits;
+    request->readAnswer = reader;
+    return TestPool().Submit(request, workers) == Queued::kQueued;
+}
+
+bool FetchAndWait(const std::string& url, const std::string& folderId, AnswerReader reader) {
+    return QueueRefresh(url, folderId, reader) && WaitForFetchWorkers(kWorkerPatienceSeconds);
 }
 
 RecordedStatusLine::RecordedStatusLine() : saved_(g_hostApi.PXA_SetMessageText) {
@@ -80,4 +101,14 @@ RecordedStatusLine::~RecordedStatusLine() {
 std::vector<std::string> RecordedStatusLine::Texts() const {
     std::lock_guard<std::mutex> hold(g_statusLock);
     return g_statusTexts;
+}
+
+void ReadAnswerText(const char* answer, const char* folderId, const char* documentUrl) {
+    std::unique_ptr<Refresh> refresh = MakeRefresh(documentUrl, folderId);
+    ASSERT_NE(refresh, nullptr);
+    TextAnswerSource source(answer, strlen(answer));
+    std::unique_ptr<AnswerStream> stream(new AnswerStream(&source, kAnswerLimit));
+    if (stream->ReadHeader()) {
+        ReadFeedItems(refresh.get(), stream.get(), documentUrl);
+    }
 }

@@ -1,15 +1,19 @@
-// What the fetcher's tests share: waiting for workers, a completion that records what it was
-// handed, a shorter time limit, and a status line that records what it was shown.
+// What the downloader's and the refresh's tests share: refreshes run through a pool of the tests'
+// own with the limits a test sets, waiting for workers, a reader that records the answer it was
+// handed, and a status line that records what it was shown.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "fetch/fetch.h"
 #include "base/hostapi.h"
+#include "base/text.h"
+#include "fetch/fetch.h"
+#include "refresh/refresh.h"
 
-// Waits until every started worker has ended, at most `seconds`. Returns false when time ran
-// out; the workers are then still running, and the test must not end before they do.
+// Waits until every refresh worker has ended, the plug-in's and the tests' own, at most
+// `seconds`. Returns false when time ran out; the workers are then still running, and the test
+// must not end before they do.
 bool WaitForFetchWorkers(int seconds);
 
 // A long wait: only a worker that never ends comes near it on a loaded machine.
@@ -20,47 +24,62 @@ struct RecordedAnswer {
     std::string folderId;
 };
 
-// A completion for FetchRequest that keeps every answer it is handed, from any worker thread:
-// its header and as much of its body as arrived.
-void RecordAnswer(AnswerStream* answer, const char* folderId, const char* documentUrl);
+// An answer reader that keeps every answer it is handed, from any worker thread: its header and
+// as much of its body as arrived.
+void RecordAnswer(AnswerStream* answer, Refresh* refresh);
 std::vector<RecordedAnswer> RecordedAnswers();
 void ForgetRecordedAnswers();
+// An answer reader that reads nothing: the answer is received and thrown away.
+void IgnoreAnswer(AnswerStream* answer, Refresh* refresh);
 
-// Starts a worker for `url` with RecordAnswer (or `completion`) and waits for it to end.
+// The limits the tests' refreshes run with; the classes below change them for their life.
+FetchLimits& TestFetchLimits();
+
+// Queues a refresh of `folderId` from `url` in the tests' pool, with TestFetchLimits() and
+// `reader` (null: the feed reader), at most `workers` at once. False when it was not queued.
+bool QueueRefresh(const std::string& url, const std::string& folderId, AnswerReader reader,
+                  int workers = 8);
+
+// Runs one refresh so, and waits for it to end.
 bool FetchAndWait(const std::string& url, const std::string& folderId = "Feeds",
-                  FetchCompletion completion = RecordAnswer);
+                  AnswerReader reader = RecordAnswer);
 
-// Sets the fetcher's time limit for the life of the object.
+// The feed reader's part of a refresh of `folderId` over an answer held whole in memory, up to its
+// first zero byte (with a status line or without), its links relative to `documentUrl`: what a
+// refresh does once the answer's header has arrived.
+void ReadAnswerText(const char* answer, const char* folderId, const char* documentUrl);
+
+// Sets the tests' time limit for the life of the object.
 class FetchTimeLimit {
 public:
-    explicit FetchTimeLimit(unsigned milliseconds) : saved_(FetchTimeLimitMs()) {
-        SetFetchTimeLimitMs(milliseconds);
+    explicit FetchTimeLimit(unsigned milliseconds) : saved_(TestFetchLimits().stepMs) {
+        TestFetchLimits().stepMs = milliseconds;
     }
-    ~FetchTimeLimit() { SetFetchTimeLimitMs(saved_); }
+    ~FetchTimeLimit() { TestFetchLimits().stepMs = saved_; }
 
 private:
     unsigned saved_;
 };
 
-// Sets the fetcher's download deadline for the life of the object.
+// Sets the tests' download deadline for the life of the object.
 class FetchDeadline {
 public:
-    explicit FetchDeadline(unsigned milliseconds) : saved_(FetchDeadlineMs()) {
-        SetFetchDeadlineMs(milliseconds);
+    explicit FetchDeadline(unsigned milliseconds) : saved_(TestFetchLimits().deadlineMs) {
+        TestFetchLimits().deadlineMs = milliseconds;
     }
-    ~FetchDeadline() { SetFetchDeadlineMs(saved_); }
+    ~FetchDeadline() { TestFetchLimits().deadlineMs = saved_; }
 
 private:
     unsigned saved_;
 };
 
-// Sets the fetcher's answer ceiling for the life of the object.
+// Sets the tests' answer ceiling for the life of the object.
 class FetchAnswerCeiling {
 public:
-    explicit FetchAnswerCeiling(size_t bytes) : saved_(FetchAnswerLimit()) {
-        SetFetchAnswerLimit(bytes);
+    explicit FetchAnswerCeiling(size_t bytes) : saved_(TestFetchLimits().answerCeiling) {
+        TestFetchLimits().answerCeiling = bytes;
     }
-    ~FetchAnswerCeiling() { SetFetchAnswerLimit(saved_); }
+    ~FetchAnswerCeiling() { TestFetchLimits().answerCeiling = saved_; }
 
 private:
     size_t saved_;

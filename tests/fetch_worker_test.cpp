@@ -1,10 +1,12 @@
-// The download worker against a loopback server: the request bytes it sends, what it delivers to
-// its completion, and how it ends when the server misbehaves.
+// The download against a loopback server, run as a refresh whose answer a test reader takes: the
+// request bytes it sends, what it delivers to its reader, and how it ends when the server
+// misbehaves.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <set>
 
+#include "refresh/feed_update.h"
 #include "tests/fetch_support.h"
 #include "tests/loopback_server.h"
 
@@ -269,9 +271,9 @@ TEST_F(FetchWorkerTest, EndsQuietlyWhenNoAnswerCanBeHad) {
     EXPECT_TRUE(unused.Requests().empty());
 }
 
-TEST_F(FetchWorkerTest, AWorkerWithoutCompletionStillEnds) {
+TEST_F(FetchWorkerTest, AWorkerWhoseReaderReadsNothingStillEnds) {
     LoopbackServer server({Send("HTTP/1.0 200 OK\r\n\r\nignored")});
-    ASSERT_TRUE(FetchAndWait(server.Url("/"), "Feeds", nullptr));
+    ASSERT_TRUE(FetchAndWait(server.Url("/"), "Feeds", IgnoreAnswer));
     EXPECT_EQ(1u, server.Requests().size());
     EXPECT_TRUE(RecordedAnswers().empty());
 }
@@ -282,13 +284,8 @@ TEST_F(FetchWorkerTest, WorkersRunningAtOnceKeepTheirOwnRequestAndAnswer) {
     LoopbackServer server({Send("HTTP/1.0 200 OK\r\n\r\n"), WaitForRelease(), Send("<rss/>")},
                           kWorkers);
     for (int i = 0; i < kWorkers; ++i) {
-        FetchRequest* request = new FetchRequest;
-        std::string url = server.Url("/feed" + std::to_string(i));
-        std::string folder = "Feeds\\" + std::to_string(i);
-        EXPECT_TRUE(CopyText(request->url, sizeof request->url, url.c_str()));
-        request->completion = RecordAnswer;
-        EXPECT_TRUE(CopyText(request->folderId, sizeof request->folderId, folder.c_str()));
-        ASSERT_NE(-1, StartFetchWorker(request));
+        ASSERT_TRUE(QueueRefresh(server.Url("/feed" + std::to_string(i)),
+                                 "Feeds\\" + std::to_string(i), RecordAnswer, kWorkers));
     }
     for (int waited = 0; server.Requests().size() < kWorkers && waited < 60 * 1000; waited += 10) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -322,7 +319,7 @@ TEST_F(FetchWorkerTest, StartFeedUpdateCopiesItsTextsAndReturnsBeforeTheDownload
     ASSERT_NE(-1, StartFeedUpdate(url, folder));
     EXPECT_TRUE(CopyText(url, sizeof url, server.Url("/changed").c_str()));
     EXPECT_TRUE(CopyText(folder, sizeof folder, "Elsewhere"));
-    EXPECT_EQ(1, FetchWorkersRunning());
+    EXPECT_EQ(1, RefreshWorkersRunning());
     server.Release();
     ASSERT_TRUE(WaitForFetchWorkers(kWorkerPatienceSeconds));
     std::vector<std::string> requests = server.Requests();

@@ -13,8 +13,7 @@
 
 #include "base/text.h"
 #include "compose/feed_date.h"
-#include "fetch/fetch.h"
-#include "fetch/fetch_pool.h"
+#include "refresh/refresh_pool.h"
 #include "tests/feed_date_cases.h"
 #include "tests/feed_support.h"
 
@@ -85,7 +84,7 @@ int g_running = 0;
 int g_mostRunning = 0;
 bool g_hold = false;  // the jobs wait while this is set
 
-void FakeJob(FetchRequest* request) {
+void FakeJob(RefreshRequest* request, RefreshWorker*) {
     std::unique_lock<std::mutex> hold(g_lock);
     ++g_running;
     g_mostRunning = std::max(g_mostRunning, g_running);
@@ -97,8 +96,8 @@ void FakeJob(FetchRequest* request) {
     delete request;
 }
 
-FetchRequest* Request(const std::string& folder) {
-    FetchRequest* request = new FetchRequest();
+RefreshRequest* Request(const std::string& folder) {
+    RefreshRequest* request = new RefreshRequest();
     EXPECT_TRUE(CopyText(request->folderId, sizeof request->folderId, folder.c_str()));
     return request;
 }
@@ -123,7 +122,7 @@ bool WaitForStarts(size_t count) {
                               [count] { return g_ran.size() >= count; });
 }
 
-bool WaitForIdle(const FetchPool& pool) {
+bool WaitForIdle(const RefreshPool& pool) {
     for (int i = 0; i < 6000 && pool.Workers() > 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -136,7 +135,7 @@ TEST(ParallelWorkers, ThePoolRunsEveryFolderOnceInOrderAndNoMoreAtOnce) {
         int folders;
     } cases[] = {{1, 50}, {3, 200}, {8, 1000}};
     for (const auto& c : cases) {
-        FetchPool pool(FakeJob);
+        RefreshPool pool(FakeJob);
         Reset(false);
         std::vector<std::string> queued;
         for (int i = 0; i < c.folders; ++i) {
@@ -159,7 +158,7 @@ TEST(ParallelWorkers, ThePoolRunsEveryFolderOnceInOrderAndNoMoreAtOnce) {
 }
 
 TEST(ParallelWorkers, AFolderQueuedOrRunningIsNotQueuedAgain) {
-    FetchPool pool(FakeJob);
+    RefreshPool pool(FakeJob);
     Reset(true);
     ASSERT_EQ(pool.Submit(Request("Feeds\\A"), 1), Queued::kQueued);
     ASSERT_TRUE(WaitForStarts(1));  // A runs, held
@@ -177,7 +176,7 @@ TEST(ParallelWorkers, AFolderQueuedOrRunningIsNotQueuedAgain) {
 }
 
 TEST(ParallelWorkers, StoppingWithBusyWorkersAndAFullQueueEndsInBoundedTime) {
-    FetchPool pool(FakeJob);
+    RefreshPool pool(FakeJob);
     Reset(true);
     for (int i = 0; i < 100; ++i) {
         ASSERT_EQ(pool.Submit(Request("Feeds\\" + std::to_string(i)), 4), Queued::kQueued);

@@ -1,7 +1,7 @@
 // feeddump: runs feed documents through the reader the way a refresh does after its download
-// (the document-start search, then ParseFeed) and writes every delivered item's fields,
-// in the UTF-8 the reader hands them in, to one text file. Run on both builds, the two files show
-// where the POSIX reader and the platform's own reader differ.
+// (the document-start search, then the reader, one for all documents) and writes every delivered
+// item's fields, in the UTF-8 the reader hands them in, to one text file. Run on both builds, the
+// two files show where the POSIX reader and the platform's own reader differ.
 //
 //   feeddump OUTPUT FILE...
 //
@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "feed/parse_feed.h"
-#include "fetch/fetch.h"
 
 namespace {
 
@@ -35,7 +34,7 @@ void WriteEscaped(const char* label, const char* text) {
     fputc('\n', g_out);
 }
 
-int DumpItem(const FeedItem* item, const char*) {
+int DumpItem(const FeedItem* item, void*) {
     fprintf(g_out, "-- item %d\n", ++g_items);
     WriteEscaped("title", item->title);
     WriteEscaped("description", item->description);
@@ -71,12 +70,21 @@ int main(int argc, char** argv) {
         fprintf(stderr, "feeddump: cannot write %s\n", argv[1]);
         return 1;
     }
+    // One reader for every document, as a refresh worker keeps one.
+    unsigned long failure = 0;
+    XmlReader* reader = OpenXmlReader(&failure);
+    if (reader == nullptr) {
+        fprintf(stderr, "feeddump: no XML reader (%08lX)\n", failure);
+        fclose(g_out);
+        return 1;
+    }
     int documents = 0;
     int total = 0;
     for (int i = 2; i < argc; ++i) {
         std::ifstream in(argv[i], std::ios::binary);
         if (!in) {
             fprintf(stderr, "feeddump: cannot read %s\n", argv[i]);
+            CloseXmlReader(reader);
             fclose(g_out);
             return 1;
         }
@@ -91,11 +99,14 @@ int main(int argc, char** argv) {
         if (start == nullptr) {
             fprintf(g_out, "no document\n");
         } else {
-            ParseFeed(start, DumpItem, name.c_str(), nullptr);
+            MemoryXmlSource source(start, strlen(start));
+            XmlError error;
+            ReadFeedDocument(reader, &source, DumpItem, nullptr, nullptr, &error);
             ++documents;
         }
         total += g_items;
     }
+    CloseXmlReader(reader);
     fclose(g_out);
     printf("feeddump: %d files, %d documents read, %d items\n", argc - 2, documents, total);
     return 0;

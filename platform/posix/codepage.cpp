@@ -331,10 +331,6 @@ int _setmbcp(int codePage) {
     return 0;
 }
 
-unsigned AnsiCodePage() {
-    return GetACP();
-}
-
 bool Utf8ToAnsi(const char* utf8, size_t length, char* out, size_t capacity) {
     if (capacity == 0) {
         return false;

@@ -51,10 +51,6 @@ bool Narrow(UINT codePage, const std::vector<wchar_t>& wide, char* out, size_t c
 
 }  // namespace
 
-unsigned AnsiCodePage() {
-    return GetACP();
-}
-
 bool Utf8ToAnsi(const char* utf8, size_t length, char* out, size_t capacity) {
     return Narrow(CP_ACP, Widen(CP_UTF8, utf8, length), out, capacity);
 }

@@ -1,14 +1,26 @@
 // A bounded pool of worker threads and the queue of refreshes that wait for one. A profile of
 // thousands of feed folders all due at once is refreshed a few folders at a time, in the order
-// they became due, and none is turned away for want of a worker.
+// they became due, and none is turned away for want of a worker. The pool knows a request only
+// by its folder; what a refresh does is its job's.
 #pragma once
 
 #include <cstddef>
 
-struct FetchRequest;
+#include "base/capacities.h"
+#include "fetch/fetch.h"
+#include "refresh/refresh.h"
 
-// What a worker does with one request: runs it and releases it.
-typedef void (*FetchJob)(FetchRequest* request);
+// One refresh waiting for a worker: the folder's address and id, and how it is to run.
+struct RefreshRequest {
+    char url[kUrlCapacity];
+    char folderId[kFolderIdCapacity];
+    FetchLimits limits;
+    AnswerReader readAnswer = nullptr;  // null: the feed reader (see Refresh)
+};
+
+// What a worker does with one request: runs it with what the worker keeps for all its
+// refreshes, and releases it.
+typedef void (*RefreshJob)(RefreshRequest* request, RefreshWorker* worker);
 
 // How a request fared in Submit.
 enum class Queued {
@@ -17,23 +29,23 @@ enum class Queued {
     kNoThread,      // no worker runs and none could be started: the request was released
 };
 
-struct FetchPoolState;
+struct RefreshPoolState;
 
-class FetchPool {
+class RefreshPool {
 public:
-    explicit FetchPool(FetchJob job);
-    // Waits for nothing: a pool is made once and kept (see the production pool in fetch.cpp);
-    // one that goes must have been stopped first.
-    ~FetchPool();
-    FetchPool(const FetchPool&) = delete;
-    FetchPool& operator=(const FetchPool&) = delete;
+    explicit RefreshPool(RefreshJob job);
+    // Waits for nothing: a pool is made once and kept (see the plug-in's pool in
+    // refresh/feed_update.cpp); one that goes must have been stopped first.
+    ~RefreshPool();
+    RefreshPool(const RefreshPool&) = delete;
+    RefreshPool& operator=(const RefreshPool&) = delete;
 
     // Queues a request allocated with new, unless its folder (compared without regard to ASCII
     // case) is queued or running; starts a worker while fewer than `workers` run. A worker runs
     // requests from the queue's front until it is empty, then ends: the threads of an idle pool
     // have all ended, and a host that waits for the plug-in's threads before unloading it waits
     // for nothing more than the work it asked for.
-    Queued Submit(FetchRequest* request, int workers);
+    Queued Submit(RefreshRequest* request, int workers);
 
     // Drops the waiting requests and waits until the running ones end, at most `milliseconds`.
     // True when no worker is left; the pool takes requests again afterwards.
@@ -45,5 +57,5 @@ public:
 
 private:
     static void Run(void* pool);
-    FetchPoolState* state_;
+    RefreshPoolState* state_;
 };

@@ -1,4 +1,4 @@
-#include "fetch/fetch_pool.h"
+#include "refresh/refresh_pool.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -11,17 +11,15 @@
 
 #include "base/status.h"
 #include "base/text.h"
-#include "feed/parse_feed.h"
-#include "fetch/fetch.h"
 #include "platform/thread_start.h"
 
-struct FetchPoolState {
-    explicit FetchPoolState(FetchJob work) : job(work) {}
+struct RefreshPoolState {
+    explicit RefreshPoolState(RefreshJob work) : job(work) {}
 
-    FetchJob job;
+    RefreshJob job;
     mutable std::mutex lock;
     std::condition_variable ended;  // a worker ended
-    std::deque<FetchRequest*> waiting;
+    std::deque<RefreshRequest*> waiting;
     // The folders queued or running, in lower case.
     std::unordered_set<std::string> taken;
     int workers = 0;
@@ -40,16 +38,16 @@ std::string FolderKey(const char* folderId) {
 
 }  // namespace
 
-FetchPool::FetchPool(FetchJob job) : state_(new FetchPoolState(job)) {}
+RefreshPool::RefreshPool(RefreshJob job) : state_(new RefreshPoolState(job)) {}
 
-FetchPool::~FetchPool() {
-    for (FetchRequest* request : state_->waiting) {
+RefreshPool::~RefreshPool() {
+    for (RefreshRequest* request : state_->waiting) {
         delete request;
     }
     delete state_;
 }
 
-Queued FetchPool::Submit(FetchRequest* request, int workers) {
+Queued RefreshPool::Submit(RefreshRequest* request, int workers) {
     std::unique_lock<std::mutex> hold(state_->lock);
     const std::string key = FolderKey(request->folderId);
     if (state_->taken.count(key) != 0) {
@@ -81,9 +79,9 @@ Queued FetchPool::Submit(FetchRequest* request, int workers) {
 namespace {
 
 // Runs the refreshes waiting, one after another, until there are none or the pool stops.
-void RunWaiting(FetchPoolState* state) {
+void RunWaiting(RefreshPoolState* state, RefreshWorker* worker) {
     for (;;) {
-        FetchRequest* request = nullptr;
+        RefreshRequest* request = nullptr;
         std::string key;
         {
             std::lock_guard<std::mutex> hold(state->lock);
@@ -96,7 +94,7 @@ void RunWaiting(FetchPoolState* state) {
         }
         // The folder is given back only once the job has appended every item, so that the next
         // refresh of it sees them.
-        state->job(request);
+        state->job(request, worker);
         std::lock_guard<std::mutex> hold(state->lock);
         state->taken.erase(key);
     }
@@ -104,15 +102,14 @@ void RunWaiting(FetchPoolState* state) {
 
 }  // namespace
 
-void FetchPool::Run(void* argument) {
-    FetchPoolState* state = static_cast<FetchPool*>(argument)->state_;
+void RefreshPool::Run(void* argument) {
+    RefreshPoolState* state = static_cast<RefreshPool*>(argument)->state_;
     for (;;) {
-        {
-            // The platform's reader is set up once for all the refreshes this worker runs, and
-            // given up before the worker counts itself out: once it has, the module may go.
-            XmlReaderKeeping reader;
-            RunWaiting(state);
-        }
+        // What the worker keeps (the platform's reader) serves all the refreshes it runs, and
+        // is given up before the worker counts itself out: once it has, the module may go.
+        RefreshWorker worker;
+        RunWaiting(state, &worker);
+        CloseRefreshWorker(&worker);
         std::lock_guard<std::mutex> hold(state->lock);
         // A refresh queued while the reader was given up found this worker still counted, so
         // no other was started for it: this one takes it.
@@ -124,10 +121,10 @@ void FetchPool::Run(void* argument) {
     }
 }
 
-bool FetchPool::Stop(unsigned milliseconds) {
+bool RefreshPool::Stop(unsigned milliseconds) {
     std::unique_lock<std::mutex> hold(state_->lock);
     state_->stopping = true;
-    for (FetchRequest* request : state_->waiting) {
+    for (RefreshRequest* request : state_->waiting) {
         state_->taken.erase(FolderKey(request->folderId));
         delete request;
     }
@@ -138,12 +135,12 @@ bool FetchPool::Stop(unsigned milliseconds) {
     return ended;
 }
 
-int FetchPool::Workers() const {
+int RefreshPool::Workers() const {
     std::lock_guard<std::mutex> hold(state_->lock);
     return state_->workers;
 }
 
-size_t FetchPool::Waiting() const {
+size_t RefreshPool::Waiting() const {
     std::lock_guard<std::mutex> hold(state_->lock);
     return state_->waiting.size();
 }

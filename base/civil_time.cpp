@@ -1,4 +1,4 @@
-#include "compose/civil_time.h"
+#include "base/civil_time.h"
 
 int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;

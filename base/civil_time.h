@@ -1,6 +1,7 @@
-// Calendar arithmetic on the proleptic Gregorian calendar without any time zone: the composer
-// rewrites feed dates and measures the local zone's offset with it, so that neither depends on the
-// runtime's zone state or on mktime's daylight saving guesses.
+// Calendar arithmetic on the proleptic Gregorian calendar without any time zone: the date reader
+// turns dates into moments with it, and the composer writes mail dates and measures the local
+// zone's offset with it, so that none of them depends on the runtime's zone state or on mktime's
+// daylight saving guesses.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,231 @@
+#include "base/url.h"
+
+#include <cstring>
+
+#include "base/text.h"
+
+namespace {
+
+UrlPart Part(size_t at, size_t length) {
+    UrlPart part;
+    part.at = at;
+    part.length = length;
+    part.present = true;
+    return part;
+}
+
+// Takes the authority (`at`, `length` bytes of `text`) apart into user information, host and
+// port.
+void SplitAuthority(const char* text, size_t at, size_t length, UrlParts* parts) {
+    size_t hostAt = at;
+    for (size_t i = at + length; i > at; --i) {
+        if (text[i - 1] == '@') {
+            parts->userInfo = Part(at, i - 1 - at);
+            hostAt = i;
+            break;
+        }
+    }
+    const size_t end = at + length;
+    if (hostAt < end && text[hostAt] == '[') {
+        const char* close = static_cast<const char*>(memchr(text + hostAt, ']', end - hostAt));
+        if (close == nullptr) {
+            parts->host = Part(hostAt, end - hostAt);
+            parts->badHost = true;
+            return;
+        }
+        const size_t after = static_cast<size_t>(close - text) + 1;
+        parts->host = Part(hostAt, after - hostAt);
+        if (after < end) {
+            if (text[after] == ':') {
+                parts->port = Part(after + 1, end - after - 1);
+            } else {
+                parts->badHost = true;
+            }
+        }
+        return;
+    }
+    const char* colon = static_cast<const char*>(memchr(text + hostAt, ':', end - hostAt));
+    if (colon == nullptr) {
+        parts->host = Part(hostAt, end - hostAt);
+        return;
+    }
+    const size_t colonAt = static_cast<size_t>(colon - text);
+    parts->host = Part(hostAt, colonAt - hostAt);
+    parts->port = Part(colonAt + 1, end - colonAt - 1);
+}
+
+// Takes "." and ".." segments out of the path that stands in `path` from `start` to its end, as
+// RFC 3986 section 5.2.4 does, in place: what is written never runs ahead of what is read.
+// Returns the path's new end.
+size_t RemoveDotSegments(char* path, size_t start, size_t end) {
+    size_t in = start;
+    size_t out = start;
+    auto at = [&](const char* prefix) {
+        const size_t length = strlen(prefix);
+        return end - in >= length && memcmp(path + in, prefix, length) == 0;
+    };
+    auto whole = [&](const char* rest) {
+        const size_t length = strlen(rest);
+        return end - in == length && memcmp(path + in, rest, length) == 0;
+    };
+    // Drops the last segment written, with the "/" before it.
+    auto dropLast = [&]() {
+        while (out > start && path[out - 1] != '/') {
+            --out;
+        }
+        if (out > start) {
+            --out;
+        }
+    };
+    while (in < end) {
+        if (at("../")) {
+            in += 3;
+        } else if (at("./")) {
+            in += 2;
+        } else if (at("/./")) {
+            in += 2;
+        } else if (whole("/.")) {
+            end = in + 1;
+        } else if (at("/../")) {
+            in += 3;
+            dropLast();
+        } else if (whole("/..")) {
+            end = in + 1;
+            dropLast();
+        } else if (whole(".") || whole("..")) {
+            in = end;
+        } else {
+            // The first segment, with the "/" before it, moves to the output.
+            path[out++] = path[in++];
+            while (in < end && path[in] != '/') {
+                path[out++] = path[in++];
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void SplitUrlReference(const char* text, size_t length, UrlParts* parts) {
+    *parts = UrlParts();
+    size_t at = 0;
+    // A scheme: what precedes a colon that comes before any "/", "?" or "#".
+    for (size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (c == '/' || c == '?' || c == '#') {
+            break;
+        }
+        if (c == ':') {
+            if (i > 0) {
+                parts->scheme = Part(0, i);
+                at = i + 1;
+            }
+            break;
+        }
+    }
+    if (length - at >= 2 && text[at] == '/' && text[at + 1] == '/') {
+        size_t end = at + 2;
+        while (end < length && text[end] != '/' && text[end] != '?' && text[end] != '#') {
+            ++end;
+        }
+        parts->authority = Part(at + 2, end - at - 2);
+        SplitAuthority(text, at + 2, end - at - 2, parts);
+        at = end;
+    }
+    size_t end = at;
+    while (end < length && text[end] != '?' && text[end] != '#') {
+        ++end;
+    }
+    parts->path = Part(at, end - at);
+    at = end;
+    if (at < length && text[at] == '?') {
+        end = at + 1;
+        while (end < length && text[end] != '#') {
+            ++end;
+        }
+        parts->query = Part(at + 1, end - at - 1);
+        at = end;
+    }
+    if (at < length && text[at] == '#') {
+        parts->fragment = Part(at + 1, length - at - 1);
+    }
+}
+
+void SplitUrlReference(const char* text, UrlParts* parts) {
+    SplitUrlReference(text, strlen(text), parts);
+}
+
+bool UrlSchemeIs(const char* text, const UrlParts& parts, const char* scheme) {
+    return parts.scheme.present &&
+           SameAsciiWord(text + parts.scheme.at, parts.scheme.length, scheme);
+}
+
+bool IsHttpsUrl(const char* url) {
+    if (url == nullptr) {
+        return false;
+    }
+    UrlParts parts;
+    SplitUrlReference(url, &parts);
+    return parts.authority.present && UrlSchemeIs(url, parts, "https");
+}
+
+bool ResolveReference(const char* base, const char* reference, char* out, size_t capacity,
+                      UrlFragment fragment) {
+    UrlParts b;
+    UrlParts r;
+    SplitUrlReference(base, &b);
+    SplitUrlReference(reference, &r);
+    TextWriter w(out, capacity);
+    auto put = [&w](const char* text, const UrlPart& part) {
+        return w.Put(text + part.at, part.length);
+    };
+    // Which text gives the scheme, the authority and the query; the path is built below.
+    const char* schemeFrom = r.scheme.present ? reference : base;
+    const UrlPart& scheme = r.scheme.present ? r.scheme : b.scheme;
+    const bool ownAuthority = r.scheme.present || r.authority.present;
+    const char* authorityFrom = ownAuthority ? reference : base;
+    const UrlPart& authority = ownAuthority ? r.authority : b.authority;
+    if (scheme.present) {
+        put(schemeFrom, scheme) && w.Put(":");
+    }
+    if (authority.present) {
+        w.Put("//") && put(authorityFrom, authority);
+    }
+    const size_t pathStart = w.length();
+    const char* queryFrom = reference;
+    const UrlPart* query = &r.query;
+    if (ownAuthority || (r.path.length > 0 && reference[r.path.at] == '/')) {
+        put(reference, r.path);
+    } else if (r.path.length == 0) {
+        // The base document itself; its query too, unless the reference gives one.
+        put(base, b.path);
+        if (!r.query.present) {
+            queryFrom = base;
+            query = &b.query;
+        }
+    } else if (b.authority.present && b.path.length == 0) {
+        w.Put("/") && put(reference, r.path);
+    } else {
+        // The base's directory: its path up to and with the last "/".
+        size_t directory = b.path.length;
+        while (directory > 0 && base[b.path.at + directory - 1] != '/') {
+            --directory;
+        }
+        w.Put(base + b.path.at, directory) && put(reference, r.path);
+    }
+    if (w.cut()) {
+        return false;
+    }
+    // The base's own path is as the server wrote it; every path built here loses its dots.
+    if (ownAuthority || r.path.length > 0) {
+        w.TakeBack(RemoveDotSegments(out, pathStart, w.length()));
+    }
+    if (query->present) {
+        w.Put("?") && put(queryFrom, *query);
+    }
+    if (fragment == UrlFragment::kKeep && r.fragment.present) {
+        w.Put("#") && put(reference, r.fragment);
+    }
+    return !w.cut();
+}

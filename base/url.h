@@ -1,0 +1,53 @@
+// URLs as RFC 3986 reads them: a reference taken apart into its parts, and a reference resolved
+// against a base. Every part of the system that takes a URL apart does it here: the fetcher
+// (the feed's address, redirects), the reader (links against xml:base or the document's
+// address), the sanitizer (the scheme of every href and src) and the list of an item's files.
+#pragma once
+
+#include <cstddef>
+
+// One part of a reference: where it stands in the text and how long it is. A part that the text
+// does not have is not present; an empty one that it has (the query of "x?") is.
+struct UrlPart {
+    size_t at = 0;
+    size_t length = 0;
+    bool present = false;
+};
+
+// A reference taken apart as RFC 3986's appendix B does: scheme ":" "//" authority path "?" query
+// "#" fragment, each without its delimiters; and the authority as user information "@" host ":"
+// port. The scheme is whatever precedes the first colon that comes before any "/", "?" or "#".
+struct UrlParts {
+    UrlPart scheme;
+    UrlPart authority;
+    UrlPart userInfo;  // what precedes the authority's last "@"
+    UrlPart host;      // an IPv6 literal with its brackets
+    UrlPart port;      // what follows the host's colon, as written
+    UrlPart path;
+    UrlPart query;
+    UrlPart fragment;
+    // The host is a bracket that does not close, or is followed by anything but a port.
+    bool badHost = false;
+};
+
+// Takes the first `length` bytes of `text` apart; any text is a reference of some kind.
+void SplitUrlReference(const char* text, size_t length, UrlParts* parts);
+void SplitUrlReference(const char* text, UrlParts* parts);
+
+// Whether the reference's scheme is `scheme` (written in small letters), without regard to case.
+bool UrlSchemeIs(const char* text, const UrlParts& parts, const char* scheme);
+
+// Whether a URL is https with a server ("https://host/..."), the scheme in any case: such a
+// feed is fetched over TLS.
+bool IsHttpsUrl(const char* url);
+
+// What becomes of a reference's fragment ("#part"): a link shown to the reader keeps it, a
+// request never sends it.
+enum class UrlFragment { kDrop, kKeep };
+
+// Resolves `reference` against `base` as RFC 3986 section 5.2 does: a reference with a scheme
+// stands as it is, "//host/x" takes the base's scheme, "/x" its server, "?q" its path, "" or "#f"
+// the base itself, any other the base's directory; "." and ".." segments are taken out of the
+// path. False when the result does not fit `capacity`.
+[[nodiscard]] bool ResolveReference(const char* base, const char* reference, char* out,
+                                    size_t capacity, UrlFragment fragment = UrlFragment::kDrop);

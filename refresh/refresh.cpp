@@ -1,0 +1,268 @@
+#include "refresh/refresh.h"
+
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "base/hostapi.h"
+#include "base/settings_file.h"
+#include "base/status.h"
+#include "base/text.h"
+#include "feed/parse_feed.h"
+#include "fetch/answer_stream.h"
+#include "platform/codepage.h"
+#include "platform/xml_reader.h"
+#include "refresh/server_said.h"
+
+void CloseRefreshWorker(RefreshWorker* worker) {
+    if (worker->reader != nullptr) {
+        CloseXmlReader(worker->reader);
+        worker->reader = nullptr;
+    }
+}
+
+std::unique_ptr<Refresh> MakeRefresh(const char* url, const char* folderId) {
+    std::unique_ptr<Refresh> refresh(new (std::nothrow) Refresh);
+    if (refresh == nullptr || url == nullptr || folderId == nullptr ||
+        !CopyText(refresh->url, sizeof refresh->url, url) ||
+        !CopyText(refresh->folderId, sizeof refresh->folderId, folderId)) {
+        return nullptr;
+    }
+    refresh->now = static_cast<unsigned>(time(nullptr));
+    refresh->conditions[0] = '\0';
+    refresh->failureText[0] = '\0';
+    return refresh;
+}
+
+void ReadFolder(Refresh* refresh) {
+    char style[kStyleNameCapacity];
+    ReadSetting(kStylesSection, refresh->folderId, style, sizeof style);
+    const char* display = g_hostApi.PXA_GetFolderDisplayName
+                              ? g_hostApi.PXA_GetFolderDisplayName(refresh->folderId)
+                              : nullptr;
+    MakeMessageFolder(refresh->folderId, style, display, static_cast<time_t>(refresh->now),
+                      &refresh->folder);
+}
+
+void OpenSeenRecord(Refresh* refresh) {
+    refresh->seen.reset(new (std::nothrow)
+                            SeenRecord(refresh->folderId, refresh->now, refresh->seenWriteRoom));
+}
+
+void CloseSeenRecord(Refresh* refresh) {
+    if (refresh->seen == nullptr) {
+        return;
+    }
+    // Written before the count is taken, so that a record that could not be kept is said.
+    refresh->seen->SaveIfChanged();
+    if (refresh->seen->trouble()[0] != '\0') {
+        refresh->counts.trouble = refresh->seen->trouble();
+    }
+    // The words live in the program, not in the record.
+    refresh->seen.reset();
+}
+
+int TakeItem(Refresh* refresh, const FeedItem& item) {
+    const char* folderId = refresh->folderId;
+    // An item is known by its identity. One with no id, link, title or text has nothing to show
+    // and nothing to know it by: it is no message (a feed of empty items would otherwise add one
+    // at every refresh).
+    const std::string identity = ItemIdentity(item.guid, item.link, item.title, item.description);
+    if (identity.empty()) {
+        QF_TRACE_DETAIL("an item of %s has no id, link, title or text: nothing to show", folderId);
+        return 0;
+    }
+    SeenRecord* record = refresh->seen.get();
+    const bool recordDecides = record != nullptr && record->state() == SeenRecord::State::kRead;
+    if (record != nullptr && record->Holds(identity)) {
+        // Whatever its title now, and whether or not the user kept its message.
+        QF_TRACE_DETAIL("item %s of %s: seen before", identity.c_str(), folderId);
+        ++refresh->counts.alreadyHere;
+        return 1;
+    }
+    MessageScratch* s = &refresh->scratch;
+    if (!ComposeMessage(item, refresh->folder, s)) {
+        Trace("message for %s does not fit", folderId);
+        return 0;
+    }
+    // Without an index to check, every item would be appended again at every refresh.
+    char indexPath[kPathCapacity];
+    if (!IndexPath(folderId, indexPath, sizeof indexPath)) {
+        Trace("Open Idx file %s failed.\n", indexPath);
+        return 0;
+    }
+    if (!recordDecides) {
+        // Without a record to go by (a folder refreshed for the first time since records were
+        // kept, or one whose record is unreadable) the index decides once, by the subject as the
+        // host reads the header: decoded into its code page.
+        if (!Utf8ToAnsi(s->subject, strlen(s->subject), refresh->indexTitle,
+                        sizeof refresh->indexTitle)) {
+            Trace("no index form of the subject of an item of %s", folderId);
+            return 0;
+        }
+        // A subject this refresh appended itself is no message of before: a second item with the
+        // same title is another item.
+        if (IsDuplicateSubject(folderId, refresh->indexTitle, &refresh->index) &&
+            refresh->newTitles.count(refresh->indexTitle) == 0) {
+            QF_TRACE_DETAIL("item %s of %s: listed in the index", identity.c_str(), folderId);
+            if (record != nullptr) {
+                record->Add(identity);
+            }
+            ++refresh->counts.alreadyHere;
+            return 1;
+        }
+    }
+    if (g_hostApi.PXA_AppendMessage == nullptr) {
+        return 0;
+    }
+    QF_TRACE_DETAIL("item %s of %s: new", identity.c_str(), folderId);
+    const int appended = g_hostApi.PXA_AppendMessage(folderId, s->message);
+    // An item the host did not take is not recorded: the next refresh tries it again.
+    if (appended != 0 && record != nullptr) {
+        record->Add(identity);
+    }
+    if (appended != 0 && !recordDecides) {
+        refresh->newTitles.insert(refresh->indexTitle);
+    }
+    ++refresh->counts.appended;
+    return appended;
+}
+
+namespace {
+
+int OnItem(const FeedItem* item, void* context) {
+    return TakeItem(static_cast<Refresh*>(context), *item);
+}
+
+// The worker's reader, opened at its first refresh; null, with the status line told, when the
+// platform has none.
+XmlReader* WorkerReader(Refresh* refresh, RefreshWorker* worker) {
+    if (worker->reader == nullptr) {
+        unsigned long failure = 0;
+        worker->reader = OpenXmlReader(&failure);
+        if (worker->reader == nullptr) {
+            ShowStatus("\nUpdate %s Error: %08lX\n\n", refresh->folderId, failure);
+            static_cast<void>(FormatText(refresh->failureText, sizeof refresh->failureText,
+                                         "no XML reader (%08lX)", failure));
+            refresh->failure = refresh->failureText;
+        }
+    }
+    return worker->reader;
+}
+
+}  // namespace
+
+void ReadFeedItems(Refresh* refresh, AnswerStream* answer, const char* documentUrl) {
+    size_t length = 0;
+    const char* looked = answer->Lookahead(&length);
+    const char* document = FindDocumentStart(looked);
+    if (document == nullptr) {
+        Trace("Not a valid rss document");
+        return;
+    }
+    answer->Skip(static_cast<size_t>(document - looked));
+    RefreshWorker own;
+    XmlReader* reader = WorkerReader(refresh, refresh->worker != nullptr ? refresh->worker : &own);
+    if (reader != nullptr) {
+        ReadFolder(refresh);
+        OpenSeenRecord(refresh);
+        XmlError error;
+        // A malformed document, or one whose answer ends early, ends the reading there; the
+        // items before it stand.
+        switch (ReadFeedDocument(reader, answer, OnItem, refresh, documentUrl, &error)) {
+            case XmlOutcome::kWellFormed:
+                break;
+            case XmlOutcome::kMalformed:
+                Trace("Update %s: not well formed at line %lu, column %lu: %s", refresh->folderId,
+                      error.line, error.column, error.words);
+                break;
+            case XmlOutcome::kSourceFailed:
+                Trace("Update %s: the document ended early", refresh->folderId);
+                break;
+        }
+        CloseSeenRecord(refresh);
+    }
+    CloseRefreshWorker(&own);
+}
+
+namespace {
+
+// The body of a successful answer: read as it arrives by the feed reader (or whoever asked for
+// it), then to its end, so that the answer is known whole or cut.
+void ReadBody(Refresh* refresh, Download* download) {
+    AnswerStream* answer = download->Answer();
+    size_t looked = 0;
+    const char* start = answer->Lookahead(&looked);
+    if (looked == 0 && answer->End() != AnswerEnd::kOpen && answer->End() != AnswerEnd::kWhole) {
+        refresh->failure = download->Failure();  // nothing to read
+        return;
+    }
+    if (FindDocumentStart(start) == nullptr) {
+        refresh->failure = "not a feed";
+    }
+    if (refresh->readAnswer != nullptr) {
+        refresh->readAnswer(answer, refresh);
+    } else {
+        ReadFeedItems(refresh, answer, download->AnswerUrl());
+    }
+    // The rest of a page that is no feed is not worth its download: the refresh ends here.
+    if (refresh->failure != nullptr && answer->End() == AnswerEnd::kOpen) {
+        return;
+    }
+    download->Finish();
+    if (download->Failure() != nullptr) {
+        // The items that arrived before it ended stay; the next refresh completes the folder.
+        Trace("Fetch %s | The answer ended early: %d\n", download->AnswerUrl(),
+              static_cast<int>(answer->End()));
+        refresh->failure = download->Failure();
+        return;
+    }
+    // The next request asks for the feed only if it changed since this whole answer.
+    if (refresh->failure == nullptr && answer->Status() != 0) {
+        KeepValidators(refresh->folderId, refresh->url, answer->Fields());
+    }
+}
+
+// The status line's last word on a refresh: the folder and how it went, cut to the line's 100
+// characters at the folder's name.
+void Report(const Refresh& refresh) {
+    const RefreshCounts& counts = refresh.counts;
+    // The outcome is short enough for the line whatever the counts; what does not fit is the
+    // folder's name, which is cut.
+    char outcome[kStatusTextMax + 1];
+    TextWriter words(outcome, sizeof outcome);
+    if (refresh.failure != nullptr) {
+        words.Put(refresh.failure);
+    } else if (counts.appended == 0) {
+        words.Put("nothing new");
+    } else if (counts.alreadyHere == 0) {
+        words.Format("%d new message%s", counts.appended, counts.appended == 1 ? "" : "s");
+    } else {
+        words.Format("%d new, %d already here", counts.appended, counts.alreadyHere);
+    }
+    if (counts.trouble != nullptr) {
+        static_cast<void>(words.Put("; ") && words.Put(counts.trouble));
+    }
+    const char* display = g_hostApi.PXA_GetFolderDisplayName
+                              ? g_hostApi.PXA_GetFolderDisplayName(refresh.folderId)
+                              : nullptr;
+    const char* name = display != nullptr && display[0] != '\0' ? display : refresh.folderId;
+    const int room = static_cast<int>(kStatusTextMax) - 2 - static_cast<int>(strlen(outcome));
+    ShowStatus("%.*s: %s", room > 0 ? room : 0, name, outcome);
+    Trace("Fetch %s | %s: %s", refresh.url, refresh.folderId, outcome);
+}
+
+}  // namespace
+
+void RunRefresh(Refresh* refresh) {
+    // The request asks for the feed only if it changed since the folder's last whole answer.
+    ConditionalLines(refresh->folderId, refresh->url, refresh->conditions,
+                     sizeof refresh->conditions);
+    Download download(refresh->url, refresh->conditions, refresh->limits);
+    if (!download.Open()) {
+        refresh->failure = download.Failure();
+    } else if (TakeStatus(refresh, download.Answer()->Fields())) {
+        ReadBody(refresh, &download);
+    }
+    Report(*refresh);
+}

@@ -1,0 +1,24 @@
+// What a server's answer says of a folder's next refreshes, kept in the settings file: the
+// validators of its last whole answer, that its feed is gone, or that it asks to be left alone.
+#pragma once
+
+#include <cstddef>
+
+struct AnswerHeader;
+struct Refresh;
+
+// The conditional lines of a folder's next request for `url`: If-None-Match and If-Modified-Since
+// from the entity tag and date of its last whole answer from that address, as the settings file
+// keeps them ([ETag], [LastModified]); "" when it has none.
+void ConditionalLines(const char* folderId, const char* url, char* out, size_t capacity);
+
+// Keeps the validators of a whole answer of `url` for the folder's next request: its ETag and
+// Last-Modified, or forgets what was kept when the answer has none. Written only when they change.
+void KeepValidators(const char* folderId, const char* url, const AnswerHeader& header);
+
+// What the answer's status says: true when the body is the document (a success, or an answer
+// without a status line); false when it is not, with the refresh's failure said: "no change"
+// for 304, else the status in words. A feed gone (410) is not refreshed by the triggers until its
+// address changes, and a server that asks to be left alone (429 or 503 with Retry-After) is not,
+// until then, at most a week: both are kept in the settings file ([Gone], [HeldUntil]).
+bool TakeStatus(Refresh* refresh, const AnswerHeader& header);
