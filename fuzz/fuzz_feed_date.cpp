@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "compose/civil_time.h"
+#include "base/civil_time.h"
 #include "compose/feed_date.h"
 
 namespace {
