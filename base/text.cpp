@@ -101,22 +101,6 @@ const char* LastPathComponent(const char* text, const char* separator) {
     return result;
 }
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameAsciiWord(const char* text, size_t length, const char* word) {
-    if (text == nullptr || strlen(word) != length) {
-        return false;
-    }
-    for (size_t i = 0; i < length; ++i) {
-        if (AsciiLower(text[i]) != AsciiLower(word[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 int HexDigitValue(char c) {
     if (IsAsciiDigit(c)) {
         return c - '0';
@@ -163,13 +147,21 @@ bool TextWriter::PutUtf8(const char* text, size_t length) {
     return AppendUtf8(buffer_, capacity_, &used_, text, length) || Refuse();
 }
 
+namespace {
+
+// The bytes HTML escaping writes as entities.
+bool IsHtmlSpecial(char c) {
+    return c == '&' || c == '<' || c == '>' || c == '"';
+}
+
+}  // namespace
+
 bool TextWriter::PutEscapedHtml(const char* text, size_t length) {
     const char* const end = text + length;
     for (const char* at = text; at < end;) {
         // A run of characters that stay as they are, as much of it as fits.
         const char* special = at;
-        while (special < end && *special != '&' && *special != '<' && *special != '>' &&
-               *special != '"') {
+        while (special < end && !IsHtmlSpecial(*special)) {
             ++special;
         }
         if (!PutUtf8(at, static_cast<size_t>(special - at))) {

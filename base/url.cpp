@@ -107,22 +107,27 @@ size_t RemoveDotSegments(char* path, size_t start, size_t end) {
 
 }  // namespace
 
-void SplitUrlReference(const char* text, size_t length, UrlParts* parts) {
-    *parts = UrlParts();
-    size_t at = 0;
+size_t UrlSchemeLength(const char* text, size_t length) {
     // A scheme: what precedes a colon that comes before any "/", "?" or "#".
     for (size_t i = 0; i < length; ++i) {
         const char c = text[i];
         if (c == '/' || c == '?' || c == '#') {
-            break;
+            return 0;
         }
         if (c == ':') {
-            if (i > 0) {
-                parts->scheme = Part(0, i);
-                at = i + 1;
-            }
-            break;
+            return i;
         }
+    }
+    return 0;
+}
+
+void SplitUrlReference(const char* text, size_t length, UrlParts* parts) {
+    *parts = UrlParts();
+    size_t at = 0;
+    const size_t scheme = UrlSchemeLength(text, length);
+    if (scheme > 0) {
+        parts->scheme = Part(0, scheme);
+        at = scheme + 1;
     }
     if (length - at >= 2 && text[at] == '/' && text[at + 1] == '/') {
         size_t end = at + 2;
@@ -174,8 +179,11 @@ bool ResolveReference(const char* base, const char* reference, char* out, size_t
                       UrlFragment fragment) {
     UrlParts b;
     UrlParts r;
-    SplitUrlReference(base, &b);
     SplitUrlReference(reference, &r);
+    // Most links of a feed are absolute: their base is not even taken apart.
+    if (!r.scheme.present) {
+        SplitUrlReference(base, &b);
+    }
     TextWriter w(out, capacity);
     auto put = [&w](const char* text, const UrlPart& part) {
         return w.Put(text + part.at, part.length);

@@ -30,6 +30,10 @@ struct UrlParts {
     bool badHost = false;
 };
 
+// The length of the scheme of the reference in the first `length` bytes of `text`, as
+// SplitUrlReference reads it (without its colon); 0 when it has none.
+size_t UrlSchemeLength(const char* text, size_t length);
+
 // Takes the first `length` bytes of `text` apart; any text is a reference of some kind.
 void SplitUrlReference(const char* text, size_t length, UrlParts* parts);
 void SplitUrlReference(const char* text, UrlParts* parts);

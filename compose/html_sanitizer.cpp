@@ -136,6 +136,9 @@ size_t CharacterAt(const char* p, size_t length) {
     return whole;
 }
 
+// The longest character reference read, and more than any character's bytes.
+constexpr size_t kReferenceLookahead = 40;
+
 // Length of a character reference at `p` ("&amp;", "&#38;", "&#x26;"), 0 when there is none.
 size_t ReferenceLength(const char* p, size_t length) {
     const size_t kMax = 32;
@@ -172,14 +175,21 @@ size_t ReferenceLength(const char* p, size_t length) {
 // (text from HTML); otherwise every "&" is escaped (a plain value).
 void PutEscaped(TextWriter* w, const char* text, size_t length, bool keepReferences) {
     size_t start = 0;
-    for (size_t i = 0; keepReferences && i < length && !w->cut(); ++i) {
-        const size_t reference = text[i] == '&' ? ReferenceLength(text + i, length - i) : 0;
-        if (reference != 0) {
-            static_cast<void>(w->PutEscapedHtml(text + start, i - start) &&
-                              w->Put(text + i, reference));
-            i += reference - 1;
-            start = i + 1;
+    for (size_t at = 0; keepReferences && at < length && !w->cut();) {
+        const void* amp = memchr(text + at, '&', length - at);
+        if (amp == nullptr) {
+            break;
         }
+        at = static_cast<size_t>(static_cast<const char*>(amp) - text);
+        const size_t reference = ReferenceLength(text + at, length - at);
+        if (reference == 0) {
+            ++at;  // a bare "&", escaped with the run it stands in
+            continue;
+        }
+        static_cast<void>(w->PutEscapedHtml(text + start, at - start) &&
+                          w->Put(text + at, reference));
+        at += reference;
+        start = at;
     }
     static_cast<void>(w->PutEscapedHtml(text + start, length - start));
 }
@@ -259,10 +269,9 @@ bool DecodedUrlAllowed(const char* decoded, bool fromMarkup) {
         (squeezed[0] == '/' && (squeezed[1] == '\\' || squeezed[1] == '/'))) {
         return false;
     }
-    UrlParts parts;
-    SplitUrlReference(squeezed, length, &parts);
-    if (parts.scheme.present) {
-        return SchemeAllowed(squeezed + parts.scheme.at, parts.scheme.length);
+    const size_t scheme = UrlSchemeLength(squeezed, length);
+    if (scheme > 0) {
+        return SchemeAllowed(squeezed, scheme);
     }
     // Without a scheme, the first segment of a path holds no colon (":x" is no reference a
     // browser reads the same way), and a reference this code does not know could still stand
@@ -704,7 +713,10 @@ bool HtmlToText(const char* html, char* out, size_t capacity) {
             }
             continue;
         }
-        const size_t reference = *p == '&' ? ReferenceLength(p, strlen(p)) : 0;
+        // A reference or a character is a few bytes at most: the rest of the text is not
+        // measured at every character.
+        const size_t reference =
+            *p == '&' ? ReferenceLength(p, strnlen(p, kReferenceLookahead)) : 0;
         char decoded[4];
         const size_t decodedLength = reference != 0 ? DecodeReference(p, reference, decoded) : 0;
         if (decodedLength != 0) {
@@ -712,7 +724,7 @@ bool HtmlToText(const char* html, char* out, size_t capacity) {
             p += reference;
             continue;
         }
-        const size_t size = CharacterAt(p, strlen(p));
+        const size_t size = CharacterAt(p, strnlen(p, kReferenceLookahead));
         if (static_cast<unsigned char>(*p) < ' ' || *p == 0x7F) {
             put(" ", 1);
         } else {
