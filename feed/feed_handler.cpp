@@ -107,6 +107,16 @@ const ElementRow kElementRows[] = {
     {FeedNamespace::kMedia, "thumbnail", FeedPlace::kItem, FeedRole::kThumbnail, 0},
     {FeedNamespace::kItunes, "duration", FeedPlace::kItem, FeedRole::kDuration, 0},
 
+    // When the publisher would have the feed asked for again.
+    {FeedNamespace::kCore, "ttl", FeedPlace::kChannel, FeedRole::kTtl, 0},
+    {FeedNamespace::kSyndication, "updatePeriod", FeedPlace::kChannel, FeedRole::kUpdatePeriod, 0},
+    {FeedNamespace::kSyndication, "updateFrequency", FeedPlace::kChannel,
+     FeedRole::kUpdateFrequency, 0},
+    {FeedNamespace::kCore, "skipHours", FeedPlace::kChannel, FeedRole::kSkipHours, 0},
+    {FeedNamespace::kCore, "hour", FeedPlace::kSkipHours, FeedRole::kSkipHour, 0},
+    {FeedNamespace::kCore, "skipDays", FeedPlace::kChannel, FeedRole::kSkipDays, 0},
+    {FeedNamespace::kCore, "day", FeedPlace::kSkipDays, FeedRole::kSkipDay, 0},
+
     {FeedNamespace::kCore, "name", FeedPlace::kAuthor, FeedRole::kAuthorName, 0},
 
     {FeedNamespace::kMedia, "content", FeedPlace::kMediaGroup, FeedRole::kEnclosure, 0},
@@ -139,6 +149,10 @@ FeedPlace ChildrenPlace(FeedRole role) {
             return FeedPlace::kAuthor;
         case FeedRole::kMediaGroup:
             return FeedPlace::kMediaGroup;
+        case FeedRole::kSkipHours:
+            return FeedPlace::kSkipHours;
+        case FeedRole::kSkipDays:
+            return FeedPlace::kSkipDays;
         default:
             return FeedPlace::kNone;
     }
@@ -253,6 +267,7 @@ FeedNamespace FeedNamespaceOf(const char* uri, size_t length) {
         {"http://search.yahoo.com/mrss", FeedNamespace::kMedia},
         {"http://www.itunes.com/dtds/podcast-1.0.dtd", FeedNamespace::kItunes},
         {"http://www.w3.org/1999/xhtml", FeedNamespace::kXhtml},
+        {"http://purl.org/rss/1.0/modules/syndication/", FeedNamespace::kSyndication},
     };
     for (const auto& known : kKnown) {
         if (SameUri(uri, length, known.uri)) {
@@ -272,12 +287,62 @@ bool IsAlternateRel(const char* rel, size_t length) {
     return SameAsciiWord(rel, length, "alternate");
 }
 
+namespace {
+
+// Whether a text holds nothing but white space.
+bool IsBlank(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (!IsAsciiSpace(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 FeedContentHandler::FeedContentHandler(FeedItemCallback callback, void* context,
                                        const char* documentUrl)
     : itemCallback_(callback), context_(context), documentUrl_(documentUrl) {
     memset(&record, 0, sizeof record);
     rootUri_[0] = '\0';
     linkText_[0] = '\0';
+    heldBase_[0] = '\0';
+    heldTitle_[0] = '\0';
+    hintText_[0] = '\0';
+}
+
+void FeedContentHandler::HoldText(int rank) {
+    heldTextRank_ = rank;
+    holdingText_ = !IsBlank(record.description, textLength_);
+    if (!holdingText_) {
+        return;
+    }
+    if (heldText_ == nullptr) {
+        heldText_.reset(new (std::nothrow) char[kItemDescriptionCapacity]);
+    }
+    if (heldText_ == nullptr) {
+        holdingText_ = false;  // without room to keep it, the outranking text has its way
+        return;
+    }
+    memcpy(heldText_.get(), record.description, textLength_ + 1);
+    heldTextLength_ = textLength_;
+    heldTextCut_ = record.descriptionCut;
+    memcpy(heldBase_, record.baseUrl, sizeof heldBase_);
+}
+
+void FeedContentHandler::HoldTitle(int rank) {
+    heldTitleRank_ = rank;
+    memcpy(heldTitle_, record.title, sizeof heldTitle_);
+    heldTitleIsHtml_ = record.titleIsHtml;
+}
+
+void FeedContentHandler::EndTitle() {
+    if (IsBlank(record.title, strlen(record.title))) {
+        memcpy(record.title, heldTitle_, sizeof heldTitle_);
+        record.titleIsHtml = heldTitleIsHtml_;
+        titleRank_ = heldTitleRank_;
+    }
 }
 
 void FeedContentHandler::EmptyItemFields() {
@@ -299,7 +364,9 @@ void FeedContentHandler::EmptyItemFields() {
     guidFromAbout_ = false;
     guidIsPermaLink_ = false;
     guidPermaLinkSaid_ = false;
+    guidFromAtom_ = false;
     textBase64_ = false;
+    holdingText_ = false;
 }
 
 const char* FeedContentHandler::CurrentBase() const {
@@ -452,6 +519,26 @@ void FeedContentHandler::StartText(FeedNamespace space, const XmlAttribute* attr
 }
 
 void FeedContentHandler::FinishText() {
+    DecodeText();
+    if (IsBlank(record.description, textLength_)) {
+        // It counts as no text at all: the one it replaced, if any, is the item's again, and a
+        // text of any rank may still come.
+        textRank_ = heldTextRank_;
+        if (holdingText_) {
+            memcpy(record.description, heldText_.get(), heldTextLength_ + 1);
+            textLength_ = heldTextLength_;
+            record.descriptionCut = heldTextCut_;
+            memcpy(record.baseUrl, heldBase_, sizeof heldBase_);
+        } else {
+            record.description[0] = '\0';
+            textLength_ = 0;
+            record.descriptionCut = false;
+        }
+    }
+    holdingText_ = false;
+}
+
+void FeedContentHandler::DecodeText() {
     if (!textBase64_) {
         return;
     }
@@ -593,9 +680,11 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
             record.channelDate[0] = '\0';
             return true;
         case FeedRole::kTitle: {
+            const int before = titleRank_;
             if (!Outranks(rank, &titleRank_)) {
                 return false;
             }
+            HoldTitle(before);
             record.title[0] = '\0';
             // A title of type html (Atom), or any RSS title, is HTML whose text is shown; an
             // XHTML title's text arrives as text.
@@ -613,12 +702,15 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
             }
             return true;
         }
-        case FeedRole::kText:
+        case FeedRole::kText: {
+            const int before = textRank_;
             if (!Outranks(rank, &textRank_)) {
                 return false;
             }
+            HoldText(before);
             StartText(space, attributes, count);
             return true;
+        }
         case FeedRole::kLink:
             return StartLink(attributes, count);
         case FeedRole::kGuid: {
@@ -634,6 +726,7 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
                 !atomElement_ && (permaLink == nullptr ||
                                   SameAsciiWord(permaLink->value, permaLink->valueLength, "true"));
             guidPermaLinkSaid_ = permaLink != nullptr;
+            guidFromAtom_ = atomElement_;
             return true;
         }
         case FeedRole::kDate:
@@ -671,18 +764,28 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
         }
         case FeedRole::kDuration:
             return record.duration[0] == '\0';
+        case FeedRole::kTtl:
+        case FeedRole::kUpdatePeriod:
+        case FeedRole::kUpdateFrequency:
+        case FeedRole::kSkipHour:
+        case FeedRole::kSkipDay:
+            hintText_[0] = '\0';
+            hintTextLength_ = 0;
+            return true;
         default:
             return false;
     }
 }
 
 void FeedContentHandler::DeliverItem() {
-    // A permalink guid is the item's page when the item names none.
-    if (record.link[0] == '\0' && guidIsPermaLink_ && record.guid[0] != '\0') {
+    // A permalink guid is the item's page when the item names none, and so is an Atom id that
+    // is a web address.
+    if (record.link[0] == '\0' && record.guid[0] != '\0') {
         const bool looksLikeAddress =
             StartsWithAsciiWord(record.guid, strlen(record.guid), "http://") ||
             StartsWithAsciiWord(record.guid, strlen(record.guid), "https://");
-        if (guidPermaLinkSaid_ || looksLikeAddress) {
+        if ((guidIsPermaLink_ && (guidPermaLinkSaid_ || looksLikeAddress)) ||
+            (guidFromAtom_ && looksLikeAddress)) {
             ResolveInto(record.guid, strlen(record.guid), record.link, sizeof record.link);
         }
     }
@@ -716,9 +819,82 @@ void FeedContentHandler::EndRole(FeedRole role) {
         case FeedRole::kText:
             FinishText();
             break;
+        case FeedRole::kTitle:
+            EndTitle();
+            break;
+        case FeedRole::kTtl:
+        case FeedRole::kUpdatePeriod:
+        case FeedRole::kUpdateFrequency:
+        case FeedRole::kSkipHour:
+        case FeedRole::kSkipDay:
+            TakeHint(role);
+            break;
         default:
             break;
     }
+}
+
+void FeedContentHandler::TakeHint(FeedRole role) {
+    // The word or number the element holds, without the white space of its markup.
+    const char* text = hintText_;
+    size_t length = hintTextLength_;
+    while (length > 0 && IsAsciiSpace(*text)) {
+        ++text;
+        --length;
+    }
+    while (length > 0 && IsAsciiSpace(text[length - 1])) {
+        --length;
+    }
+    long long number = -1;
+    if (length > 0 && length < 10) {
+        number = 0;
+        for (size_t i = 0; i < length && number >= 0; ++i) {
+            number = IsAsciiDigit(text[i]) ? number * 10 + (text[i] - '0') : -1;
+        }
+    }
+    static const struct {
+        const char* name;
+        long long seconds;
+    } kPeriods[] = {{"hourly", 3600},
+                    {"daily", 24 * 3600},
+                    {"weekly", 7 * 24 * 3600},
+                    {"monthly", 30 * 24 * 3600},
+                    {"yearly", 365 * 24 * 3600}};
+    static const char* const kDays[] = {"sunday",   "monday", "tuesday", "wednesday",
+                                        "thursday", "friday", "saturday"};
+    switch (role) {
+        case FeedRole::kTtl:
+            hints.ttlMinutes = number > 0 ? number : 0;
+            return;
+        case FeedRole::kUpdatePeriod:
+            for (const auto& period : kPeriods) {
+                if (SameAsciiWord(text, length, period.name)) {
+                    updatePeriod_ = period.seconds;
+                }
+            }
+            break;
+        case FeedRole::kUpdateFrequency:
+            updateFrequency_ = number > 0 ? number : 1;
+            break;
+        case FeedRole::kSkipHour:
+            // Hours 0 to 23; some feeds write midnight as 24.
+            if (number >= 0 && number <= 24) {
+                hints.skipHours |= 1ul << (number % 24);
+            }
+            return;
+        case FeedRole::kSkipDay:
+            for (unsigned day = 0; day < 7; ++day) {
+                if (SameAsciiWord(text, length, kDays[day])) {
+                    hints.skipDays |= 1u << day;
+                }
+            }
+            return;
+        default:
+            return;
+    }
+    // The syndication module's period, taken as often as its frequency says; without a period
+    // the module means daily.
+    hints.updatePeriodSeconds = (updatePeriod_ > 0 ? updatePeriod_ : 24 * 3600) / updateFrequency_;
 }
 
 void FeedContentHandler::StartElement(const XmlName& name, const XmlAttribute* attributes,
@@ -819,6 +995,15 @@ void FeedContentHandler::Text(const char* text, size_t length) {
         case FeedRole::kImageUrl:
             static_cast<void>(
                 AppendUtf8(linkText_, sizeof linkText_, &linkTextLength_, text, length));
+            return;
+        case FeedRole::kTtl:
+        case FeedRole::kUpdatePeriod:
+        case FeedRole::kUpdateFrequency:
+        case FeedRole::kSkipHour:
+        case FeedRole::kSkipDay:
+            // A longer text is no number or name of these.
+            static_cast<void>(
+                AppendUtf8(hintText_, sizeof hintText_, &hintTextLength_, text, length));
             return;
         case FeedRole::kAuthor:
             if (authorNameRead_) {

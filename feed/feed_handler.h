@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "feed/feed_item.h"
 #include "platform/xml_reader.h"
@@ -29,11 +30,28 @@ enum class FeedRole : uint8_t {
     kEnclosure,   // RSS enclosure or media RSS content
     kMediaGroup,  // media RSS group: its content, thumbnail and description count as the item's
     kThumbnail,
-    kDuration,  // iTunes duration of the item's episode
+    kDuration,         // iTunes duration of the item's episode
+    kTtl,              // RSS ttl: minutes the channel may be kept before it is asked for again
+    kUpdatePeriod,     // sy:updatePeriod: hourly, daily, weekly, monthly or yearly
+    kUpdateFrequency,  // sy:updateFrequency: how many times in that period
+    kSkipHours,        // RSS skipHours, whose hours follow
+    kSkipHour,
+    kSkipDays,  // RSS skipDays, whose days follow
+    kSkipDay,
 };
 
 // Where an element stands, which decides what its name means.
-enum class FeedPlace : uint8_t { kDocument, kChannel, kImage, kItem, kAuthor, kMediaGroup, kNone };
+enum class FeedPlace : uint8_t {
+    kDocument,
+    kChannel,
+    kImage,
+    kItem,
+    kAuthor,
+    kMediaGroup,
+    kSkipHours,
+    kSkipDays,
+    kNone
+};
 
 // The namespaces the table names. kCore is RSS (no namespace, or RSS 0.90, 1.0 or 2.0's) and
 // Atom (0.3 and 1.0): their element names never clash where they stand.
@@ -46,6 +64,7 @@ enum class FeedNamespace : uint8_t {
     kMedia,
     kItunes,
     kXhtml,
+    kSyndication,
     kOther,
 };
 
@@ -69,6 +88,8 @@ public:
     void Text(const char* text, size_t length) override;
 
     FeedItem record;
+    // What the channel says of when to ask for it again, as read so far.
+    FeedHints hints;
 
 private:
     // How the text of the element being read is written.
@@ -92,11 +113,18 @@ private:
     bool StartRole(FeedRole role, int rank, FeedNamespace space, const XmlAttribute* attributes,
                    size_t count);
     void StartText(FeedNamespace space, const XmlAttribute* attributes, size_t count);
+    // Keeps the text and title read so far while one that outranks them is read, and puts them
+    // back when that one ends blank: an empty or blank text never shadows a fuller one.
+    void HoldText(int rank);
+    void HoldTitle(int rank);
+    void EndTitle();
     bool StartLink(const XmlAttribute* attributes, size_t count);
     void AddEnclosure(const XmlAttribute* attributes, size_t count, bool fromMedia);
     // What a known element does as it ends.
     void EndRole(FeedRole role);
     void FinishText();
+    void TakeHint(FeedRole role);
+    void DecodeText();
     void DeliverItem();
     // Appends to the item's text, plain (as much as fits, cut back to the last whole element)
     // or escaped (each entity whole or not at all).
@@ -157,7 +185,27 @@ private:
     int pendingRank_ = 0;
     // The length of the text, kept because a long one arrives in hundreds of pieces.
     size_t textLength_ = 0;
+    // A number or word read so far for the hints, taken at its element's end.
+    char hintText_[32];
+    size_t hintTextLength_ = 0;
+    // sy:updatePeriod in seconds and sy:updateFrequency, combined into the hints as both arrive.
+    long long updatePeriod_ = 0;
+    long long updateFrequency_ = 1;
     // A text link read so far, resolved at its end.
     char linkText_[kItemLinkCapacity];
     size_t linkTextLength_ = 0;
+    // The guid is an Atom id, which names the entry's page when it is an address.
+    bool guidFromAtom_ = false;
+
+    // What an outranking text or title replaces until it shows it is not blank (HoldText): the
+    // text (made at the first need), its length, cut, base and rank; the title likewise.
+    std::unique_ptr<char[]> heldText_;
+    size_t heldTextLength_ = 0;
+    bool heldTextCut_ = false;
+    bool holdingText_ = false;
+    int heldTextRank_ = 0;
+    char heldBase_[kItemLinkCapacity];
+    char heldTitle_[kItemTitleCapacity];
+    bool heldTitleIsHtml_ = false;
+    int heldTitleRank_ = 0;
 };

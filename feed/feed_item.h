@@ -42,6 +42,15 @@ struct FeedItem {
     char duration[kEnclosureNumberCapacity];
 };
 
+// What a feed says of when to ask for it again, read from its channel. Zero (or no bit) where it
+// says nothing.
+struct FeedHints {
+    long long ttlMinutes = 0;           // RSS ttl
+    long long updatePeriodSeconds = 0;  // sy:updatePeriod divided by sy:updateFrequency
+    unsigned long skipHours = 0;        // bit h: the hour h (0-23, universal time) is skipped
+    unsigned skipDays = 0;              // bit d: the day d (0 Sunday to 6 Saturday) is skipped
+};
+
 // Called at each item's end with the reader's record, valid only during the call, and the context
 // the reading was given (a refresh hands its own record). The callback copies what it keeps and
 // does not change the item.

@@ -54,13 +54,17 @@ const char* FindDocumentStart(const char* text) {
 }
 
 XmlOutcome ReadFeedDocument(XmlReader* reader, XmlSource* source, FeedItemCallback itemCallback,
-                            void* context, const char* documentUrl, XmlError* error) {
+                            void* context, const char* documentUrl, XmlError* error,
+                            FeedHints* hints) {
     FeedContentHandler* handler =
         new (std::nothrow) FeedContentHandler(itemCallback, context, documentUrl);
     if (handler == nullptr) {
         return XmlOutcome::kSourceFailed;
     }
     const XmlOutcome outcome = ReadXml(reader, source, handler, error);
+    if (hints != nullptr) {
+        *hints = handler->hints;
+    }
     delete handler;
     return outcome;
 }

@@ -16,9 +16,11 @@ const char* FindDocumentStart(const char* text);
 // `documentUrl`, the address the document came from (the last redirect's), unless an xml:base
 // says otherwise; null or empty leaves them relative. The items before a malformed part or a
 // failure of the source stand; the outcome says how the reading ended, and `error` where a
-// malformed document broke off.
+// malformed document broke off. `hints` (may be null) gets what the channel says of when to ask
+// for it again.
 XmlOutcome ReadFeedDocument(XmlReader* reader, XmlSource* source, FeedItemCallback itemCallback,
-                            void* context, const char* documentUrl, XmlError* error);
+                            void* context, const char* documentUrl, XmlError* error,
+                            FeedHints* hints = nullptr);
 
 // The same over a terminated document in memory, with a reader opened for it and given up after:
 // what tests, tools and benchmarks read. Returns -1 when `document` is null or no reader could

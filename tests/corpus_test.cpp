@@ -251,4 +251,20 @@ TEST_F(Corpus, EveryFeedEndsAndEveryMessageIsWellFormed) {
     printf("corpus: %zu files, %zu messages stored\n", files.size(), messages);
 }
 
+// A podcast platform writes every episode's content:encoded empty and its show notes in the
+// description: the notes reach every message.
+TEST_F(Corpus, EmptyContentLeavesAPodcastsShowNotesInEveryMessage) {
+    const std::string answer = ReadFile(std::string(QF_CORPUS_DIR) + "/feeds/nnw_atp.rss");
+    ASSERT_FALSE(answer.empty());
+    g_stored.clear();
+    ReadAnswerText(answer.c_str(), "Corpus", "http://corpus.example/feed.xml");
+    ASSERT_EQ(g_stored.size(), 100u);
+    for (size_t i = 0; i < g_stored.size(); ++i) {
+        const std::string& message = g_stored[i];
+        const size_t desc = message.find("<div id=desc>");
+        ASSERT_NE(desc, std::string::npos);
+        EXPECT_NE(message.compare(desc, 19, "<div id=desc></div>"), 0) << "message " << i + 1;
+    }
+}
+
 }  // namespace

@@ -217,12 +217,46 @@ TEST(ParseFeedVocabularyTest, EveryFieldComesFromTheElementThatOwnsIt) {
          "https://i.ytimg.com/vi/abc/hqdefault.jpg"},
         {"youtube_media_group.xml", nullptr, 0, &SeenItem::link,
          "https://www.youtube.com/watch?v=abc"},
+        // An empty or blank text or title never shadows a fuller one, whichever comes first.
+        {"empty_content_never_shadows_a_fuller_text.xml", nullptr, 0, &SeenItem::description,
+         "<p>The show notes.</p>"},
+        {"empty_content_never_shadows_a_fuller_text.xml", nullptr, 1, &SeenItem::description,
+         "Notes of the second."},
+        {"empty_content_never_shadows_a_fuller_text.xml", nullptr, 2, &SeenItem::description,
+         "<p>The whole article.</p>"},
+        {"empty_content_never_shadows_a_fuller_text.xml", nullptr, 3, &SeenItem::title,
+         "A title of Dublin Core"},
+        // An Atom id that is a web address is the entry's page when it names none.
+        {"atom_id_that_is_an_address_is_the_link.xml", nullptr, 0, &SeenItem::link,
+         "https://ids.example/posts/1"},
+        {"atom_id_that_is_an_address_is_the_link.xml", nullptr, 1, &SeenItem::link, ""},
+        {"atom_id_that_is_an_address_is_the_link.xml", nullptr, 2, &SeenItem::link,
+         "https://ids.example/3.html"},
     };
     for (const auto& c : cases) {
         const std::vector<SeenItem> items = ParseItems(FeedFixture(c.fixture), c.documentUrl);
         ASSERT_LT(c.item, items.size()) << c.fixture;
         EXPECT_EQ(items[c.item].*c.field, c.expected) << c.fixture << " item " << c.item;
     }
+}
+
+// What a channel says of when to ask for it again: its ttl, its syndication period, the hours and
+// days it skips (nonsense left out).
+TEST(ParseFeedVocabularyTest, TheChannelsHintsOfWhenToAskAgainAreRead) {
+    const std::string document = FeedFixture("publisher_hints_of_when_to_ask_again.xml");
+    unsigned long failure = 0;
+    XmlReader* reader = OpenXmlReader(&failure);
+    ASSERT_NE(reader, nullptr) << failure;
+    MemoryXmlSource source(document.data(), document.size());
+    XmlError error;
+    FeedHints hints;
+    EXPECT_EQ(ReadFeedDocument(reader, &source, nullptr, nullptr, nullptr, &error, &hints),
+              XmlOutcome::kWellFormed);
+    CloseXmlReader(reader);
+    EXPECT_EQ(hints.ttlMinutes, 90);
+    EXPECT_EQ(hints.updatePeriodSeconds, 1800);
+    EXPECT_EQ(hints.skipHours, (1ul << 0) | (1ul << 1));
+    EXPECT_EQ(hints.skipDays, (1u << 0) | (1u << 6));
 }
 
 TEST(ParseFeedVocabularyTest, EnclosuresAndTitleKindsReachTheRecord) {
