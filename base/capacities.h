@@ -75,10 +75,13 @@ constexpr size_t kAnswerHeaderCapacity = 32 * 1024;
 constexpr size_t kDocumentSearchCapacity = 64 * 1024;
 // An entity tag or a Last-Modified date kept from a folder's last whole answer.
 constexpr size_t kValidatorCapacity = 256;
+// The User-Agent a folder may name for a site that refuses the plug-in's own.
+constexpr size_t kUserAgentCapacity = 256;
 // The request a download sends: the fixed lines (about 400 bytes) around the longest path, its
 // blanks written as three characters each, the longest host name with its port, and the two
 // conditional lines, so that it is always built whole.
-constexpr size_t kRequestCapacity = 3 * kUrlCapacity + kUrlCapacity + 2 * kValidatorCapacity + 640;
+constexpr size_t kRequestCapacity =
+    3 * kUrlCapacity + kUrlCapacity + 2 * kValidatorCapacity + kUserAgentCapacity + 640;
 
 // A composed item message, header and body: room for the whole article, sanitized.
 constexpr size_t kMessageCapacity = 0x100000;

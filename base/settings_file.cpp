@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/module.h"
+#include "base/url.h"
 #include "platform/profile.h"
 
 const char kFeedsSection[] = "Feeds";
@@ -15,11 +16,15 @@ const char kHeldUntilSection[] = "HeldUntil";
 const char kETagSection[] = "ETag";
 const char kOptionsSection[] = "Options";
 const char kLastModifiedSection[] = "LastModified";
+const char kHealthSection[] = "Health";
+const char kHintsSection[] = "Hints";
+const char kUserAgentSection[] = "UserAgent";
+const char kHostHoldsSection[] = "HostHolds";
 
 const char* const kFolderSections[] = {
-    kFeedsSection,       kStylesSection,       kLastUpdateTimeSection,
-    kAutoRefreshSection, kClickRefreshSection, kGoneSection,
-    kHeldUntilSection,   kETagSection,         kLastModifiedSection};
+    kFeedsSection,        kStylesSection, kLastUpdateTimeSection, kAutoRefreshSection,
+    kClickRefreshSection, kGoneSection,   kHeldUntilSection,      kETagSection,
+    kLastModifiedSection, kHealthSection, kHintsSection,          kUserAgentSection};
 const size_t kFolderSectionCount = sizeof kFolderSections / sizeof kFolderSections[0];
 
 size_t ReadSetting(const char* section, const char* folderId, char* out, size_t capacity) {
@@ -79,13 +84,26 @@ bool ReadFeedUrl(const char* folderId, char* url, size_t capacity) {
     return capacity > 0 && url[0] != '\0';
 }
 
+namespace {
+
+// Compared as a distance, so that a clock set back never holds a folder for years: a pause is held
+// only while it lies ahead by less than a week.
+bool Holds(unsigned until, unsigned now) {
+    return until != 0 && until - now - 1 < kLongestHoldSeconds;
+}
+
+}  // namespace
+
 bool IsRefreshHeld(const char* folderId, const char* url, unsigned now) {
     char gone[kUrlCapacity];
     if (ReadSetting(kGoneSection, folderId, gone, sizeof gone) > 0 && strcmp(gone, url) == 0) {
         return true;
     }
-    const unsigned until = ReadSettingUnsigned(kHeldUntilSection, folderId);
-    // Compared as a distance, so that a clock set back never holds a folder for years: a pause is
-    // held only while it lies ahead by less than a week.
-    return until != 0 && until - now - 1 < 7u * 24u * 3600u;
+    // A folder's own pause, as files written before hosts were held keep it.
+    if (Holds(ReadSettingUnsigned(kHeldUntilSection, folderId), now)) {
+        return true;
+    }
+    char host[kUrlCapacity];
+    return FeedHost(url, host, sizeof host) &&
+           Holds(ReadSettingUnsigned(kHostHoldsSection, host), now);
 }

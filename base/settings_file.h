@@ -22,16 +22,27 @@ extern const char kHeldUntilSection[];
 // and a blank ("https://host/feed \"abc\""), so that a changed address sends neither.
 extern const char kETagSection[];
 extern const char kLastModifiedSection[];
+// How the folder's refreshes fare ([Health]: the failures in a row, since when, whether the folder
+// was told, the last outcome in words), when the publisher would have it asked for again
+// ([Hints]), and the User-Agent it names for a site that refuses the plug-in's ([UserAgent]).
+extern const char kHealthSection[];
+extern const char kHintsSection[];
+extern const char kUserAgentSection[];
 // Every section keyed by folder id, in the order a vanished folder's entries are removed.
 extern const char* const kFolderSections[];
 extern const size_t kFolderSectionCount;
 
 // Values of the plug-in as a whole, by name rather than by folder.
 extern const char kOptionsSection[];
+// The hosts that asked to be left alone, by host name (in small letters): until when.
+extern const char kHostHoldsSection[];
 
 // Whether the triggers leave the folder alone now: its address answered "gone" (until the address
-// is changed in the set-up dialog), or its server asked for a pause that has not ended at `now`.
+// is changed in the set-up dialog), or its host asked for a pause that has not ended at `now`.
 bool IsRefreshHeld(const char* folderId, const char* url, unsigned now);
+
+// The longest pause a server may ask for, in seconds: a week.
+constexpr unsigned kLongestHoldSeconds = 7u * 24u * 3600u;
 
 // The shortest refresh intervals, in minutes: the triggers raise a smaller, absent or negative
 // value to these, and the set-up dialog refuses less.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/capacities.h"
 #include "base/text.h"
 
 namespace {
@@ -173,6 +174,37 @@ bool IsHttpsUrl(const char* url) {
     UrlParts parts;
     SplitUrlReference(url, &parts);
     return parts.authority.present && UrlSchemeIs(url, parts, "https");
+}
+
+bool AbsoluteFeedUrl(const char* url, char* out, size_t capacity) {
+    const char* separator = strstr(url, "://");
+    const bool https =
+        separator != nullptr && SameAsciiWord(url, static_cast<size_t>(separator - url), "https");
+    return FormatText(out, capacity, "%s%s", https ? "https://" : "http://",
+                      separator != nullptr ? separator + 3 : url);
+}
+
+bool FeedHost(const char* url, char* out, size_t capacity) {
+    char absolute[kUrlCapacity + 8];
+    if (url == nullptr || !AbsoluteFeedUrl(url, absolute, sizeof absolute)) {
+        return false;
+    }
+    UrlParts parts;
+    SplitUrlReference(absolute, &parts);
+    const char* host = absolute + parts.host.at;
+    size_t length = parts.host.length;
+    if (length >= 2 && host[0] == '[') {
+        ++host;
+        length -= 2;
+    }
+    if (parts.badHost || length == 0 || length >= capacity) {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        out[i] = AsciiLower(host[i]);
+    }
+    out[length] = '\0';
+    return true;
 }
 
 bool ResolveReference(const char* base, const char* reference, char* out, size_t capacity,

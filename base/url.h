@@ -45,6 +45,15 @@ bool UrlSchemeIs(const char* text, const UrlParts& parts, const char* scheme);
 // feed is fetched over TLS.
 bool IsHttpsUrl(const char* url);
 
+// The absolute address a feed's address stands for, as a download fetches it: what follows the
+// first "://" after "https://" when the scheme before it is https (in any case), else after
+// "http://"; an address without "://" after "http://". False when it does not fit `capacity`.
+[[nodiscard]] bool AbsoluteFeedUrl(const char* url, char* out, size_t capacity);
+
+// The host a feed's address names, in small letters (an IPv6 address without its brackets): what
+// holds and connection limits go by. False when it names none or it does not fit `capacity`.
+[[nodiscard]] bool FeedHost(const char* url, char* out, size_t capacity);
+
 // What becomes of a reference's fragment ("#part"): a link shown to the reader keeps it, a
 // request never sends it.
 enum class UrlFragment { kDrop, kKeep };

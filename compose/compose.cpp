@@ -43,8 +43,8 @@ bool IsEmpty(const char* text) {
     return text == nullptr || text[0] == '\0';
 }
 
-// A moment in the local time, as "Mon, 07 Dec 2026 21:15:23 +0800". The zone setting is read
-// again first, so that the zone in force at that moment counts.
+}  // namespace
+
 void FormatLocalTime(time_t moment, char* out, size_t capacity) {
     RefreshTimeZone();
     struct tm local;
@@ -67,6 +67,8 @@ void FormatLocalTime(time_t moment, char* out, size_t capacity) {
                                  offset < 0 ? '-' : '+', static_cast<int>(magnitude / 3600),
                                  static_cast<int>(magnitude % 3600 / 60)));
 }
+
+namespace {
 
 // The body is UTF-8, whatever the system's code page: every character of the feed is kept.
 const char kContentType[] = "Content-Type:text/html; \r\n\tcharset=utf-8\r\n";

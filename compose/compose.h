@@ -26,6 +26,10 @@ struct MessageFolder {
     char now[kTimeTextCapacity];
 };
 
+// A moment in the local time as a mail date, "Mon, 07 Dec 2026 21:15:23 +0800"; "" when the
+// runtime cannot say. The zone setting is read again first, so that the zone in force counts.
+void FormatLocalTime(time_t moment, char* out, size_t capacity);
+
 // Makes what a folder gives its messages from what the refresh read of it: the folder's id, its
 // "Styles" value (empty: default.css), its display name as the host gives it (in the ANSI code
 // page; null when the host gives none) and the refresh's moment, written in the zone in force.

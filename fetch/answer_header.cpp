@@ -127,7 +127,28 @@ struct Seen {
     bool lastModified = false;
     bool retryAfter = false;
     bool contentType = false;
+    bool expires = false;
+    bool date = false;
 };
+
+// Cache-Control's max-age, the last one given, in seconds; other directives change nothing here.
+void TakeCacheControl(AnswerHeader* header, const char* value, size_t length) {
+    ForEachElement(value, length, [header](const char* directive, size_t size) {
+        static const char kMaxAge[] = "max-age=";
+        const size_t prefix = sizeof kMaxAge - 1;
+        if (size <= prefix || !SameAsciiWord(directive, prefix, kMaxAge)) {
+            return;
+        }
+        long long seconds = 0;
+        for (size_t i = prefix; i < size; ++i) {
+            if (!IsAsciiDigit(directive[i])) {
+                return;
+            }
+            seconds = seconds < 1000000000 ? seconds * 10 + (directive[i] - '0') : seconds;
+        }
+        header->maxAge = seconds;
+    });
+}
 
 void TakeField(AnswerHeader* h, Seen* seen, const char* name, size_t nameLength, const char* value,
                size_t length) {
@@ -143,6 +164,16 @@ void TakeField(AnswerHeader* h, Seen* seen, const char* name, size_t nameLength,
         KeepFirst(h->retryAfter, sizeof h->retryAfter, &seen->retryAfter, value, length);
     } else if (SameAsciiWord(name, nameLength, "content-type")) {
         KeepFirst(h->contentType, sizeof h->contentType, &seen->contentType, value, length);
+    } else if (SameAsciiWord(name, nameLength, "cache-control")) {
+        TakeCacheControl(h, value, length);
+    } else if (SameAsciiWord(name, nameLength, "expires")) {
+        KeepFirst(h->expires, sizeof h->expires, &seen->expires, value, length);
+    } else if (SameAsciiWord(name, nameLength, "date")) {
+        KeepFirst(h->date, sizeof h->date, &seen->date, value, length);
+    } else if (SameAsciiWord(name, nameLength, "cf-mitigated")) {
+        char said[32];
+        h->challenge = h->challenge || (CopyValue(said, sizeof said, value, length) &&
+                                        SameAsciiWord(said, strlen(said), "challenge"));
     } else if (SameAsciiWord(name, nameLength, "transfer-encoding")) {
         AddCodings(&h->transfer, value, length);
     } else if (SameAsciiWord(name, nameLength, "content-encoding")) {

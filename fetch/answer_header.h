@@ -32,6 +32,13 @@ struct AnswerHeader {
     char retryAfter[kValidatorCapacity] = {};
     // Content-Type as written, "" when absent.
     char contentType[kValidatorCapacity] = {};
+    // How long the answer stays fresh, as the server says: Cache-Control's max-age in seconds
+    // (-1 when it gives none), and Expires and Date as written ("" when absent).
+    long long maxAge = -1;
+    char expires[kValidatorCapacity] = {};
+    char date[kValidatorCapacity] = {};
+    // A site's bot check said in the header (cf-mitigated: challenge).
+    bool challenge = false;
     // Every Transfer-Encoding and Content-Encoding token, of every field of the name, in order.
     BodyCodings transfer;
     BodyCodings content;

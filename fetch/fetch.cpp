@@ -3,7 +3,6 @@
 // address, anything else is handed back for its reader. Failures are said in a mail user's words.
 #include "fetch/fetch.h"
 
-#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -13,19 +12,13 @@
 #include "base/text.h"
 #include "base/url.h"
 #include "fetch/answer_stream.h"
+#include "fetch/host_gate.h"
 #include "platform/connection.h"
 
 namespace {
 
 // The most redirects one download follows.
 constexpr int kMaxRedirects = 5;
-
-typedef std::chrono::steady_clock Clock;
-
-long long NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
-        .count();
-}
 
 unsigned Shorter(unsigned a, long long b) {
     return b < static_cast<long long>(a) ? static_cast<unsigned>(b) : a;
@@ -41,7 +34,7 @@ public:
         : connection_(connection), deadline_(deadline), limit_(limit) {}
 
     long Receive(char* buffer, size_t room) override {
-        const long long left = deadline_ - NowMs();
+        const long long left = deadline_ - SteadyMilliseconds();
         if (left <= 0) {
             timedOut_ = true;
             return -1;
@@ -49,7 +42,7 @@ public:
         bool silent = false;
         const long got =
             ReceiveOnConnection(connection_, buffer, room, Shorter(limit_, left + 1), &silent);
-        timedOut_ = got < 0 && (silent || NowMs() >= deadline_);
+        timedOut_ = got < 0 && (silent || SteadyMilliseconds() >= deadline_);
         return got;
     }
     bool TimedOut() const { return timedOut_; }
@@ -61,8 +54,10 @@ private:
     bool timedOut_ = false;
 };
 
-Download::Download(const char* url, const char* conditions, const FetchLimits& limits)
+Download::Download(const char* url, const char* conditions, const FetchLimits& limits,
+                   const char* userAgent)
     : limits_(limits) {
+    static_cast<void>(CopyText(userAgent_, sizeof userAgent_, userAgent));
     // The request's address is a folder's, of kUrlCapacity at most; the absolute form of a longer
     // one is said not valid when it is split.
     if (url == nullptr || !AbsoluteFeedUrl(url, url_, sizeof url_)) {
@@ -83,6 +78,10 @@ void Download::Close() {
     source_ = nullptr;
     CloseConnection(connection_);
     connection_ = nullptr;
+    if (hostEntered_) {
+        LeaveHost(hostKey_);
+        hostEntered_ = false;
+    }
 }
 
 // Connects to the host of `url_` (over TLS for https) and sends the request; false, with the
@@ -96,17 +95,25 @@ bool Download::Connect() {
     // The first address shown is the folder's own, as the user typed it; redirects show theirs.
     ShowStatus("RSS:%s", redirects_ == 0 ? typed_ : url_);
     if (SplitUrl(url_, host_, sizeof host_, &port_, path_, sizeof path_) != 0 ||
-        !FormatRequest(path_, host_, port_, IsHttpsUrl(url_), conditions_, request_,
+        !FormatRequest(path_, host_, port_, IsHttpsUrl(url_), conditions_, userAgent_, request_,
                        sizeof request_)) {
         Trace("Fetch %s | the address cannot be split", url_);
         failure_ = "the feed address is not valid";
         return false;
     }
+    // Two connections at most to one host, across every folder's refresh: the rest wait, within
+    // their deadline.
+    if (!FeedHost(url_, hostKey_, sizeof hostKey_) || !EnterHost(hostKey_, deadline_)) {
+        Trace("Fetch %s | no turn at %s in time", url_, host_);
+        failure_ = "no answer in time";
+        return false;
+    }
+    hostEntered_ = true;
     // A server that accepts and then says nothing would otherwise hold this worker for as long
     // as the client runs: connecting and every receive give up after the time limit without
     // progress, and nothing outlasts the download's deadline. An https feed is fetched over TLS
     // or not at all: nothing is ever sent in plain text instead.
-    const long long left = deadline_ - NowMs();
+    const long long left = deadline_ - SteadyMilliseconds();
     ConnectionFailure failure;
     connection_ = OpenConnection(host_, port_, IsHttpsUrl(url_), limits_.stepMs,
                                  left > 0 ? Shorter(UINT_MAX, left) : 1u, &failure);
@@ -154,7 +161,7 @@ bool Download::FollowRedirect() {
 
 bool Download::Open() {
     // One deadline for the whole download, its redirects included.
-    deadline_ = NowMs() + limits_.deadlineMs;
+    deadline_ = SteadyMilliseconds() + limits_.deadlineMs;
     for (;;) {
         Close();
         if (!Connect()) {

@@ -37,8 +37,10 @@ class Download {
 public:
     // `url` is the feed's address as the folder's settings hold it (any scheme but https is
     // fetched as plain http, and an address without one is http); `conditions` are header lines,
-    // each ending in CR LF, that make the request conditional (null or "" for none).
-    Download(const char* url, const char* conditions, const FetchLimits& limits);
+    // each ending in CR LF, that make the request conditional (null or "" for none);
+    // `userAgent` names the client to the server (null or "": the plug-in's own name).
+    Download(const char* url, const char* conditions, const FetchLimits& limits,
+             const char* userAgent = nullptr);
     ~Download();
     Download(const Download&) = delete;
     Download& operator=(const Download&) = delete;
@@ -76,6 +78,9 @@ private:
     char path_[kUrlCapacity];
     char request_[kRequestCapacity];
     char conditions_[kConditionsCapacity];
+    char userAgent_[kUserAgentCapacity];
+    char hostKey_[kUrlCapacity];  // the host as connections to it are counted
+    bool hostEntered_ = false;
     int port_ = 0;
     FetchLimits limits_;
     long long deadline_ = 0;  // steady milliseconds
@@ -87,11 +92,6 @@ private:
     const char* failure_ = nullptr;
     char failureText_[kStatusTextMax + 1] = {};
 };
-
-// The absolute address a feed's address stands for, as the download fetches it: what follows the
-// first "://" after "https://" when the scheme before it is https (in any case), else after
-// "http://"; an address without "://" after "http://". False when it does not fit `capacity`.
-[[nodiscard]] bool AbsoluteFeedUrl(const char* url, char* out, size_t capacity);
 
 // Splits `url` into the host name, the port (80, or 443 for https, unless the URL names one) and
 // the path ("/" when the URL has none, with its query, without the fragment, which is never sent),
@@ -113,9 +113,11 @@ bool HasUserInformation(const char* url);
 // as "%20", the Host header with the port when it is not the default of the scheme (443 for
 // https, else 80). False when it does not fit `capacity` (kRequestCapacity holds the longest path
 // and host name). `conditions` (null or "" for none) are header lines, each ending in CR LF,
-// that make the request a conditional one.
+// that make the request a conditional one; `userAgent` (null or "": "PellixQuillfeed" and the
+// version) is the User-Agent.
 [[nodiscard]] bool FormatRequest(const char* path, const char* host, int port, bool https,
-                                 const char* conditions, char* out, size_t capacity);
+                                 const char* conditions, const char* userAgent, char* out,
+                                 size_t capacity);
 
 // What an answer without a document says about where the feed went.
 enum class Redirect {

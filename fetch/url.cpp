@@ -16,7 +16,7 @@ namespace {
 // HTTP/1.1, as today's servers expect, on a connection of its own; the feed types asked for
 // first. The answer may come in chunks, which the downloader decodes.
 constexpr char kRequestFormat[] =
-    "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: PellixQuillfeed %s\r\n"
+    "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\n"
     "Accept: application/rss+xml, application/atom+xml, application/rdf+xml;q=0.9, "
     "application/xml;q=0.8, text/xml;q=0.8, */*;q=0.5\r\n"
     "Accept-Encoding: gzip, deflate\r\n%s"
@@ -64,14 +64,6 @@ bool HasControlCharacter(const char* text) {
 }
 
 }  // namespace
-
-bool AbsoluteFeedUrl(const char* url, char* out, size_t capacity) {
-    const char* separator = strstr(url, "://");
-    const bool https =
-        separator != nullptr && SameAsciiWord(url, static_cast<size_t>(separator - url), "https");
-    return FormatText(out, capacity, "%s%s", https ? "https://" : "http://",
-                      separator != nullptr ? separator + 3 : url);
-}
 
 bool HasUserInformation(const char* url) {
     char absolute[kUrlCapacity + 8];
@@ -126,7 +118,7 @@ int SplitUrl(const char* url, char* host, size_t hostCapacity, int* port, char* 
 }
 
 bool FormatRequest(const char* path, const char* host, int port, bool https, const char* conditions,
-                   char* out, size_t capacity) {
+                   const char* userAgent, char* out, size_t capacity) {
     char encoded[3 * kUrlCapacity];
     TextWriter target(encoded, sizeof encoded);
     for (const char* at = path; *at != '\0';) {
@@ -152,7 +144,14 @@ bool FormatRequest(const char* path, const char* host, int port, bool https, con
           (port == (https ? kHttpsPort : kHttpPort) || named.Format(":%d", port)))) {
         return false;
     }
-    return FormatText(out, capacity, kRequestFormat, encoded, hostHeader, PlugInVersion,
+    // A name of the user's own for a site that refuses the plug-in's, on one line.
+    char agent[kUserAgentCapacity];
+    if (userAgent == nullptr || userAgent[0] == '\0' || strpbrk(userAgent, "\r\n") != nullptr) {
+        static_cast<void>(FormatText(agent, sizeof agent, "PellixQuillfeed %s", PlugInVersion));
+    } else if (!CopyText(agent, sizeof agent, userAgent)) {
+        return false;
+    }
+    return FormatText(out, capacity, kRequestFormat, encoded, hostHeader, agent,
                       conditions != nullptr ? conditions : "");
 }
 

@@ -55,3 +55,12 @@ bool RemoveFile(const char* path);
 // Moves the read position of a file opened in binary mode to `offset` bytes from its start, past
 // what a long offset can say on a 32-bit system.
 [[nodiscard]] bool SeekFile(FILE* file, uint64_t offset);
+
+// Whether the calling thread's last failure was a full disk (Win32: its last error is
+// ERROR_DISK_FULL or ERROR_HANDLE_DISK_FULL; POSIX: errno is ENOSPC), as a host leaves it when it
+// could not store a message for want of room.
+bool LastFailureWasDiskFull();
+
+// Leaves the calling thread's last failure as a full disk leaves it: the stand-in host's store,
+// when it acts as a full disk, fails as a real one would.
+void SayDiskFull();

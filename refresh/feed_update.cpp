@@ -17,6 +17,9 @@ void RunRefreshRequest(RefreshRequest* request, RefreshWorker* worker) {
     }
     refresh->limits = request->limits;
     refresh->readAnswer = request->readAnswer;
+    if (request->now != 0) {
+        refresh->now = request->now;
+    }
     refresh->worker = worker;
     delete request;
     RunRefresh(refresh.get());

@@ -8,10 +8,14 @@
 #include "base/settings_file.h"
 #include "base/status.h"
 #include "base/text.h"
+#include "compose/html_sanitizer.h"
 #include "feed/parse_feed.h"
 #include "fetch/answer_stream.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/xml_reader.h"
+#include "refresh/health.h"
+#include "refresh/hints.h"
 #include "refresh/server_said.h"
 
 void CloseRefreshWorker(RefreshWorker* worker) {
@@ -35,6 +39,10 @@ std::unique_ptr<Refresh> MakeRefresh(const char* url, const char* folderId) {
 }
 
 void ReadFolder(Refresh* refresh) {
+    if (refresh->folderRead) {
+        return;
+    }
+    refresh->folderRead = true;
     char style[kStyleNameCapacity];
     ReadSetting(kStylesSection, refresh->folderId, style, sizeof style);
     const char* display = g_hostApi.PXA_GetFolderDisplayName
@@ -117,11 +125,17 @@ int TakeItem(Refresh* refresh, const FeedItem& item) {
     }
     QF_TRACE_DETAIL("item %s of %s: new", identity.c_str(), folderId);
     const int appended = g_hostApi.PXA_AppendMessage(folderId, s->message);
-    // An item the host did not take is not recorded: the next refresh tries it again.
-    if (appended != 0 && record != nullptr) {
+    if (appended == 0) {
+        // Not recorded: the next refresh tries it again. A host leaves a full disk said.
+        refresh->counts.diskFull = refresh->counts.diskFull || LastFailureWasDiskFull();
+        ++refresh->counts.refused;
+        Trace("item %s of %s: the host did not take it", identity.c_str(), folderId);
+        return appended;
+    }
+    if (record != nullptr) {
         record->Add(identity);
     }
-    if (appended != 0 && !recordDecides) {
+    if (!recordDecides) {
         refresh->newTitles.insert(refresh->indexTitle);
     }
     ++refresh->counts.appended;
@@ -167,10 +181,13 @@ void ReadFeedItems(Refresh* refresh, AnswerStream* answer, const char* documentU
         ReadFolder(refresh);
         OpenSeenRecord(refresh);
         XmlError error;
+        refresh->documentFound = true;
         // A malformed document, or one whose answer ends early, ends the reading there; the
         // items before it stand.
-        switch (ReadFeedDocument(reader, answer, OnItem, refresh, documentUrl, &error)) {
+        switch (ReadFeedDocument(reader, answer, OnItem, refresh, documentUrl, &error,
+                                 &refresh->hints)) {
             case XmlOutcome::kWellFormed:
+                refresh->documentWhole = true;
                 break;
             case XmlOutcome::kMalformed:
                 Trace("Update %s: not well formed at line %lu, column %lu: %s", refresh->folderId,
@@ -186,6 +203,37 @@ void ReadFeedItems(Refresh* refresh, AnswerStream* answer, const char* documentU
 }
 
 namespace {
+
+// When every redirect on the way was permanent and the feed at their end reads, the folder's
+// address becomes the new one, and a message in the folder says so. The record of seen items is
+// the folder's, so nothing comes twice.
+void FollowMove(Refresh* refresh, const Download& download) {
+    const char* moved = download.AnswerUrl();
+    if (!download.MovedForGood() || !refresh->documentWhole || strcmp(moved, refresh->url) == 0 ||
+        strnlen(moved, sizeof refresh->url) >= sizeof refresh->url) {
+        return;
+    }
+    // Only the address the folder still has: one the user typed meanwhile stands.
+    char address[kUrlCapacity];
+    if (!ReadFeedUrl(refresh->folderId, address, sizeof address) ||
+        strcmp(address, refresh->url) != 0 ||
+        !WriteSetting(kFeedsSection, refresh->folderId, moved)) {
+        return;
+    }
+    Trace("Fetch %s | %s moved for good to %s", refresh->url, refresh->folderId, moved);
+    char from[kHtmlGrowth * kUrlCapacity];
+    char to[kHtmlGrowth * kUrlCapacity];
+    char html[2 * kHtmlGrowth * 2 * kUrlCapacity + 512];
+    if (EscapeHtmlText(refresh->url, from, sizeof from) && EscapeHtmlText(moved, to, sizeof to) &&
+        FormatText(html, sizeof html,
+                   "<p>The feed moved for good from <a href=\"%s\">%s</a> to <a href=\"%s\">%s</a>."
+                   "</p><p>Quillfeed asks for it at its new address from now on; the folder keeps "
+                   "its messages and knows the items it holds.</p>",
+                   from, from, to, to)) {
+        static_cast<void>(AppendNotice(refresh, "This feed has moved", html));
+    }
+    static_cast<void>(CopyText(refresh->url, sizeof refresh->url, moved));
+}
 
 // The body of a successful answer: read as it arrives by the feed reader (or whoever asked for
 // it), then to its end, so that the answer is known whole or cut.
@@ -217,8 +265,19 @@ void ReadBody(Refresh* refresh, Download* download) {
         refresh->failure = download->Failure();
         return;
     }
-    // The next request asks for the feed only if it changed since this whole answer.
-    if (refresh->failure == nullptr && answer->Status() != 0) {
+    // An answer whole by its framing may still hold a document that stops short (a server that
+    // counts wrong, a proxy that cuts): the items before stand, and the refresh says so.
+    if (refresh->failure == nullptr && refresh->documentFound && !refresh->documentWhole) {
+        refresh->failure = "the feed ended before its end";
+    }
+    if (refresh->failure != nullptr) {
+        return;
+    }
+    // A feed that moved for good is asked for at its new address from now on.
+    FollowMove(refresh, *download);
+    // The next request asks for the feed only if it changed since this whole answer, and only
+    // when every new item was stored: otherwise the next one must bring the feed again.
+    if (answer->Status() != 0 && refresh->counts.refused == 0) {
         KeepValidators(refresh->folderId, refresh->url, answer->Fields());
     }
 }
@@ -233,12 +292,21 @@ void Report(const Refresh& refresh) {
     TextWriter words(outcome, sizeof outcome);
     if (refresh.failure != nullptr) {
         words.Put(refresh.failure);
-    } else if (counts.appended == 0) {
+    } else if (counts.appended == 0 && counts.refused == 0) {
         words.Put("nothing new");
-    } else if (counts.alreadyHere == 0) {
-        words.Format("%d new message%s", counts.appended, counts.appended == 1 ? "" : "s");
-    } else {
+    } else if (counts.appended > 0 && counts.alreadyHere > 0) {
         words.Format("%d new, %d already here", counts.appended, counts.alreadyHere);
+    } else if (counts.appended > 0 && counts.refused > 0) {
+        words.Format("%d new", counts.appended);
+    } else if (counts.appended > 0) {
+        words.Format("%d new message%s", counts.appended, counts.appended == 1 ? "" : "s");
+    }
+    // What the host did not take is said apart: it is not in the folder.
+    if (counts.refused > 0) {
+        static_cast<void>(
+            (words.length() == 0 || words.Put("; ")) &&
+            words.Format("%d could not be stored: %s", counts.refused,
+                         counts.diskFull ? "the disk is full" : "the mail client refused them"));
     }
     if (counts.trouble != nullptr) {
         static_cast<void>(words.Put("; ") && words.Put(counts.trouble));
@@ -255,14 +323,36 @@ void Report(const Refresh& refresh) {
 }  // namespace
 
 void RunRefresh(Refresh* refresh) {
-    // The request asks for the feed only if it changed since the folder's last whole answer.
+    // The request asks for the feed only if it changed since the folder's last whole answer, and
+    // names the client as the folder says.
     ConditionalLines(refresh->folderId, refresh->url, refresh->conditions,
                      sizeof refresh->conditions);
-    Download download(refresh->url, refresh->conditions, refresh->limits);
+    ReadSetting(kUserAgentSection, refresh->folderId, refresh->userAgent,
+                sizeof refresh->userAgent);
+    Download download(refresh->url, refresh->conditions, refresh->limits, refresh->userAgent);
     if (!download.Open()) {
         refresh->failure = download.Failure();
-    } else if (TakeStatus(refresh, download.Answer()->Fields())) {
+    } else if (TakeStatus(refresh, download.Answer())) {
         ReadBody(refresh, &download);
     }
+    // When to ask again, how the folder fares, and the status line's last word.
+    KeepHints(refresh, download);
+    KeepHealth(refresh);
     Report(*refresh);
+}
+
+bool AppendNotice(Refresh* refresh, const char* title, const char* html) {
+    std::unique_ptr<FeedItem> item(new (std::nothrow) FeedItem());
+    if (item == nullptr || g_hostApi.PXA_AppendMessage == nullptr) {
+        return false;
+    }
+    ReadFolder(refresh);
+    static_cast<void>(CopyText(item->title, sizeof item->title, title) &&
+                      CopyText(item->description, sizeof item->description, html) &&
+                      CopyText(item->link, sizeof item->link, refresh->url) &&
+                      CopyText(item->channelTitle, sizeof item->channelTitle, "Quillfeed"));
+    if (!ComposeMessage(*item, refresh->folder, &refresh->scratch)) {
+        return false;
+    }
+    return g_hostApi.PXA_AppendMessage(refresh->folderId, refresh->scratch.message) != 0;
 }

@@ -30,7 +30,9 @@ void CloseRefreshWorker(RefreshWorker* worker);
 
 // What one refresh did with the items it was handed.
 struct RefreshCounts {
-    int appended = 0;               // messages handed to the host
+    int appended = 0;               // messages the host took
+    int refused = 0;                // new items whose message the host did not take
+    bool diskFull = false;          // the host said it refused one for want of room
     int alreadyHere = 0;            // items seen before, or listed in the index
     const char* trouble = nullptr;  // why the record of seen items was of no help, if it was not
 };
@@ -53,7 +55,15 @@ struct Refresh {
 
     // What it read of the folder.
     char conditions[kConditionsCapacity];  // the request's lines from the last answer's validators
+    char userAgent[kUserAgentCapacity];    // the folder's own User-Agent, "" for the plug-in's
     MessageFolder folder;                  // what the folder gives every message
+    bool folderRead = false;
+
+    // What the reading of the feed came to: whether a document was found and read to its end,
+    // and what its channel says of when to ask for it again.
+    bool documentFound = false;
+    bool documentWhole = false;
+    FeedHints hints;
 
     // How the items are told apart: the folder's record of seen items while the feed is read
     // (null where there is none to go by), what has been read of its index, and the subjects
@@ -89,11 +99,17 @@ void RunRefresh(Refresh* refresh);
 void ReadFeedItems(Refresh* refresh, AnswerStream* answer, const char* documentUrl);
 
 // The steps of the feed reader's part, for the composer's tests: what the folder gives every
-// message (its name and style, the refresh's time); the record of seen items opened and, after
-// the items, written; and one item decided, composed, appended and recorded. TakeItem returns what
-// the host's PXA_AppendMessage returned for a new item, 1 for one the folder holds already, and 0
-// for one that is no message (nothing to know it by) or could not be composed or checked.
+// message (its name and style, the refresh's time; read once); the record of seen items opened
+// and, after the items, written; and one item decided, composed, appended and recorded. TakeItem
+// returns what the host's PXA_AppendMessage returned for a new item, 1 for one the folder holds
+// already, and 0 for one that is no message (nothing to know it by) or could not be composed or
+// checked.
 void ReadFolder(Refresh* refresh);
 void OpenSeenRecord(Refresh* refresh);
 void CloseSeenRecord(Refresh* refresh);
 int TakeItem(Refresh* refresh, const FeedItem& item);
+
+// Appends a message of the plug-in's own to the folder, in the folder's style like any other: a
+// title and a text of HTML, dated now, from "Quillfeed", linking the feed's address. True when the
+// host took it.
+bool AppendNotice(Refresh* refresh, const char* title, const char* html);

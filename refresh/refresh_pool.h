@@ -16,6 +16,7 @@ struct RefreshRequest {
     char folderId[kFolderIdCapacity];
     FetchLimits limits;
     AnswerReader readAnswer = nullptr;  // null: the feed reader (see Refresh)
+    unsigned now = 0;                   // when it runs, seconds since 1970; 0: the clock's
 };
 
 // What a worker does with one request: runs it with what the worker keeps for all its

@@ -1,18 +1,60 @@
 #include "refresh/server_said.h"
 
 #include <cstring>
-#include <ctime>
 
 #include "base/settings_file.h"
 #include "base/status.h"
 #include "base/text.h"
+#include "base/url.h"
+#include "compose/html_sanitizer.h"
 #include "fetch/answer_header.h"
+#include "fetch/answer_stream.h"
 #include "refresh/refresh.h"
 
 namespace {
 
-// The longest pause a server may ask for.
-constexpr long long kLongestHold = 7 * 24 * 3600;
+// How long a host that says it is asked too often, without saying for how long, is left alone.
+constexpr long long kUnsaidHold = 3600;
+
+// Words that the pages of sites' bot checks hold, which no feed does.
+const char* const kChallengeMarks[] = {"cf-chl", "challenge-platform", "Just a moment...",
+                                       "Checking your browser", "captcha-delivery"};
+
+// Whether a 403 or 503 is a site's check for a browser: its header says so, or its page is one.
+bool IsBrowserCheck(AnswerStream* answer) {
+    if (answer->Fields().challenge) {
+        return true;
+    }
+    size_t length = 0;
+    const char* page = answer->Lookahead(&length);
+    for (const char* mark : kChallengeMarks) {
+        if (strstr(page, mark) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Keeps the host of the refresh's address held until `until`.
+bool HoldHost(const Refresh& refresh, unsigned until) {
+    char host[kUrlCapacity];
+    return FeedHost(refresh.url, host, sizeof host) &&
+           WriteSettingUnsigned(kHostHoldsSection, host, until);
+}
+
+// Tells the folder once that its feed is gone.
+void SayGone(Refresh* refresh) {
+    char url[kHtmlGrowth * kUrlCapacity];
+    char html[2 * kHtmlGrowth * kUrlCapacity + 512];
+    if (EscapeHtmlText(refresh->url, url, sizeof url) &&
+        FormatText(html, sizeof html,
+                   "<p>The server says the feed at <a href=\"%s\">%s</a> is gone for good (410)."
+                   "</p><p>Quillfeed no longer refreshes this folder on its own; Update RSS still "
+                   "tries. If the site has a new feed, type its address in RSS Setup.</p>",
+                   url, url)) {
+        static_cast<void>(AppendNotice(refresh, "This feed is gone", html));
+    }
+}
 
 // The validator a section keeps for `url`: what follows the address and a blank.
 bool ReadValidator(const char* section, const char* folderId, const char* url, char* out,
@@ -63,7 +105,8 @@ void KeepValidators(const char* folderId, const char* url, const AnswerHeader& h
     KeepValidator(kLastModifiedSection, folderId, url, header.lastModified);
 }
 
-bool TakeStatus(Refresh* refresh, const AnswerHeader& header) {
+bool TakeStatus(Refresh* refresh, AnswerStream* answer) {
+    const AnswerHeader& header = answer->Fields();
     const int status = header.status;
     if (status == 304) {
         refresh->failure = "no change";
@@ -78,24 +121,34 @@ bool TakeStatus(Refresh* refresh, const AnswerHeader& header) {
                         : status == 429                  ? "asked too often, the server says"
                         : status >= 500                  ? "the server failed"
                                                          : "the server did not give the feed";
+    const bool browserCheck = (status == 403 || status == 503) && IsBrowserCheck(answer);
     TextWriter failure(refresh->failureText, sizeof refresh->failureText);
-    failure.Format("%s (%d)", words, status);
+    failure.Format("%s (%d)", browserCheck ? "the site asks for a browser check" : words, status);
     refresh->failure = refresh->failureText;
     Trace("Fetch %s | Status %d\n", refresh->url, status);
     if (status == 410) {
+        char gone[kUrlCapacity];
+        const bool told = ReadSetting(kGoneSection, refresh->folderId, gone, sizeof gone) > 0 &&
+                          strcmp(gone, refresh->url) == 0;
         if (WriteSetting(kGoneSection, refresh->folderId, refresh->url)) {
             failure.Put("; no more automatic refreshes");
+            if (!told) {
+                SayGone(refresh);
+            }
         }
         return false;
     }
-    const long long wait =
-        (status == 429 || status == 503) && header.retryAfter[0] != '\0'
-            ? RetryAfterSeconds(header.retryAfter, static_cast<long long>(time(nullptr)))
-            : -1;
+    const long long now = refresh->now;
+    long long wait = (status == 429 || status == 503) && header.retryAfter[0] != '\0'
+                         ? RetryAfterSeconds(header.retryAfter, now)
+                         : -1;
+    if (status == 429 && wait < 0) {
+        wait = kUnsaidHold;
+    }
     if (wait > 0) {
-        const long long held = wait < kLongestHold ? wait : kLongestHold;
-        const unsigned until = static_cast<unsigned>(time(nullptr)) + static_cast<unsigned>(held);
-        if (WriteSettingUnsigned(kHeldUntilSection, refresh->folderId, until)) {
+        const long long held =
+            wait < static_cast<long long>(kLongestHoldSeconds) ? wait : kLongestHoldSeconds;
+        if (HoldHost(*refresh, static_cast<unsigned>(now) + static_cast<unsigned>(held))) {
             failure.Format("; held %lld min", (held + 59) / 60);
         }
     }

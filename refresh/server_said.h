@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+class AnswerStream;
 struct AnswerHeader;
 struct Refresh;
 
@@ -18,7 +19,10 @@ void KeepValidators(const char* folderId, const char* url, const AnswerHeader& h
 
 // What the answer's status says: true when the body is the document (a success, or an answer
 // without a status line); false when it is not, with the refresh's failure said: "no change"
-// for 304, else the status in words. A feed gone (410) is not refreshed by the triggers until its
-// address changes, and a server that asks to be left alone (429 or 503 with Retry-After) is not,
-// until then, at most a week: both are kept in the settings file ([Gone], [HeldUntil]).
-bool TakeStatus(Refresh* refresh, const AnswerHeader& header);
+// for 304, a site's bot check (a 403 or 503 that says so in its header or its page) as such, else
+// the status in words. A feed gone (410) is not refreshed by the triggers until its address
+// changes; a host that asks to be left alone is not, for any folder of it, until the time its
+// Retry-After says (a 429 or a 503; a week at most), or for an hour after a 429 that says no
+// time. Both are kept in the settings file ([Gone], [HostHolds]); a feed newly gone is said in
+// the folder once.
+bool TakeStatus(Refresh* refresh, AnswerStream* answer);

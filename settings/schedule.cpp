@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "refresh/feed_update.h"
+#include "refresh/health.h"
+#include "refresh/hints.h"
 #include "platform/files.h"
 #include "base/hostapi.h"
 #include "base/module.h"
@@ -79,14 +81,20 @@ bool VisitFolder(const char* folderId) {
     }
 
     unsigned now = g_scheduleClock();
-    if (IsRefreshHeld(folderId, url, now)) {
-        return true;
-    }
     unsigned last = ReadSettingUnsigned(kLastUpdateTimeSection, folderId);
     int minutes =
         AtLeast(ReadSettingInt(kAutoRefreshSection, folderId), kMinimumAutoRefreshMinutes);
     unsigned elapsed = now - last;
     if (!IsAutoRefreshDue(elapsed, minutes)) {
+        return true;
+    }
+    // Only a folder that is due is asked the rest, so that a pass that finds nothing due stays
+    // quick: whether its server asked for a pause, whether it keeps failing (it is asked less
+    // often then), and whether its publisher asks for a pause. The user's own refreshes are not
+    // held back by the last two.
+    if (IsRefreshHeld(folderId, url, now) ||
+        elapsed < BackoffSeconds(ReadFolderHealth(folderId).failures) ||
+        HintsHoldBack(folderId, now)) {
         return true;
     }
     Trace("AutoRefresh: Update %s[%s](%d>=%d)", url, folderId, static_cast<int>(elapsed / 60),

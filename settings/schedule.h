@@ -1,8 +1,10 @@
 // Refresh scheduling: when a feed folder is refreshed by opening it (PXC_OnOpenFolder) and by the
 // host's minute timer (PXC_OnEveryMinute), and the clean-up of folders that no longer exist.
 //
-// The scheduling state is in the settings file: each folder's "LastUpdateTime", and what its
-// server said of it ([Gone], [HeldUntil]); nothing stays in memory between calls. Both callbacks
+// The scheduling state is in the settings file: each folder's "LastUpdateTime", what its server
+// said of it ([Gone], [HostHolds]), how its refreshes fare ([Health]: the timer backs off a
+// failing folder) and when its publisher would have it asked again ([Hints]); nothing stays in
+// memory between calls. Both callbacks
 // run on the host's thread and return without waiting for a download. The callbacks themselves are
 // declared with the others in base/pxapi.h.
 #pragma once

@@ -158,8 +158,16 @@ void OnOk(HWND dialog) {
         SetFocus(GetDlgItem(dialog, IDC_RSS_URL));
         return;
     }
+    char before[kUrlCapacity];
+    ReadSetting(kFeedsSection, folderId, before, sizeof before);
     if (!Save(dialog, kFeedsSection, folderId, url)) {
         return;
+    }
+    // Another address is another feed: how the old one fared, and what its publisher asked,
+    // say nothing of it.
+    if (strcmp(before, url) != 0) {
+        static_cast<void>(DeleteSetting(kHealthSection, folderId));
+        static_cast<void>(DeleteSetting(kHintsSection, folderId));
     }
 
     // With no entry selected (an empty or missing style directory, or a saved style that no file

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/console.h"
+#include "platform/files.h"
 #include "standin/host.h"
 
 namespace pellix {
@@ -78,7 +79,15 @@ void QF_CALL PXA_SetMessageText(HWND, const char* text) {
 }
 
 int QF_CALL PXA_AppendMessage(const char* folderId, const char* message) {
-    return folderId && pellix::AppendToFolder(folderId, message) ? 1 : 0;
+    bool diskFull = false;
+    if (folderId != nullptr && pellix::AppendToFolder(folderId, message, &diskFull)) {
+        return 1;
+    }
+    // As a host on a full disk leaves it, for the plug-in to tell why.
+    if (diskFull) {
+        SayDiskFull();
+    }
+    return 0;
 }
 
 const char* QF_CALL PXA_GetSource(const char* mailId) {

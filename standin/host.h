@@ -59,7 +59,8 @@ std::string DecodeHeaderValue(const std::string& raw);
 // the messages as "N.msg".
 std::string FolderPath(const std::string& folderId);
 bool MakeFolder(const std::string& folderId);
-bool AppendToFolder(const std::string& folderId, const char* message);
+// `diskFull` (may be null) says whether it failed for want of room on the disk.
+bool AppendToFolder(const std::string& folderId, const char* message, bool* diskFull = nullptr);
 struct IndexEntry {
     std::string number, date, sender, subject;
 };

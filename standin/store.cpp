@@ -76,12 +76,13 @@ std::string HeaderValue(const std::string& message, const char* name) {
 
 // Writes all of `bytes` to `file` and flushes them, as far as the disk has room: with
 // --disk-room, the store acts as a disk that has only that many bytes left, and writes what fits
-// before it fails, as a full disk does.
-bool WriteAll(FILE* file, const std::string& bytes) {
+// before it fails, as a full disk does; `*full` is then set.
+bool WriteAll(FILE* file, const std::string& bytes, bool* full) {
     size_t allowed = bytes.size();
     int& room = State().diskRoom;
     if (room >= 0 && static_cast<size_t>(room) < allowed) {
         allowed = static_cast<size_t>(room);
+        *full = true;
     }
     const bool written = fwrite(bytes.data(), 1, allowed, file) == allowed;
     if (room >= 0) {
@@ -192,7 +193,11 @@ bool MakeFolder(const std::string& folderId) {
     return true;
 }
 
-bool AppendToFolder(const std::string& folderId, const char* message) {
+bool AppendToFolder(const std::string& folderId, const char* message, bool* diskFull) {
+    bool full = false;
+    if (diskFull != nullptr) {
+        *diskFull = false;
+    }
     std::lock_guard<std::mutex> hold(g_storeLock);
     std::string folder = FolderPath(folderId);
     std::string index = IndexPath(folder);
@@ -217,10 +222,13 @@ bool AppendToFolder(const std::string& folderId, const char* message) {
     if (out == nullptr) {
         return false;
     }
-    bool stored = WriteAll(out, text);
+    bool stored = WriteAll(out, text, &full);
     stored = fclose(out) == 0 && stored;
     if (!stored) {
         remove(file.c_str());
+        if (diskFull != nullptr) {
+            *diskFull = full;
+        }
         return false;
     }
 
@@ -233,7 +241,7 @@ bool AppendToFolder(const std::string& folderId, const char* message) {
         std::to_string(number) + kFieldSeparator + HeaderValue(text, "Date") + kFieldSeparator +
         HeaderValue(text, "From") + kFieldSeparator + HeaderValue(text, "Subject") + "\r\n";
     FILE* indexFile = error ? nullptr : fopen(index.c_str(), "ab");
-    bool indexed = indexFile != nullptr && WriteAll(indexFile, line);
+    bool indexed = indexFile != nullptr && WriteAll(indexFile, line, &full);
     indexed = indexFile != nullptr && fclose(indexFile) == 0 && indexed;
     if (!indexed) {
         // Neither a torn line nor a message the index does not list stays behind.
@@ -241,6 +249,9 @@ bool AppendToFolder(const std::string& folderId, const char* message) {
             std::filesystem::resize_file(index, indexSize, error);
         }
         remove(file.c_str());
+        if (diskFull != nullptr) {
+            *diskFull = full;
+        }
         return false;
     }
     return true;

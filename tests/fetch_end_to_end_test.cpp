@@ -22,9 +22,12 @@
 
 #include "feed/parse_feed.h"
 #include "refresh/feed_update.h"
+#include "refresh/health.h"
+#include "refresh/hints.h"
 #include "refresh/refresh.h"
 #include "base/module.h"
 #include "base/settings_file.h"
+#include "platform/files.h"
 #include "platform/secure_channel.h"
 #include "tests/fetch_support.h"
 #include "tests/loopback_server.h"
@@ -40,6 +43,8 @@ struct StoredMessage {
 std::mutex g_storeLock;
 std::vector<StoredMessage> g_store;
 std::string g_dataFolder;
+// How many more messages the store takes before its disk is full; negative: no end.
+int g_storeRoom = -1;
 
 const char* QF_CALL FakeGetDataFolder() {
     return g_dataFolder.c_str();
@@ -53,6 +58,11 @@ const char* QF_CALL FakeGetFolderDisplayName(const char* folderId) {
 
 int QF_CALL FakeAppendMessage(const char* folderId, const char* message) {
     std::lock_guard<std::mutex> hold(g_storeLock);
+    if (g_storeRoom == 0) {
+        SayDiskFull();  // as a host on a full disk leaves it
+        return 0;
+    }
+    g_storeRoom -= g_storeRoom > 0 ? 1 : 0;
     g_store.push_back({folderId ? folderId : "", message ? message : ""});
     return 1;
 }
@@ -69,6 +79,10 @@ std::vector<StoredMessage> StoredMessages() {
 void ClearStore() {
     std::lock_guard<std::mutex> hold(g_storeLock);
     g_store.clear();
+    // How the folder fared is forgotten too: each refresh tells only of itself.
+    if (SettingsFilePath[0] != '\0') {
+        static_cast<void>(DeleteSetting(kHealthSection, "Feeds"));
+    }
     if (!g_dataFolder.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(std::filesystem::path(g_dataFolder) / "pxQuillfeed.seen",
@@ -200,6 +214,8 @@ protected:
 
     void TearDown() override {
         EXPECT_TRUE(WaitForFetchWorkers(kWorkerPatienceSeconds));
+        g_storeRoom = -1;
+        TestRefreshNow() = 0;
         g_hostApi = saved_;
         EXPECT_TRUE(CopyText(SettingsFilePath, sizeof SettingsFilePath, savedSettings_));
         ClearStore();
@@ -243,13 +259,26 @@ TEST_F(FetchEndToEnd, FeedsInTheAnswerEndAsMessagesOfTheFolder) {
          "Feeds: the server failed (503)"},
         {"gone",
          "HTTP/1.1 410 Gone\r\n\r\n",
-         {},
+         {"This feed is gone"},
          "Feeds: the feed is gone (410); no more automatic refreshes"},
         {"asked too often",
          "HTTP/1.1 429 Too Many\r\n\r\n",
          {},
-         "Feeds: asked too often, the server says (429)"},
+         "Feeds: asked too often, the server says (429); held 60 min"},
         {"no change", "HTTP/1.1 304 Not Modified\r\n\r\n", {}, "Feeds: no change"},
+        // A site's check for a browser is said as such, by its header or by its page.
+        {"a bot check said in the header",
+         "HTTP/1.1 403 Forbidden\r\ncf-mitigated: challenge\r\n\r\n<html>x</html>",
+         {},
+         "Feeds: the site asks for a browser check (403)"},
+        {"a bot check's page",
+         "HTTP/1.1 503 Busy\r\n\r\n<html><head><title>Just a moment...</title></head></html>",
+         {},
+         "Feeds: the site asks for a browser check (503)"},
+        {"a plain refusal",
+         "HTTP/1.1 403 Forbidden\r\n\r\n<html>No</html>",
+         {},
+         "Feeds: the server refused the feed (403)"},
         // A header that looks like a document's start is no part of the body.
         {"a Link header before Atom without a declaration",
          std::string("HTTP/1.1 200 OK\r\nLink: <feed/atom>; rel=\"x\"\r\n\r\n") +
@@ -341,24 +370,47 @@ TEST_F(FetchEndToEnd, FeedsInTheAnswerEndAsMessagesOfTheFolder) {
 // What a server asks of the next refreshes is kept for the triggers: a feed gone is not fetched
 // again automatically while its address stays, and one asked too often waits as long as it says.
 TEST_F(FetchEndToEnd, AServerThatSaysGoneOrWaitIsHeard) {
-    LoopbackServer gone({Send("HTTP/1.1 410 Gone\r\n\r\n")});
+    // Gone: kept for the triggers, and said in the folder once, however often it is asked.
+    LoopbackServer gone({Send("HTTP/1.1 410 Gone\r\n\r\n")}, 2);
+    ASSERT_TRUE(Refresh(gone));
     ASSERT_TRUE(Refresh(gone));
     char value[kUrlCapacity];
     ReadSetting(kGoneSection, "Feeds", value, sizeof value);
     EXPECT_EQ(std::string(value), gone.Url("/feed.xml"));
     EXPECT_TRUE(IsRefreshHeld("Feeds", gone.Url("/feed.xml").c_str(), 1));
     EXPECT_FALSE(IsRefreshHeld("Feeds", "http://elsewhere.example/feed", 1));
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"This feed is gone"});
 
-    LoopbackServer busy({Send("HTTP/1.1 429 Too Many\r\nRetry-After: 600\r\n\r\n")});
-    RecordedStatusLine status;
-    const unsigned before = static_cast<unsigned>(time(nullptr));
-    ASSERT_TRUE(Refresh(busy));
-    EXPECT_EQ("Feeds: asked too often, the server says (429); held 10 min", Outcome(status));
-    const unsigned until = ReadSettingUnsigned(kHeldUntilSection, "Feeds");
-    EXPECT_GE(until, before + 600);
-    EXPECT_LE(until, before + 660);
-    EXPECT_TRUE(IsRefreshHeld("Feeds", busy.Url("/feed.xml").c_str(), before + 300));
-    EXPECT_FALSE(IsRefreshHeld("Feeds", busy.Url("/feed.xml").c_str(), until));
+    // Asked too often: every folder of the host waits as long as it says, or an hour.
+    const struct {
+        const char* answer;
+        const char* outcome;
+        unsigned held;
+    } cases[] = {
+        {"HTTP/1.1 429 Too Many\r\nRetry-After: 600\r\n\r\n",
+         "Feeds: asked too often, the server says (429); held 10 min", 600},
+        {"HTTP/1.1 429 Too Many\r\n\r\n",
+         "Feeds: asked too often, the server says (429); held 60 min", 3600},
+        {"HTTP/1.1 503 Busy\r\nRetry-After: 120\r\n\r\n",
+         "Feeds: the server failed (503); held 2 min", 120},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        ASSERT_TRUE(DeleteSetting(kHostHoldsSection, "127.0.0.1"));
+        LoopbackServer busy({Send(c.answer)});
+        RecordedStatusLine status;
+        const unsigned before = static_cast<unsigned>(time(nullptr));
+        ASSERT_TRUE(Refresh(busy));
+        EXPECT_EQ(c.outcome, Outcome(status));
+        const unsigned until = ReadSettingUnsigned(kHostHoldsSection, "127.0.0.1");
+        EXPECT_GE(until, before + c.held);
+        EXPECT_LE(until, before + c.held + 60);
+        for (const char* folder : {"Feeds", "Other"}) {
+            EXPECT_TRUE(IsRefreshHeld(folder, busy.Url("/other.xml").c_str(), before + 60));
+            EXPECT_FALSE(IsRefreshHeld(folder, busy.Url("/feed.xml").c_str(), until));
+        }
+        EXPECT_FALSE(IsRefreshHeld("Other", "http://elsewhere.example/", before + 60));
+    }
 }
 
 // A second refresh of an unchanged feed asks only whether it changed: the server answers 304 and
@@ -709,6 +761,12 @@ TEST_F(FetchEndToEnd, AnAnswerCutShortIsSaidAndKeepsTheItemsBeforeTheCut) {
                part)},
          first,
          "Feeds: connection cut"},
+        // The framing says whole, the document stops short: said, the items before it kept.
+        {"as long as its length, the document short of its end",
+         {Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(part.size()) + "\r\n\r\n" +
+               part)},
+         first,
+         "Feeds: the feed ended before its end"},
         {"as long as its length",
          {Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
                body + "trailing")},
@@ -826,6 +884,197 @@ TEST_F(FetchEndToEnd, OneRefreshPerFolderRunsAtATimeAndOthersRunBesideIt) {
     LoopbackServer again({Send(kRss2)});
     ASSERT_TRUE(Refresh(again));
     EXPECT_EQ((std::vector<std::string>{"First story", "Second story"}), Subjects());
+}
+
+// A feed of `count` items, "Story 1" to "Story N", each with a link of its own, under `header`;
+// its length given, or (`withLength` false) the server's close its end.
+std::string FeedOf(int count, const std::string& header = "HTTP/1.1 200 OK\r\n",
+                   bool withLength = true) {
+    std::string body = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Many</title>";
+    for (int i = 1; i <= count; ++i) {
+        body += "<item><title>Story " + std::to_string(i) + "</title><link>http://many.invalid/" +
+                std::to_string(i) + "</link></item>";
+    }
+    body += "</channel></rss>";
+    return header + (withLength ? "Content-Length: " + std::to_string(body.size()) + "\r\n" : "") +
+           "\r\n" + body;
+}
+
+// A full disk loses nothing: what the host took is counted and what it refused is said apart;
+// the answer's validators are not kept, so that the next refresh brings the whole feed again and
+// stores the rest, however unchanged the feed.
+TEST_F(FetchEndToEnd, AFullDiskIsSaidAndTheNextRefreshStoresTheRest) {
+    const std::string feed = FeedOf(10, "HTTP/1.1 200 OK\r\nETag: \"v1\"\r\n");
+    LoopbackServer server({Send(feed)}, 3);
+    g_storeRoom = 4;
+    RecordedStatusLine status;
+    ASSERT_TRUE(Refresh(server));
+    EXPECT_EQ("Feeds: 4 new; 6 could not be stored: the disk is full", Outcome(status));
+    char kept[kUrlCapacity];
+    EXPECT_EQ(ReadSetting(kETagSection, "Feeds", kept, sizeof kept), 0u);
+    g_storeRoom = -1;
+    ASSERT_TRUE(Refresh(server));
+    EXPECT_EQ("Feeds: 6 new, 4 already here", Outcome(status));
+    EXPECT_EQ(Subjects().size(), 10u);
+    // Stored whole now: the next request asks only whether it changed.
+    ASSERT_TRUE(Refresh(server));
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1].find("If-None-Match"), std::string::npos);
+    EXPECT_NE(requests[2].find("If-None-Match: \"v1\""), std::string::npos);
+}
+
+// A chain of permanent redirects that ends in a feed moves the folder for good; a temporary one,
+// or one that ends in no feed, changes nothing.
+TEST_F(FetchEndToEnd, AFeedThatMovedForGoodIsAskedForAtItsNewAddress) {
+    auto moved = [](const std::string& location, const char* status) {
+        return Send(std::string("HTTP/1.1 ") + status +
+                    "\r\nContent-Length: 0\r\nLocation: " + location + "\r\n\r\n");
+    };
+    const struct {
+        const char* name;
+        const char* first;
+        const char* second;
+        bool feedAtTheEnd;
+        bool moves;
+    } cases[] = {
+        {"301 then 308", "301 Moved Permanently", "308 Permanent Redirect", true, true},
+        {"301 then 302", "301 Moved Permanently", "302 Found", true, false},
+        {"307 only", "307 Temporary Redirect", "307 Temporary Redirect", true, false},
+        {"301 to a page", "301 Moved Permanently", "301 Moved Permanently", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearStore();
+        LoopbackServer final({Send(c.feedAtTheEnd ? std::string(kRss2)
+                                                  : "HTTP/1.1 200 OK\r\n\r\n<html>moved</html>")},
+                             2);
+        LoopbackServer middle({moved(final.Url("/new.xml"), c.second)});
+        LoopbackServer old({moved(middle.Url("/mid.xml"), c.first)});
+        ASSERT_TRUE(WriteSetting(kFeedsSection, "Feeds", old.Url("/feed.xml").c_str()));
+        ASSERT_TRUE(FetchAndWait(old.Url("/feed.xml"), "Feeds", nullptr));
+        char address[kUrlCapacity];
+        ReadSetting(kFeedsSection, "Feeds", address, sizeof address);
+        const std::vector<std::string> subjects = Subjects();
+        if (!c.moves) {
+            EXPECT_EQ(std::string(address), old.Url("/feed.xml"));
+            EXPECT_EQ(std::count(subjects.begin(), subjects.end(), "This feed has moved"), 0);
+            continue;
+        }
+        EXPECT_EQ(std::string(address), final.Url("/new.xml"));
+        EXPECT_EQ(subjects,
+                  (std::vector<std::string>{"First story", "Second story", "This feed has moved"}));
+        // The next refresh goes to the new address, and finds nothing new there.
+        RecordedStatusLine status;
+        ASSERT_TRUE(FetchAndWait(address, "Feeds", nullptr));
+        EXPECT_EQ("Feeds: nothing new", Outcome(status));
+        EXPECT_EQ(old.Requests().size(), 1u);
+    }
+}
+
+// However many workers and folders, a host gets two connections at most at a time.
+TEST_F(FetchEndToEnd, EachHostGetsTwoConnectionsAtMost) {
+    constexpr int kFolders = 40;
+    // Each answer ends with the server's close, so that a connection is over for the server
+    // before it is for the refresh.
+    LoopbackServer server({Pause(50), Send(FeedOf(1, "HTTP/1.0 200 OK\r\n", false))}, kFolders);
+    for (int i = 0; i < kFolders; ++i) {
+        ASSERT_TRUE(QueueRefresh(server.Url("/feed.xml"), "Feeds\\" + std::to_string(i), nullptr));
+    }
+    ASSERT_TRUE(WaitForFetchWorkers(kWorkerPatienceSeconds));
+    EXPECT_EQ(server.Requests().size(), static_cast<size_t>(kFolders));
+    EXPECT_LE(server.MostAtOnce(), 2);
+    EXPECT_EQ(StoredMessages().size(), static_cast<size_t>(kFolders));
+}
+
+// A feed that keeps failing is told in the folder once it has for two days and five refreshes,
+// once an episode; its recovery is told once too; a new episode is told anew.
+TEST_F(FetchEndToEnd, AFeedThatKeepsFailingIsToldOnceAnEpisodeAndSoIsItsRecovery) {
+    LoopbackServer failing({Send("HTTP/1.1 500 Oops\r\n\r\n")}, 16);
+    LoopbackServer working({Send(kRss2)}, 4);
+    const unsigned start = 2000000000u;
+    const unsigned hour = 3600;
+    auto refreshAt = [&](const LoopbackServer& server, unsigned when) {
+        TestRefreshNow() = when;
+        return Refresh(server);
+    };
+    auto told = [](const char* subject) {
+        const std::vector<std::string> subjects = Subjects();
+        return std::count_if(subjects.begin(), subjects.end(),
+                             [subject](const std::string& s) { return s.find(subject) == 0; });
+    };
+    // Five failures within a day: not yet.
+    for (unsigned i = 0; i < 5; ++i) {
+        ASSERT_TRUE(refreshAt(failing, start + i * hour));
+    }
+    EXPECT_EQ(told("This feed has failed since"), 0);
+    FolderHealth health = ReadFolderHealth("Feeds");
+    EXPECT_EQ(health.failures, 5u);
+    EXPECT_EQ(health.since, start);
+    EXPECT_STREQ(health.outcome, "the server failed (500)");
+    // Two days on: told, and not again.
+    ASSERT_TRUE(refreshAt(failing, start + 48 * hour));
+    ASSERT_TRUE(refreshAt(failing, start + 72 * hour));
+    EXPECT_EQ(told("This feed has failed since"), 1);
+    const std::vector<StoredMessage> messages = StoredMessages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().text.find("the server failed (500)"), std::string::npos);
+    EXPECT_NE(messages.back().text.find(failing.Url("/feed.xml")), std::string::npos);
+    // It works again: told once, with the items.
+    ASSERT_TRUE(refreshAt(working, start + 96 * hour));
+    ASSERT_TRUE(refreshAt(working, start + 97 * hour));
+    EXPECT_EQ(told("This feed works again"), 1);
+    EXPECT_EQ(told("First story"), 1);
+    EXPECT_EQ(ReadFolderHealth("Feeds").failures, 0u);
+    // A new episode is a new story.
+    for (unsigned i = 0; i < 6; ++i) {
+        ASSERT_TRUE(refreshAt(failing, start + 100 * hour + i * 12 * hour));
+    }
+    EXPECT_EQ(told("This feed has failed since"), 2);
+}
+
+// A folder may name a User-Agent of its own for a site that refuses the plug-in's.
+TEST_F(FetchEndToEnd, AFolderMayNameItsOwnUserAgent) {
+    LoopbackServer server({Send(kRss2)}, 2);
+    ASSERT_TRUE(Refresh(server));
+    ASSERT_TRUE(WriteSetting(kUserAgentSection, "Feeds", "Mozilla/5.0 (compatible; Reader)"));
+    ClearStore();
+    ASSERT_TRUE(Refresh(server));
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(requests[0].find("\r\nUser-Agent: PellixQuillfeed 1.31\r\n"), std::string::npos);
+    EXPECT_NE(requests[1].find("\r\nUser-Agent: Mozilla/5.0 (compatible; Reader)\r\n"),
+              std::string::npos);
+}
+
+// What the publisher says of the next refresh is kept for the timer, from the feed and from the
+// answer, each at most a day.
+TEST_F(FetchEndToEnd, ThePublishersHintsAreKeptForTheTimer) {
+    const std::string body =
+        "<rss version=\"2.0\"><channel><title>T</title><ttl>120</ttl><skipHours><hour>3</hour>"
+        "</skipHours><item><title>One</title></item></channel></rss>";
+    const struct {
+        std::string header;
+        bool heldAfterAnHour;
+        bool heldAfterThreeHours;
+    } cases[] = {
+        {"HTTP/1.1 200 OK\r\n", true, false},
+        {"HTTP/1.1 200 OK\r\nCache-Control: public, max-age=18000\r\n", true, true},
+        {"HTTP/1.1 200 OK\r\nCache-Control: max-age=999999\r\n", true, true},
+    };
+    const unsigned start = 2000000000u - 2000000000u % 86400 + 10 * 3600;  // 10:00 universal
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        ClearStore();
+        LoopbackServer server({Send(c.header + "\r\n" + body)});
+        TestRefreshNow() = start;
+        ASSERT_TRUE(Refresh(server));
+        EXPECT_EQ(HintsHoldBack("Feeds", start + 3600), c.heldAfterAnHour);
+        EXPECT_EQ(HintsHoldBack("Feeds", start + 3 * 3600), c.heldAfterThreeHours);
+        EXPECT_FALSE(HintsHoldBack("Feeds", start + 24 * 3600 + 1));
+        // The hour the feed skips, in universal time, is skipped any day.
+        EXPECT_TRUE(HintsHoldBack("Feeds", start + 41 * 3600));
+    }
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ void QF_CALL RecordStatus(HWND, const char* text) {
 }
 
 FetchLimits g_limits;
+unsigned g_now = 0;
 
 // The tests' pool, which runs what the plug-in's runs; kept for the whole test program.
 RefreshPool& TestPool() {
@@ -37,6 +38,10 @@ RefreshPool& TestPool() {
 
 FetchLimits& TestFetchLimits() {
     return g_limits;
+}
+
+unsigned& TestRefreshNow() {
+    return g_now;
 }
 
 bool WaitForFetchWorkers(int seconds) {
@@ -81,6 +86,7 @@ bool QueueRefresh(const std::string& url, const std::string& folderId, AnswerRea
     EXPECT_TRUE(CopyText(request->folderId, sizeof request->folderId, folderId.c_str()));
     request->limits = g_limits;
     request->readAnswer = reader;
+    request->now = g_now;
     return TestPool().Submit(request, workers) == Queued::kQueued;
 }
 

@@ -34,6 +34,8 @@ void IgnoreAnswer(AnswerStream* answer, Refresh* refresh);
 
 // The limits the tests' refreshes run with; the classes below change them for their life.
 FetchLimits& TestFetchLimits();
+// The time the tests' refreshes take for theirs (seconds since 1970; 0, the default, the clock's).
+unsigned& TestRefreshNow();
 
 // Queues a refresh of `folderId` from `url` in the tests' pool, with TestFetchLimits() and
 // `reader` (null: the feed reader), at most `workers` at once. False when it was not queued.

@@ -1,5 +1,7 @@
 #include "tests/loopback_server.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstring>
 
@@ -128,6 +130,11 @@ std::vector<std::string> LoopbackServer::Requests() const {
     return requests_;
 }
 
+int LoopbackServer::MostAtOnce() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return mostServing_;
+}
+
 void LoopbackServer::AcceptLoop() {
     int served = 0;
     while (served < connections_ && !stopping_) {
@@ -170,12 +177,22 @@ void LoopbackServer::Serve(SOCKET connection, size_t index) {
     {
         std::lock_guard<std::mutex> hold(lock_);
         requests_.push_back(request);
+        mostServing_ = std::max(mostServing_, ++serving_);
     }
+    // Counted off before the socket closes, so that a client that has seen the close never
+    // finds its connection still counted.
+    auto close = [this, connection] {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            --serving_;
+        }
+        closesocket(connection);
+    };
     for (const ServerStep& step : script) {
         switch (step.kind) {
             case ServerStep::kSend:
                 if (!SendAll(connection, step.bytes)) {
-                    closesocket(connection);
+                    close();
                     return;
                 }
                 break;
@@ -195,12 +212,12 @@ void LoopbackServer::Serve(SOCKET connection, size_t index) {
                 hard.l_linger = 0;
                 setsockopt(connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard),
                            sizeof hard);
-                closesocket(connection);
+                close();
                 return;
             }
         }
     }
-    closesocket(connection);
+    close();
 }
 
 RefusingPort::RefusingPort() {

@@ -63,6 +63,8 @@ public:
 
     // The request bytes of the connections so far, in the order they were read.
     std::vector<std::string> Requests() const;
+    // The most connections it served at the same time.
+    int MostAtOnce() const;
 
 private:
     void AcceptLoop();
@@ -81,6 +83,8 @@ private:
     std::condition_variable released_;
     bool release_ = false;
     std::vector<std::string> requests_;
+    int serving_ = 0;
+    int mostServing_ = 0;
 };
 
 // A port on 127.0.0.1 that is taken but not listening: connecting to it is refused.

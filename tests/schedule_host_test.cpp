@@ -229,6 +229,9 @@ TEST_F(PellixOpenTickShow, AFullDiskLeavesNeitherAMessageNorATornIndexLine) {
         SCOPED_TRACE(c.folder);
         EXPECT_EQ(0, Pellix({"--disk-room", std::to_string(c.room), "update", c.folder}))
             << output_;
+        // Nothing counts as stored, and the status line says why.
+        EXPECT_NE(output_.find("3 could not be stored: the disk is full"), std::string::npos)
+            << output_;
         EXPECT_EQ(header, ReadFile(Folder(c.folder) + QF_PATH_SEPARATOR "Folder.idx"));
         EXPECT_TRUE(MessageNumbers(c.folder).empty());
 

@@ -181,11 +181,15 @@ TEST_F(Schedule, MinutePassRefreshesAtTheAutoInterval) {
     const std::string at1199 = Before(1199), at1200 = Before(1200), at300 = Before(300),
                       at1799 = Before(1799), at1800 = Before(1800),
                       future = std::to_string(kNow + 1);
+    const std::string hintsAnHourAgo = Before(3600) + " 7200 0 0 0";
+    const std::string answerHintsAnHourAgo = Before(3600) + " 0 3000 0 0";
     const struct {
         const char* name;
         const char* autoMinutes;
         std::string last;
         bool due;
+        std::string health = kAbsent;  // the folder's [Health]
+        std::string hints = kAbsent;   // the folder's [Hints]
     } cases[] = {
         {"twenty minutes, 1199 s ago", "20", at1199, false},
         {"twenty minutes, exactly 1200 s ago", "20", at1200, true},
@@ -198,6 +202,23 @@ TEST_F(Schedule, MinutePassRefreshesAtTheAutoInterval) {
         {"never refreshed", "60", kAbsent, true},
         {"last start in the future wraps", "60", future, true},
         {"an interval too large for 32-bit seconds is not cut short", "100000000", kAbsent, false},
+        // A feed that keeps failing is asked less often: an hour, four, twelve, then a day.
+        {"one failure, 59 minutes ago", "20", Before(3540), false, "1 1700000000 0 x"},
+        {"one failure, an hour ago", "20", Before(3600), true, "1 1700000000 0 x"},
+        {"two failures, 3 h 59 ago", "20", Before(4 * 3600 - 60), false, "2 1700000000 0 x"},
+        {"three failures, 12 h ago", "20", Before(12 * 3600), true, "3 1700000000 0 x"},
+        {"four failures, 23 h ago", "20", Before(23 * 3600), false, "4 1700000000 0 x"},
+        {"forty failures, a day ago", "20", Before(24 * 3600), true, "40 1700000000 0 x"},
+        {"the user's two days stand", "2880", Before(24 * 3600), false, "40 1700000000 0 x"},
+        {"a health that cannot be read is well", "20", at1200, true, "many since then"},
+        // The publisher's hints, since the last refresh whatever started it.
+        {"a ttl of two hours, an hour ago", "20", at1200, false, kAbsent, hintsAnHourAgo},
+        {"the answer's max-age, fifty minutes", "20", at1200, true, kAbsent, answerHintsAnHourAgo},
+        {"the hour skipped (08:00 universal)", "20", at1200, false, kAbsent,
+         Before(3600) + " 0 0 256 0"},
+        {"the day skipped (a Friday)", "20", at1200, false, kAbsent, Before(3600) + " 0 0 0 32"},
+        {"every hour skipped means nothing", "20", at1200, true, kAbsent,
+         Before(3600) + " 0 0 16777215 0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -207,6 +228,8 @@ TEST_F(Schedule, MinutePassRefreshesAtTheAutoInterval) {
         AddFeedFolder(id, "http://example.test/news.rss");
         WriteUnlessAbsent(kAutoRefreshSection, id.c_str(), c.autoMinutes);
         WriteUnlessAbsent(kLastUpdateTimeSection, id.c_str(), c.last);
+        WriteUnlessAbsent(kHealthSection, id.c_str(), c.health);
+        WriteUnlessAbsent(kHintsSection, id.c_str(), c.hints);
 
         EXPECT_EQ(0, PXC_OnEveryMinute());
 
@@ -415,17 +438,25 @@ TEST_F(Schedule, TriggersLeaveAFolderAloneThatItsServerAskedToBe) {
     ASSERT_TRUE(WriteSettingUnsigned(kHeldUntilSection, "held", g_now + 600));
     ASSERT_TRUE(WriteSetting(kFeedsSection, "resting", "http://d/feed"));
     ASSERT_TRUE(WriteSettingUnsigned(kHeldUntilSection, "resting", g_now));
+    // A host that asked for a pause holds every folder of it.
+    MakeFolderDirectory("sibling");
+    MakeFolderDirectory("other");
+    ASSERT_TRUE(WriteSetting(kFeedsSection, "sibling", "https://E/two"));
+    ASSERT_TRUE(WriteSetting(kFeedsSection, "other", "http://f/feed"));
+    ASSERT_TRUE(WriteSettingUnsigned(kHostHoldsSection, "e", g_now + 600));
+    ASSERT_TRUE(WriteSettingUnsigned(kHostHoldsSection, "f", g_now));
 
     PXC_OnEveryMinute();
     std::vector<std::string> started;
     for (const auto& one : g_started) {
         started.push_back(one.second);
     }
-    EXPECT_EQ(started, (std::vector<std::string>{"moved", "resting"}));
+    EXPECT_EQ(started, (std::vector<std::string>{"moved", "resting", "other"}));
 
     g_started.clear();
     PXC_OnOpenFolder("gone");
     PXC_OnOpenFolder("held");
+    PXC_OnOpenFolder("sibling");
     EXPECT_TRUE(g_started.empty());
 }
 

@@ -1,5 +1,5 @@
-// Stands in for the Windows file facts: stat for the existence test and a file's identity, flock
-// for the lock file.
+// The POSIX implementation of the interface in files.h: stat for the existence test and a file's
+// identity, flock for the lock file, errno for a full disk.
 #include "platform/files.h"
 
 #include <errno.h>
@@ -86,4 +86,12 @@ bool PutFileInPlace(const char* from, const char* to) {
 
 bool RemoveFile(const char* path) {
     return unlink(path) == 0 || errno == ENOENT;
+}
+
+bool LastFailureWasDiskFull() {
+    return errno == ENOSPC;
+}
+
+void SayDiskFull() {
+    errno = ENOSPC;
 }

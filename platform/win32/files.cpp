@@ -96,3 +96,12 @@ bool PutFileInPlace(const char* from, const char* to) {
 bool RemoveFile(const char* path) {
     return DeleteFileA(path) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
+
+bool LastFailureWasDiskFull() {
+    const DWORD error = GetLastError();
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+void SayDiskFull() {
+    SetLastError(ERROR_DISK_FULL);
+}
