@@ -2,33 +2,45 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
-#include <string>
-#include <unordered_map>
+#include <new>
+
+#include "base/capacities.h"
 
 namespace {
+
+// The hosts that have connections open now, at most this many at once: more than the workers
+// that can run (a host beyond them is let through rather than kept waiting).
+constexpr size_t kHostSlots = 128;
+
+struct HostCount {
+    char host[kUrlCapacity];
+    int open;  // 0: the slot is free
+};
 
 struct Gate {
     std::mutex lock;
     std::condition_variable left;  // a connection ended
-    std::unordered_map<std::string, int> open;
+    HostCount hosts[kHostSlots];
 };
 
-// Made at the first download. When the module goes, the gate goes with it if no connection is
-// open; one that still is (a worker the host did not wait for) keeps it, so that its leaving
-// touches nothing torn down.
-struct GateHolder {
-    Gate* gate;
-    ~GateHolder() {
-        if (gate->open.empty()) {
-            delete gate;
+// Made at the first download and never taken down: a worker the host did not wait for may use it
+// to its end, even while the process exits. It lives in static storage, so that nothing of it is
+// left on the heap when the module goes.
+Gate& TheGate() {
+    alignas(Gate) static unsigned char storage[sizeof(Gate)];
+    static Gate* gate = new (storage) Gate();
+    return *gate;
+}
+
+HostCount* Find(Gate& gate, const char* host) {
+    for (HostCount& count : gate.hosts) {
+        if (count.open > 0 && strcmp(count.host, host) == 0) {
+            return &count;
         }
     }
-};
-
-Gate& TheGate() {
-    static GateHolder holder{new Gate};
-    return *holder.gate;
+    return nullptr;
 }
 
 }  // namespace
@@ -40,27 +52,42 @@ long long SteadyMilliseconds() {
 }
 
 bool EnterHost(const char* host, long long deadline) {
+    if (strlen(host) >= kUrlCapacity) {
+        return true;  // no host name is that long; nothing to count it by
+    }
     Gate& gate = TheGate();
     std::unique_lock<std::mutex> hold(gate.lock);
-    const std::string key(host);
-    while (gate.open[key] >= kConnectionsPerHost) {
+    for (;;) {
+        HostCount* count = Find(gate, host);
+        if (count == nullptr) {
+            for (HostCount& free : gate.hosts) {
+                if (free.open == 0) {
+                    memcpy(free.host, host, strlen(host) + 1);
+                    free.open = 1;
+                    return true;
+                }
+            }
+            return true;  // every slot taken: let it through rather than hold it
+        }
+        if (count->open < kConnectionsPerHost) {
+            ++count->open;
+            return true;
+        }
         const long long left = deadline - SteadyMilliseconds();
         if (left <= 0) {
             return false;
         }
         gate.left.wait_for(hold, std::chrono::milliseconds(left));
     }
-    ++gate.open[key];
-    return true;
 }
 
 void LeaveHost(const char* host) {
     Gate& gate = TheGate();
     {
         std::lock_guard<std::mutex> hold(gate.lock);
-        auto found = gate.open.find(host);
-        if (found != gate.open.end() && --found->second <= 0) {
-            gate.open.erase(found);
+        HostCount* count = Find(gate, host);
+        if (count != nullptr) {
+            --count->open;
         }
     }
     gate.left.notify_all();
