@@ -75,6 +75,14 @@ constexpr size_t kAnswerHeaderCapacity = 32 * 1024;
 constexpr size_t kDocumentSearchCapacity = 64 * 1024;
 // An entity tag or a Last-Modified date kept from a folder's last whole answer.
 constexpr size_t kValidatorCapacity = 256;
+// What a page's discovery reads of it: its head, up to this much of the page; and what it keeps of
+// the feeds the page names (at most this many, each with its type and title) and of the answer's
+// Link header fields, joined.
+constexpr size_t kPageHeadCapacity = 1024 * 1024;
+constexpr size_t kMostFoundFeeds = 16;
+constexpr size_t kFoundTypeCapacity = 64;
+constexpr size_t kFoundTitleCapacity = 256;
+constexpr size_t kLinkFieldCapacity = 4096;
 // The User-Agent a folder may name for a site that refuses the plug-in's own.
 constexpr size_t kUserAgentCapacity = 256;
 // The request a download sends: the fixed lines (about 400 bytes) around the longest path, its
@@ -107,6 +115,11 @@ constexpr size_t kUrlCheckCapacity = 4096;
 // bytes fits in kHtmlGrowth * n + kHtmlSlack bytes, terminator included.
 constexpr size_t kHtmlGrowth = 6;
 constexpr size_t kHtmlSlack = 1024;
+// The message that lists the feeds a page named: each one's address (twice), title and type,
+// escaped, and the words around them.
+constexpr size_t kFoundListCapacity =
+    kMostFoundFeeds * kHtmlGrowth * (2 * kUrlCapacity + kFoundTitleCapacity + kFoundTypeCapacity) +
+    2 * kHtmlGrowth * kUrlCapacity + 1024;
 // The message's list of an item's files: each link with its text, type, size and duration, and
 // the image that stands for the item.
 constexpr size_t kEnclosureHtmlCapacity =

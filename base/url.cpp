@@ -4,6 +4,7 @@
 
 #include "base/capacities.h"
 #include "base/text.h"
+#include "platform/idna.h"
 
 namespace {
 
@@ -205,6 +206,52 @@ bool FeedHost(const char* url, char* out, size_t capacity) {
     }
     out[length] = '\0';
     return true;
+}
+
+namespace {
+
+bool BeyondAscii(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool AsciiUrl(const char* url, char* out, size_t capacity) {
+    TextWriter w(out, capacity);
+    const size_t length = strlen(url);
+    if (!BeyondAscii(url, length)) {
+        return w.Put(url, length);
+    }
+    UrlParts parts;
+    SplitUrlReference(url, length, &parts);
+    static const char kHex[] = "0123456789ABCDEF";
+    // Everything but the host, with its bytes beyond ASCII as %XX.
+    auto encoded = [&w, url](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            const unsigned char c = static_cast<unsigned char>(url[i]);
+            const char escape[3] = {'%', kHex[c >> 4], kHex[c & 15]};
+            if (!(c < 0x80 ? w.Put(url + i, 1) : w.Put(escape, sizeof escape))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!parts.host.present || parts.badHost || parts.host.length == 0 ||
+        url[parts.host.at] == '[') {
+        return encoded(0, length);
+    }
+    const char* host = url + parts.host.at;
+    if (!BeyondAscii(host, parts.host.length)) {
+        return encoded(0, length);
+    }
+    char ascii[kUrlCapacity];
+    return HostToAscii(host, parts.host.length, ascii, sizeof ascii) && encoded(0, parts.host.at) &&
+           w.Put(ascii) && encoded(parts.host.at + parts.host.length, length);
 }
 
 bool ResolveReference(const char* base, const char* reference, char* out, size_t capacity,

@@ -54,6 +54,13 @@ bool IsHttpsUrl(const char* url);
 // holds and connection limits go by. False when it names none or it does not fit `capacity`.
 [[nodiscard]] bool FeedHost(const char* url, char* out, size_t capacity);
 
+// A reference as it goes over the wire, in ASCII: its host (when it has one beyond ASCII) in its
+// IDNA form, and every byte beyond ASCII elsewhere percent-encoded, the text taken as UTF-8
+// ("http://bücher.example/книга" as "http://xn--bcher-kva.example/%D0%BA%D0%BD%D0%B8%D0%B3%D0%B0").
+// A reference of ASCII only is copied as it is. False when the host is no name IDNA allows or
+// the result does not fit `capacity`.
+[[nodiscard]] bool AsciiUrl(const char* url, char* out, size_t capacity);
+
 // What becomes of a reference's fragment ("#part"): a link shown to the reader keeps it, a
 // request never sends it.
 enum class UrlFragment { kDrop, kKeep };

@@ -10,6 +10,7 @@
 #include "base/module.h"
 #include "base/status.h"
 #include "base/text.h"
+#include "base/url.h"
 #include "compose/enclosure_html.h"
 #include "compose/feed_date.h"
 #include "compose/folder_index.h"
@@ -201,12 +202,21 @@ bool ComposeMessage(const FeedItem& item, const MessageFolder& folder, MessageSc
     if (s->subject[0] == '\0') {
         CleanHeaderValue(item.link, s->subject, sizeof s->subject);
     }
+    // Links reach the browser as the wire carries them, in ASCII; the reader sees them as written.
+    char image[kUrlCheckCapacity];
+    char href[kUrlCheckCapacity];
+    const bool imageShown = showImage && AsciiUrl(item.imageUrl, image, sizeof image);
+    if (!imageShown) {
+        image[0] = '\0';
+    }
+    if (!IsAllowedUrl(item.link, false) || !AsciiUrl(item.link, href, sizeof href)) {
+        href[0] = '\0';
+    }
     bool escaped =
         EscapeHtmlText(untitled ? s->subject : s->titleText, s->htmlTitle, sizeof s->htmlTitle) &&
-        EscapeHtmlText(showImage ? item.imageUrl : "", s->htmlImage, sizeof s->htmlImage) &&
+        EscapeHtmlText(image, s->htmlImage, sizeof s->htmlImage) &&
         EscapeHtmlText(s->headerAuthor, s->htmlAuthor, sizeof s->htmlAuthor) &&
-        EscapeHtmlText(IsAllowedUrl(item.link, false) ? item.link : "", s->htmlHref,
-                       sizeof s->htmlHref) &&
+        EscapeHtmlText(href, s->htmlHref, sizeof s->htmlHref) &&
         EscapeHtmlText(item.link, s->htmlLinkText, sizeof s->htmlLinkText) &&
         EscapeHtmlText(bodyDate, s->htmlDate, sizeof s->htmlDate) &&
         FormatEnclosures(item, strstr(s->description, "<img") != nullptr, s->enclosures,
@@ -232,7 +242,7 @@ bool ComposeMessage(const FeedItem& item, const MessageFolder& folder, MessageSc
                            "%s"
                            "<div id=link><a href=\"%s\">%s</a></div>"
                            "<div id=date>%s</div></BODY></HTML>",
-                           folder.stylesheetLink, s->htmlTitle, showImage ? "visible" : "hidden",
+                           folder.stylesheetLink, s->htmlTitle, imageShown ? "visible" : "hidden",
                            s->htmlImage, s->htmlAuthor, s->description, s->enclosures, s->htmlHref,
                            s->htmlLinkText, s->htmlDate);
     if (!escaped || !whole) {

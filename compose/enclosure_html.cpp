@@ -86,7 +86,9 @@ bool FormatEnclosures(const FeedItem& item, bool textHasImage, char* out, size_t
     bool any = false;
     for (size_t i = 0; i < item.enclosureCount && whole; ++i) {
         const FeedEnclosure& enclosure = item.enclosures[i];
-        if (!IsAllowedUrl(enclosure.url, false)) {
+        // The link as the wire carries it (in ASCII); one that cannot be put so is left out.
+        char href[kUrlCheckCapacity];
+        if (!IsAllowedUrl(enclosure.url, false) || !AsciiUrl(enclosure.url, href, sizeof href)) {
             continue;
         }
         if (image == nullptr && IsImageType(enclosure.type)) {
@@ -112,15 +114,17 @@ bool FormatEnclosures(const FeedItem& item, bool textHasImage, char* out, size_t
                 static_cast<void>((known.length() == 0 || known.Put(", ")) && known.Put(part));
             }
         }
-        whole = w.Put("<p><a href=\"") && w.PutEscapedHtml(enclosure.url, strlen(enclosure.url)) &&
-                w.Put("\">") && w.PutEscapedHtml(name, strlen(name)) && w.Put("</a>") &&
+        whole = w.Put("<p><a href=\"") && w.PutEscapedHtml(href, strlen(href)) && w.Put("\">") &&
+                w.PutEscapedHtml(name, strlen(name)) && w.Put("</a>") &&
                 (details[0] == '\0' ||
                  (w.Put(" (") && w.PutEscapedHtml(details, strlen(details)) && w.Put(")"))) &&
                 w.Put("</p>");
         any = true;
     }
-    if (whole && !textHasImage && image != nullptr && IsAllowedUrl(image, false)) {
-        whole = w.Put("<img src=\"") && w.PutEscapedHtml(image, strlen(image)) && w.Put("\">");
+    char src[kUrlCheckCapacity];
+    if (whole && !textHasImage && image != nullptr && IsAllowedUrl(image, false) &&
+        AsciiUrl(image, src, sizeof src)) {
+        whole = w.Put("<img src=\"") && w.PutEscapedHtml(src, strlen(src)) && w.Put("\">");
         any = true;
     }
     whole = whole && w.Put("</div>");

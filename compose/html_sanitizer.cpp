@@ -399,14 +399,17 @@ bool KeptUrl(const Attribute& attribute, const char* base, char* url, size_t cap
     if (!DecodeReferences(raw, decoded, sizeof decoded)) {
         return false;
     }
+    char resolved[kUrlCheckCapacity];
     if (base != nullptr && base[0] != '\0') {
-        if (!ResolveReference(base, decoded, url, capacity, UrlFragment::kKeep)) {
+        if (!ResolveReference(base, decoded, resolved, sizeof resolved, UrlFragment::kKeep)) {
             return false;
         }
-    } else if (!CopyText(url, capacity, decoded)) {
+    } else if (!CopyText(resolved, sizeof resolved, decoded)) {
         return false;
     }
-    return DecodedUrlAllowed(url, true) && EscapedLength(url) < kUrlCheckCapacity;
+    // A host or path in another script reaches the browser as the wire carries it.
+    return AsciiUrl(resolved, url, capacity) && DecodedUrlAllowed(url, true) &&
+           EscapedLength(url) < kUrlCheckCapacity;
 }
 
 // Writes a start tag anew; a tag that does not fit whole is taken back, so the result never ends

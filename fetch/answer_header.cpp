@@ -174,6 +174,14 @@ void TakeField(AnswerHeader* h, Seen* seen, const char* name, size_t nameLength,
         char said[32];
         h->challenge = h->challenge || (CopyValue(said, sizeof said, value, length) &&
                                         SameAsciiWord(said, strlen(said), "challenge"));
+    } else if (SameAsciiWord(name, nameLength, "link")) {
+        const size_t used = strlen(h->links);
+        char link[kLinkFieldCapacity];
+        TextWriter joined(h->links, sizeof h->links, used);
+        if (CopyValue(link, sizeof link, value, length) &&
+            !((used == 0 || joined.Put(", ")) && joined.Put(link))) {
+            joined.TakeBack(used);
+        }
     } else if (SameAsciiWord(name, nameLength, "transfer-encoding")) {
         AddCodings(&h->transfer, value, length);
     } else if (SameAsciiWord(name, nameLength, "content-encoding")) {

@@ -39,6 +39,9 @@ struct AnswerHeader {
     char date[kValidatorCapacity] = {};
     // A site's bot check said in the header (cf-mitigated: challenge).
     bool challenge = false;
+    // Every Link field's value, joined by commas as HTTP joins a field given twice; a field that
+    // does not fit whole is left out.
+    char links[kLinkFieldCapacity] = {};
     // Every Transfer-Encoding and Content-Encoding token, of every field of the name, in order.
     BodyCodings transfer;
     BodyCodings content;

@@ -13,6 +13,7 @@
 #include "base/url.h"
 #include "fetch/answer_stream.h"
 #include "fetch/host_gate.h"
+#include "platform/codepage.h"
 #include "platform/connection.h"
 
 namespace {
@@ -58,9 +59,14 @@ Download::Download(const char* url, const char* conditions, const FetchLimits& l
                    const char* userAgent)
     : limits_(limits) {
     static_cast<void>(CopyText(userAgent_, sizeof userAgent_, userAgent));
-    // The request's address is a folder's, of kUrlCapacity at most; the absolute form of a longer
-    // one is said not valid when it is split.
-    if (url == nullptr || !AbsoluteFeedUrl(url, url_, sizeof url_)) {
+    // The folder's address is in the host's code page, as the user typed it; it goes over the
+    // wire in ASCII, a host in another script in its IDNA form and the rest percent-encoded as
+    // UTF-8. An address that cannot be put so is said not valid when it is split.
+    char utf8[kUrlCapacity];
+    char absolute[kUrlCapacity + 8];
+    if (url == nullptr || !AnsiToUtf8(url, utf8, sizeof utf8) ||
+        !AbsoluteFeedUrl(utf8, absolute, sizeof absolute) ||
+        !AsciiUrl(absolute, url_, sizeof url_)) {
         url_[0] = '\0';
     }
     static_cast<void>(CopyText(conditions_, sizeof conditions_, conditions));
@@ -155,7 +161,12 @@ bool Download::FollowRedirect() {
     Trace("Fetch %s | Redirected to %s\n", url_, next);
     permanent_ = permanent_ && (status == 301 || status == 308);
     ++redirects_;
-    static_cast<void>(CopyText(url_, sizeof url_, next));
+    // A Location beyond ASCII is taken as UTF-8, as browsers take it.
+    if (!AsciiUrl(next, url_, sizeof url_)) {
+        Trace("Fetch %s | Redirect refused: %s\n", url_, next);
+        failure_ = "redirect refused";
+        return false;
+    }
     return true;
 }
 

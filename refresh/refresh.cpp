@@ -9,6 +9,9 @@
 #include "base/status.h"
 #include "base/text.h"
 #include "compose/html_sanitizer.h"
+#include "base/url.h"
+#include "feed/discovery.h"
+#include "feed/json_feed.h"
 #include "feed/parse_feed.h"
 #include "fetch/answer_stream.h"
 #include "platform/codepage.h"
@@ -169,23 +172,32 @@ XmlReader* WorkerReader(Refresh* refresh, RefreshWorker* worker) {
 void ReadFeedItems(Refresh* refresh, AnswerStream* answer, const char* documentUrl) {
     size_t length = 0;
     const char* looked = answer->Lookahead(&length);
-    const char* document = FindDocumentStart(looked);
-    if (document == nullptr) {
+    const DocumentKind kind = KindOfDocument(looked, length, answer->Fields().contentType);
+    if (kind != DocumentKind::kXml && kind != DocumentKind::kJson) {
         Trace("Not a valid rss document");
         return;
     }
-    answer->Skip(static_cast<size_t>(document - looked));
+    // An XML document is read from its start; what a server put before it is no part of it.
+    if (kind == DocumentKind::kXml) {
+        answer->Skip(static_cast<size_t>(FindDocumentStart(looked) - looked));
+    }
     RefreshWorker own;
-    XmlReader* reader = WorkerReader(refresh, refresh->worker != nullptr ? refresh->worker : &own);
-    if (reader != nullptr) {
+    XmlReader* reader =
+        kind == DocumentKind::kXml
+            ? WorkerReader(refresh, refresh->worker != nullptr ? refresh->worker : &own)
+            : nullptr;
+    if (kind == DocumentKind::kJson || reader != nullptr) {
         ReadFolder(refresh);
         OpenSeenRecord(refresh);
         XmlError error;
         refresh->documentFound = true;
         // A malformed document, or one whose answer ends early, ends the reading there; the
         // items before it stand.
-        switch (ReadFeedDocument(reader, answer, OnItem, refresh, documentUrl, &error,
-                                 &refresh->hints)) {
+        const XmlOutcome outcome = kind == DocumentKind::kJson
+                                       ? ReadJsonFeed(answer, OnItem, refresh, documentUrl, &error)
+                                       : ReadFeedDocument(reader, answer, OnItem, refresh,
+                                                          documentUrl, &error, &refresh->hints);
+        switch (outcome) {
             case XmlOutcome::kWellFormed:
                 refresh->documentWhole = true;
                 break;
@@ -235,6 +247,41 @@ void FollowMove(Refresh* refresh, const Download& download) {
     static_cast<void>(CopyText(refresh->url, sizeof refresh->url, moved));
 }
 
+// The words of a download's failure, kept in the refresh's own record: the download goes before
+// the refresh says how it went.
+void KeepFailure(Refresh* refresh, const char* words) {
+    static_cast<void>(CopyText(refresh->failureText, sizeof refresh->failureText, words));
+    refresh->failure = refresh->failureText;
+}
+
+// A page instead of a feed: the feeds its head and the answer's Link header name, its head read
+// to its end or the first kPageHeadCapacity bytes, whichever comes first.
+void ReadPage(Refresh* refresh, AnswerStream* answer, const char* pageUrl) {
+    std::unique_ptr<char[]> page(new (std::nothrow) char[kPageHeadCapacity]);
+    if (page == nullptr) {
+        refresh->failure = "out of memory";
+        return;
+    }
+    size_t length = 0;
+    size_t headEnd = 0;
+    bool ended = false;
+    while (!ended && length < kPageHeadCapacity) {
+        const long got = answer->Read(page.get() + length, kPageHeadCapacity - length);
+        if (got <= 0) {
+            break;
+        }
+        length += static_cast<size_t>(got);
+        ended = FindPageHeadEnd(page.get(), length, &headEnd);
+    }
+    refresh->found = FoundFeeds();
+    FindHeadFeeds(page.get(), ended ? headEnd : length, pageUrl, &refresh->found);
+    FindLinkHeaderFeeds(answer->Fields().links, pageUrl, &refresh->found);
+    static_cast<void>(CopyText(refresh->pageUrl, sizeof refresh->pageUrl, pageUrl));
+    if (refresh->found.count == 0) {
+        refresh->failure = "the page names no feed";
+    }
+}
+
 // The body of a successful answer: read as it arrives by the feed reader (or whoever asked for
 // it), then to its end, so that the answer is known whole or cut.
 void ReadBody(Refresh* refresh, Download* download) {
@@ -242,10 +289,16 @@ void ReadBody(Refresh* refresh, Download* download) {
     size_t looked = 0;
     const char* start = answer->Lookahead(&looked);
     if (looked == 0 && answer->End() != AnswerEnd::kOpen && answer->End() != AnswerEnd::kWhole) {
-        refresh->failure = download->Failure();  // nothing to read
+        KeepFailure(refresh, download->Failure());  // nothing to read
         return;
     }
-    if (FindDocumentStart(start) == nullptr) {
+    const DocumentKind kind = KindOfDocument(start, looked, answer->Fields().contentType);
+    if (kind == DocumentKind::kPage && refresh->readAnswer == nullptr && !refresh->followedPage) {
+        // A page's head may name its feeds; the rest of it is not worth its download.
+        ReadPage(refresh, answer, download->AnswerUrl());
+        return;
+    }
+    if (kind != DocumentKind::kXml && kind != DocumentKind::kJson) {
         refresh->failure = "not a feed";
     }
     if (refresh->readAnswer != nullptr) {
@@ -262,7 +315,7 @@ void ReadBody(Refresh* refresh, Download* download) {
         // The items that arrived before it ended stay; the next refresh completes the folder.
         Trace("Fetch %s | The answer ended early: %d\n", download->AnswerUrl(),
               static_cast<int>(answer->End()));
-        refresh->failure = download->Failure();
+        KeepFailure(refresh, download->Failure());
         return;
     }
     // An answer whole by its framing may still hold a document that stops short (a server that
@@ -322,21 +375,88 @@ void Report(const Refresh& refresh) {
 
 }  // namespace
 
-void RunRefresh(Refresh* refresh) {
-    // The request asks for the feed only if it changed since the folder's last whole answer, and
-    // names the client as the folder says.
+namespace {
+
+// One address of the refresh: asked for (only if it changed since the folder's last whole answer,
+// naming the client as the folder says), its answer's status heard, its body read; and what it
+// says of later refreshes kept.
+void FetchAndRead(Refresh* refresh) {
     ConditionalLines(refresh->folderId, refresh->url, refresh->conditions,
                      sizeof refresh->conditions);
     ReadSetting(kUserAgentSection, refresh->folderId, refresh->userAgent,
                 sizeof refresh->userAgent);
     Download download(refresh->url, refresh->conditions, refresh->limits, refresh->userAgent);
     if (!download.Open()) {
-        refresh->failure = download.Failure();
+        KeepFailure(refresh, download.Failure());
     } else if (TakeStatus(refresh, download.Answer())) {
         ReadBody(refresh, &download);
     }
-    // When to ask again, how the folder fares, and the status line's last word.
     KeepHints(refresh, download);
+}
+
+// The page named its feeds: the first is the folder's from now on (unless the user typed another
+// address meanwhile), as its wire form, and the refresh goes on there.
+void TakeFoundFeed(Refresh* refresh) {
+    const char* chosen = refresh->found.feeds[0].url;
+    char wire[kUrlCapacity];
+    char address[kUrlCapacity];
+    if (AsciiUrl(chosen, wire, sizeof wire) &&
+        ReadFeedUrl(refresh->folderId, address, sizeof address) &&
+        strcmp(address, refresh->url) == 0 &&
+        !WriteSetting(kFeedsSection, refresh->folderId, wire)) {
+        Trace("cannot keep %s as the address of %s", wire, refresh->folderId);
+    }
+    static_cast<void>(CopyText(refresh->url, sizeof refresh->url, chosen));
+    refresh->failure = nullptr;
+    refresh->followedPage = true;
+}
+
+// One message that lists every feed the page named, which one was chosen, and how to choose
+// another.
+void TellFoundFeeds(Refresh* refresh) {
+    char page[kHtmlGrowth * kUrlCapacity];
+    std::unique_ptr<char[]> html(new (std::nothrow) char[kFoundListCapacity]);
+    if (html == nullptr || !EscapeHtmlText(refresh->pageUrl, page, sizeof page)) {
+        return;
+    }
+    TextWriter w(html.get(), kFoundListCapacity);
+    w.Format("<p>The address <a href=\"%s\">%s</a> is a page, not a feed. It names %s:</p><ul>",
+             page, page, refresh->found.count == 1 ? "this feed" : "these feeds");
+    for (size_t i = 0; i < refresh->found.count; ++i) {
+        const FoundFeed& feed = refresh->found.feeds[i];
+        char url[kHtmlGrowth * kUrlCapacity];
+        char title[kHtmlGrowth * kFoundTitleCapacity];
+        char type[kHtmlGrowth * kFoundTypeCapacity];
+        if (EscapeHtmlText(feed.url, url, sizeof url) &&
+            EscapeHtmlText(feed.title[0] != '\0' ? feed.title : feed.url, title, sizeof title) &&
+            EscapeHtmlText(feed.type, type, sizeof type)) {
+            w.Format("<li><b>%s</b> (%s): <a href=\"%s\">%s</a>%s</li>", title, type, url, url,
+                     i == 0 ? " &mdash; followed now" : "");
+        }
+    }
+    w.Put(
+        "</ul><p>The folder follows the first from now on: its address in RSS Setup is that "
+        "feed's. To follow another, type its address there.</p>");
+    char subject[kItemTitleCapacity];
+    const FoundFeed& chosen = refresh->found.feeds[0];
+    static_cast<void>(FormatText(subject, sizeof subject, "This folder follows %s",
+                                 chosen.title[0] != '\0' ? chosen.title : chosen.url));
+    if (!w.cut()) {
+        static_cast<void>(AppendNotice(refresh, subject, html.get()));
+    }
+}
+
+}  // namespace
+
+void RunRefresh(Refresh* refresh) {
+    FetchAndRead(refresh);
+    // A page that names its feeds: the first is read at once, and the folder follows it.
+    if (refresh->found.count > 0 && !refresh->followedPage) {
+        TakeFoundFeed(refresh);
+        FetchAndRead(refresh);
+        TellFoundFeeds(refresh);
+    }
+    // How the folder fares, and the status line's last word.
     KeepHealth(refresh);
     Report(*refresh);
 }

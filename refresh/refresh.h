@@ -13,6 +13,7 @@
 #include "compose/compose.h"
 #include "compose/folder_index.h"
 #include "compose/seen_record.h"
+#include "feed/discovery.h"
 #include "feed/feed_item.h"
 #include "fetch/fetch.h"
 
@@ -64,6 +65,12 @@ struct Refresh {
     bool documentFound = false;
     bool documentWhole = false;
     FeedHints hints;
+
+    // An address that answered a page instead of a feed: the page's address, the feeds it named,
+    // and whether the refresh went on to the first of them (it does so once).
+    char pageUrl[kUrlCapacity] = {};
+    FoundFeeds found;
+    bool followedPage = false;
 
     // How the items are told apart: the folder's record of seen items while the feed is read
     // (null where there is none to go by), what has been read of its index, and the subjects

@@ -102,6 +102,11 @@ if [ ! -d ../shared/corpus/feeds ] || [ -z "$(ls -A ../shared/corpus/feeds 2>/de
     fail "corpus"
 fi
 
+# A host in another script is reached by its ASCII form, which the hosts file names for the tests
+# (scripts/wine-env.sh does the same in the Wine root).
+grep -qxF "127.0.0.1 xn--bcher-kva.example" /etc/hosts ||
+    echo "127.0.0.1 xn--bcher-kva.example" >>/etc/hosts
+
 # The https tests: certificates of their own, and a TLS front on loopback before their plain
 # servers (scripts/tls-front.py). Natively the tests' CA is trusted through OpenSSL's
 # SSL_CERT_FILE, under Wine through the root's trust store.

@@ -55,8 +55,13 @@ wine_run_x() {
         timeout "${QF_WINE_TIMEOUT:-1800}" /usr/lib/wine/wine64 "$@"
 }
 
+# The tests reach a host in another script by its ASCII form, which the hosts file names.
+qf_test_hosts="127.0.0.1 xn--bcher-kva.example"
+
 wine_start() {
     bash "$qf_checkout/scripts/wine-root.sh" || return 1
+    grep -qxF "$qf_test_hosts" "$QF_WINE_ROOT/etc/hosts" ||
+        echo "$qf_test_hosts" >>"$QF_WINE_ROOT/etc/hosts"
     # The first start creates the prefix (half a minute or so); later starts reuse it.
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "creating the Wine prefix in $WINEPREFIX"

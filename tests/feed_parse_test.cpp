@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/discovery.h"
 #include "feed/parse_feed.h"
 #include "base/hostapi.h"
 #include "platform/xml_reader.h"
@@ -257,6 +258,189 @@ TEST(ParseFeedVocabularyTest, TheChannelsHintsOfWhenToAskAgainAreRead) {
     EXPECT_EQ(hints.updatePeriodSeconds, 1800);
     EXPECT_EQ(hints.skipHours, (1ul << 0) | (1ul << 1));
     EXPECT_EQ(hints.skipDays, (1u << 0) | (1u << 6));
+}
+
+// JSON Feed 1.1 and 1.0 into the same record, each row one field of one item.
+TEST(ParseFeedJsonTest, EveryFieldComesFromTheMemberThatOwnsIt) {
+    using Field = std::string SeenItem::*;
+    const char* const eleven = "json_feed_1_1_every_field.json";
+    const char* const ten = "json_feed_1_0_author.json";
+    const char* const base = "https://harbour.example/feed.json";
+    const struct {
+        const char* fixture;
+        size_t item;
+        Field field;
+        const char* expected;
+    } cases[] = {
+        {eleven, 0, &SeenItem::guid, "https://harbour.example/1"},
+        {eleven, 0, &SeenItem::link, "https://harbour.example/posts/1"},
+        {eleven, 0, &SeenItem::title, "Ferry late"},
+        {eleven, 0, &SeenItem::description, "<p>The <b>ferry</b> came late.</p>"},
+        {eleven, 0, &SeenItem::thumbnail, "https://harbour.example/ferry.jpg"},
+        {eleven, 0, &SeenItem::date, "2026-12-07T08:00:00+01:00"},
+        {eleven, 0, &SeenItem::author, "Pier Master"},
+        {eleven, 0, &SeenItem::channelTitle, "Harbour \xE2\x80\x94 JSON"},
+        {eleven, 0, &SeenItem::imageUrl, "https://harbour.example/icon.png"},
+        {eleven, 0, &SeenItem::baseUrl, base},
+        // An id of a number is kept as written; without url, external_url is the link.
+        {eleven, 1, &SeenItem::guid, "2"},
+        {eleven, 1, &SeenItem::link, "https://elsewhere.example/tide"},
+        {eleven, 1, &SeenItem::description, "Water over the quay &amp; the road &lt;closed&gt;."},
+        {eleven, 1, &SeenItem::date, "2026-12-07T10:00:00Z"},
+        {eleven, 1, &SeenItem::thumbnail, "https://harbour.example/tide.jpg"},
+        {eleven, 1, &SeenItem::author, "The Harbour Desk"},
+        // Blank and empty values name nothing.
+        {eleven, 2, &SeenItem::description, ""},
+        {eleven, 2, &SeenItem::link, ""},
+        {ten, 0, &SeenItem::author, "Old Style"},
+        {ten, 0, &SeenItem::description, "one"},
+        // The feed's title after its items is too late for them; its author is not.
+        {ten, 1, &SeenItem::channelTitle, ""},
+        {ten, 1, &SeenItem::author, ""},
+        {ten, 1, &SeenItem::description, "<p>two</p>"},
+    };
+    for (const auto& c : cases) {
+        XmlOutcome outcome = XmlOutcome::kMalformed;
+        const std::vector<SeenItem> items = ParseJsonItems(FeedFixture(c.fixture), base, &outcome);
+        EXPECT_EQ(outcome, XmlOutcome::kWellFormed) << c.fixture;
+        ASSERT_LT(c.item, items.size()) << c.fixture;
+        EXPECT_EQ(items[c.item].*c.field, c.expected) << c.fixture << " item " << c.item;
+    }
+    const std::vector<SeenItem> items = ParseJsonItems(FeedFixture(eleven), base);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].enclosures,
+              std::vector<std::string>{"https://harbour.example/episodes/1.mp3|audio/mpeg|"
+                                       "25478123|3723"});
+}
+
+// A document cut in the middle keeps the items before the cut and says it is malformed; one that
+// is no JSON Feed at all delivers nothing.
+TEST(ParseFeedJsonTest, AMalformedDocumentKeepsTheItemsBeforeTheFault) {
+    const std::string whole = FeedFixture("json_feed_1_1_every_field.json");
+    const std::string cut = whole.substr(0, whole.find("\"id\": \"3\""));
+    XmlOutcome outcome = XmlOutcome::kWellFormed;
+    const std::vector<SeenItem> items = ParseJsonItems(cut, nullptr, &outcome);
+    EXPECT_EQ(outcome, XmlOutcome::kMalformed);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1].guid, "2");
+    const struct {
+        const char* document;
+        XmlOutcome outcome;
+    } cases[] = {
+        {"[1, 2, 3]", XmlOutcome::kWellFormed},
+        {"{\"items\": 7}", XmlOutcome::kWellFormed},
+        {"{\"items\": [[[[{\"title\": \"deep\"}]]]]}", XmlOutcome::kWellFormed},
+        {"{\"items\": [{\"title\": \"x\"", XmlOutcome::kMalformed},
+        {"", XmlOutcome::kMalformed},
+    };
+    for (const auto& c : cases) {
+        XmlOutcome read = XmlOutcome::kSourceFailed;
+        EXPECT_TRUE(ParseJsonItems(c.document, nullptr, &read).empty()) << c.document;
+        EXPECT_EQ(read, c.outcome) << c.document;
+    }
+}
+
+// What a body holds, by its first characters and its Content-Type.
+TEST(ParseFeedDiscoveryTest, TheKindOfADocumentIsToldByItsStartAndItsType) {
+    const struct {
+        const char* start;
+        const char* type;
+        DocumentKind kind;
+    } cases[] = {
+        {"<?xml version=\"1.0\"?><rss/>", "", DocumentKind::kXml},
+        {"<rss version=\"2.0\"/>", "text/html", DocumentKind::kXml},
+        {"\xEF\xBB\xBF  {\"version\": \"x\"}", "", DocumentKind::kJson},
+        {"[]", "application/feed+json", DocumentKind::kJson},
+        {"<!DOCTYPE html><html><head>", "", DocumentKind::kPage},
+        {"<!-- hi --><HTML lang=en>", "", DocumentKind::kPage},
+        {"<?xml version=\"1.0\"?><!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0//EN\"><html>", "",
+         DocumentKind::kPage},
+        {"<html><body>see <rss> here</body></html>", "", DocumentKind::kPage},
+        {"<p>hello", "text/html; charset=utf-8", DocumentKind::kPage},
+        {"hello", "text/plain", DocumentKind::kNone},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(KindOfDocument(c.start, strlen(c.start), c.type), c.kind) << c.start;
+    }
+}
+
+// A page names its feeds in its head, in its order, relative ones resolved against its address or
+// its <base>; the answer's Link header may name them too.
+TEST(ParseFeedDiscoveryTest, APageNamesItsFeedsInItsHeadAndItsHeader) {
+    const char* const page = "https://blog.example/news/index.html";
+    const struct {
+        const char* name;
+        std::string head;
+        const char* links;
+        std::vector<std::string> feeds;  // "url|type|title"
+    } cases[] = {
+        {"one feed",
+         "<!DOCTYPE html><html><head><title>Blog</title><link rel=\"alternate\" "
+         "type=\"application/rss+xml\" title=\"Posts\" href=\"/feed.xml\"></head><body>",
+         "",
+         {"https://blog.example/feed.xml|application/rss+xml|Posts"}},
+        {"several, in the page's order",
+         "<html><head><link rel=alternate type=application/atom+xml href=atom.xml>"
+         "<link rel=\"stylesheet\" href=\"s.css\"><link type=\"application/feed+json\" "
+         "rel=\"Alternate home\" href=\"https://blog.example/feed.json\" title=\"JSON &amp; "
+         "more\"><link rel=\"alternate\" type=\"application/rss+xml\" href=\"rss?x=1&amp;y=2\">"
+         "</head>",
+         "",
+         {"https://blog.example/news/atom.xml|application/atom+xml|",
+          "https://blog.example/feed.json|application/feed+json|JSON & more",
+          "https://blog.example/news/rss?x=1&y=2|application/rss+xml|"}},
+        {"a <base> of its own",
+         "<html><head><base href=\"https://cdn.example/b/\"><link rel=alternate "
+         "type=application/rss+xml href=f.rss></head>",
+         "",
+         {"https://cdn.example/b/f.rss|application/rss+xml|"}},
+        {"only the header names it",
+         "<html><head><title>x</title></head>",
+         "<https://blog.example/comments.xml>; rel=\"alternate\"; type=\"application/rss+xml\"; "
+         "title=\"Comments\", </style.css>; rel=stylesheet",
+         {"https://blog.example/comments.xml|application/rss+xml|Comments"}},
+        {"JSON that is no feed, and links that are no alternates",
+         "<html><head><link rel=\"alternate\" type=\"application/json\" "
+         "href=\"/wp-json/wp/v2/pages/4\"><link rel=\"canonical\" "
+         "type=\"application/rss+xml\" href=\"/c.xml\"><link rel=\"alternate\" "
+         "type=\"application/json\" href=\"/feed.json\"></head>",
+         "",
+         {"https://blog.example/feed.json|application/json|"}},
+        {"links after the head's end are the body's",
+         "<html><head><title>t</title></head><body><link rel=alternate "
+         "type=application/rss+xml href=late.xml>",
+         "",
+         {}},
+        {"text ends the head",
+         "<html>Hello <link rel=alternate type=application/rss+xml href=x>",
+         "",
+         {}},
+        {"a script in the head that mentions a link",
+         "<html><head><script>var s = '<link rel=alternate type=application/rss+xml "
+         "href=no.xml>';</script><link rel=alternate type=application/rss+xml href=yes.xml>",
+         "",
+         {"https://blog.example/news/yes.xml|application/rss+xml|"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        size_t end = 0;
+        const bool ended = FindPageHeadEnd(c.head.data(), c.head.size(), &end);
+        FoundFeeds found;
+        FindHeadFeeds(c.head.data(), ended ? end : c.head.size(), page, &found);
+        FindLinkHeaderFeeds(c.links, page, &found);
+        std::vector<std::string> feeds;
+        for (size_t i = 0; i < found.count; ++i) {
+            feeds.push_back(std::string(found.feeds[i].url) + "|" + found.feeds[i].type + "|" +
+                            found.feeds[i].title);
+        }
+        EXPECT_EQ(feeds, c.feeds);
+    }
+    // A head that may still run on says so, and one cut inside a tag too.
+    size_t end = 0;
+    EXPECT_FALSE(FindPageHeadEnd("<html><head><title>x</title>", 28, &end));
+    EXPECT_FALSE(FindPageHeadEnd("<html><head><link rel=", 22, &end));
+    EXPECT_TRUE(FindPageHeadEnd("<html><head></head>", 19, &end));
+    EXPECT_EQ(end, 12u);
 }
 
 TEST(ParseFeedVocabularyTest, EnclosuresAndTitleKindsReachTheRecord) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "feed/json_feed.h"
 #include "feed/parse_feed.h"
 
 namespace {
@@ -42,6 +43,18 @@ int KeepItem(const FeedItem* item, void* list) {
 std::vector<SeenItem> ParseItems(const std::string& document, const char* documentUrl) {
     std::vector<SeenItem> seen;
     EXPECT_EQ(ParseFeed(document.c_str(), KeepItem, &seen, documentUrl), 0);
+    return seen;
+}
+
+std::vector<SeenItem> ParseJsonItems(const std::string& document, const char* documentUrl,
+                                     XmlOutcome* outcome) {
+    std::vector<SeenItem> seen;
+    MemoryXmlSource source(document.data(), document.size());
+    XmlError error;
+    const XmlOutcome read = ReadJsonFeed(&source, KeepItem, &seen, documentUrl, &error);
+    if (outcome != nullptr) {
+        *outcome = read;
+    }
     return seen;
 }
 

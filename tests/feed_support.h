@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "feed/feed_item.h"
+#include "platform/xml_reader.h"
 
 // The fields of one delivered record, copied at the callback; each enclosure as
 // "url|type|length|duration".
@@ -20,6 +21,10 @@ struct SeenItem {
 // Parses `document` with ParseFeed, as if it came from `documentUrl`, and returns the records its
 // callbacks saw, in order.
 std::vector<SeenItem> ParseItems(const std::string& document, const char* documentUrl = nullptr);
+
+// The same for a JSON Feed document; `outcome` (may be null) gets how the reading ended.
+std::vector<SeenItem> ParseJsonItems(const std::string& document, const char* documentUrl = nullptr,
+                                     XmlOutcome* outcome = nullptr);
 
 // The bytes of tests/fixtures/feed/NAME; fails the test when it cannot be read.
 std::string FeedFixture(const char* name);

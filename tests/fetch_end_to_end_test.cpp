@@ -27,6 +27,7 @@
 #include "refresh/refresh.h"
 #include "base/module.h"
 #include "base/settings_file.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/secure_channel.h"
 #include "tests/fetch_support.h"
@@ -302,10 +303,26 @@ TEST_F(FetchEndToEnd, FeedsInTheAnswerEndAsMessagesOfTheFolder) {
          "HTTP/1.0 302 Found\r\n\r\n<html><body>Moved</body></html>",
          {},
          "Feeds: moved without a new address"},
-        {"a page that is no feed",
+        {"a page that names no feed",
          "HTTP/1.0 200 OK\r\n\r\n<html><body>Hello</body></html>",
          {},
+         "Feeds: the page names no feed"},
+        {"an answer that is neither feed nor page",
+         "HTTP/1.0 200 OK\r\n\r\nHello",
+         {},
          "Feeds: not a feed"},
+        {"JSON Feed",
+         "HTTP/1.1 200 OK\r\nContent-Type: application/feed+json\r\n\r\n"
+         "{\"version\":\"https://jsonfeed.org/version/1.1\",\"title\":\"J\",\"items\":["
+         "{\"id\":\"1\",\"title\":\"JSON one\",\"content_text\":\"a\"},"
+         "{\"id\":\"2\",\"title\":\"JSON two\",\"content_html\":\"<p>b</p>\"}]}",
+         {"JSON one", "JSON two"},
+         "Feeds: 2 new messages"},
+        {"JSON Feed cut in the middle",
+         "HTTP/1.1 200 OK\r\n\r\n{\"items\":[{\"id\":\"1\",\"title\":\"JSON one\"},{\"id\":\"2\","
+         "\"title\":\"JSON tw",
+         {"JSON one"},
+         "Feeds: the feed ended before its end"},
         {"Atom without a declaration",
          strstr(kAtom, "<feed"),
          {"Atom one", "Atom two"},
@@ -821,10 +838,10 @@ TEST_F(FetchEndToEnd, AnAnswerCutShortIsSaidAndKeepsTheItemsBeforeTheCut) {
          {},
          "Feeds: connection cut"},
         // The rest of a page that is no feed is not waited for.
-        {"a long page that is no feed, then silence",
+        {"a long page that names no feed, then silence",
          {Send("HTTP/1.0 200 OK\r\n\r\n<html>" + std::string(80 * 1024, 'x')), WaitForRelease()},
          {},
-         "Feeds: not a feed"},
+         "Feeds: the page names no feed"},
         {"a header part that never ends",
          {Send("HTTP/1.1 200 OK\r\nX-Pad: " + std::string(40 * 1024, 'a'))},
          {},
@@ -1075,6 +1092,141 @@ TEST_F(FetchEndToEnd, ThePublishersHintsAreKeptForTheTimer) {
         // The hour the feed skips, in universal time, is skipped any day.
         EXPECT_TRUE(HintsHoldBack("Feeds", start + 41 * 3600));
     }
+}
+
+// A page's address finds the feed the page names: the folder follows it from then on, its first
+// refresh reads it at once, one message lists what the page named, and the next refresh asks the
+// feed itself.
+TEST_F(FetchEndToEnd, APageAddressFindsTheFeedItNames) {
+    const std::string feed = kRss2;
+    const std::string json =
+        "HTTP/1.1 200 OK\r\n\r\n{\"version\":\"https://jsonfeed.org/version/1.1\",\"items\":["
+        "{\"id\":\"j\",\"title\":\"From JSON\"}]}";
+    auto page = [](const std::string& head, const std::string& header = "") {
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + header +
+               "\r\n<!DOCTYPE html><html><head><title>Blog</title>" + head +
+               "</head><body><p>Posts</p></body></html>";
+    };
+    const struct {
+        const char* name;
+        std::string page;  // %FEEDS% is the feeds' server, with its port
+        std::string feedAnswer;
+        std::vector<std::string> subjects;  // the items; the list of feeds follows them
+        std::string chosen;                 // the path now the folder's
+    } cases[] = {
+        {"a blog's home page",
+         page("<link rel=\"alternate\" type=\"application/rss+xml\" title=\"Loopback News\" "
+              "href=\"%FEEDS%/feed.xml\">"),
+         feed,
+         {"First story", "Second story"},
+         "/feed.xml"},
+        {"several feeds, relative, the first chosen",
+         page("<link rel=alternate type=application/atom+xml href=\"/blog/atom.xml\">"
+              "<link rel=alternate type=application/feed+json href=\"/feed.json\">"),
+         feed,
+         {"First story", "Second story"},
+         "/blog/atom.xml"},
+        {"a channel page of a video site",
+         page("<meta name=\"title\" content=\"Channel\"><link rel=\"alternate\" "
+              "type=\"application/rss+xml\" title=\"RSS\" "
+              "href=\"/feeds/videos.xml?channel_id=UC123\">"),
+         feed,
+         {"First story", "Second story"},
+         "/feeds/videos.xml?channel_id=UC123"},
+        {"the feed named only in a Link header",
+         page("", "Link: </comments.json>; rel=\"alternate\"; type=\"application/feed+json\"\r\n"),
+         json,
+         {"From JSON"},
+         "/comments.json"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearStore();
+        LoopbackServer feeds(LoopbackServer::Scripts{{Send(c.feedAnswer)}}, 2);
+        std::string answer = c.page;
+        const std::string mark = "%FEEDS%";
+        for (size_t at = answer.find(mark); at != std::string::npos; at = answer.find(mark)) {
+            answer.replace(at, mark.size(), feeds.Url(""));
+        }
+        // A page that names relative addresses is on the feeds' own server.
+        const bool relative = answer.find("%FEEDS%") == std::string::npos &&
+                              c.page.find("%FEEDS%") == std::string::npos;
+        LoopbackServer pages({Send(answer)});
+        LoopbackServer both(
+            LoopbackServer::Scripts{{Send(answer)}, {Send(c.feedAnswer)}, {Send(c.feedAnswer)}}, 3);
+        const LoopbackServer& home = relative ? both : pages;
+        const LoopbackServer& source = relative ? both : feeds;
+        ASSERT_TRUE(WriteSetting(kFeedsSection, "Feeds", home.Url("/").c_str()));
+        RecordedStatusLine status;
+        ASSERT_TRUE(Refresh(home.Url("/")));
+        std::vector<std::string> subjects = c.subjects;
+        ASSERT_FALSE(Subjects().empty());
+        EXPECT_EQ(Subjects().back().find("This folder follows"), 0u) << Subjects().back();
+        subjects.push_back(Subjects().back());
+        EXPECT_EQ(Subjects(), subjects);
+        EXPECT_EQ(Outcome(status), "Feeds: " + std::to_string(c.subjects.size()) + " new message" +
+                                       (c.subjects.size() == 1 ? "" : "s"));
+        char address[kUrlCapacity];
+        ReadSetting(kFeedsSection, "Feeds", address, sizeof address);
+        EXPECT_EQ(std::string(address), source.Url(c.chosen));
+        // The list names the page and every feed it named.
+        const std::string list = StoredMessages().back().text;
+        EXPECT_NE(list.find(home.Url("/")), std::string::npos);
+        EXPECT_NE(list.find(source.Url(c.chosen)), std::string::npos);
+        // The next refresh asks the feed itself, and finds nothing new.
+        ASSERT_TRUE(Refresh(address));
+        EXPECT_EQ("Feeds: nothing new", Outcome(status));
+    }
+}
+
+// A JSON Feed's items are told by their ids like any others: a second refresh adds nothing, and
+// a message deleted stays deleted.
+TEST_F(FetchEndToEnd, JsonFeedItemsAreToldByTheirIds) {
+    const std::string answer =
+        "HTTP/1.1 200 OK\r\n\r\n{\"version\":\"https://jsonfeed.org/version/1\",\"items\":["
+        "{\"id\":\"1\",\"title\":\"One\"},{\"id\":\"2\",\"title\":\"Two\"}]}";
+    LoopbackServer server({Send(answer)}, 2);
+    RecordedStatusLine status;
+    ASSERT_TRUE(Refresh(server));
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"One", "Two"}));
+    {
+        std::lock_guard<std::mutex> hold(g_storeLock);
+        g_store.clear();  // the user deletes both messages
+    }
+    ASSERT_TRUE(Refresh(server));
+    EXPECT_TRUE(Subjects().empty());
+    EXPECT_EQ("Feeds: nothing new", Outcome(status));
+}
+
+// A host in another script is asked for by its ASCII form (a hosts entry the test command makes
+// names it), and a path beyond ASCII is sent percent-encoded as UTF-8, also where a redirect
+// leads; the status line shows the address as typed.
+TEST_F(FetchEndToEnd, AnAddressInAnyScriptReachesItsHost) {
+    LoopbackServer server(LoopbackServer::Scripts{{Send("HTTP/1.1 302 Found\r\nLocation: "
+                                                        "/\xD0\xBA\xD0\xBD\xD0\xB8\xD0\xB3"
+                                                        "\xD0\xB0.xml\r\n\r\n")},
+                                                  {Send(kRss2)}},
+                          2);
+    char typed[kUrlCapacity];
+    // "bücher" in the host's code page.
+    ASSERT_TRUE(
+        Utf8ToAnsi("b\xC3\xBC"
+                   "cher",
+                   7, typed, sizeof typed));
+    const std::string url =
+        std::string("http://") + typed + ".example:" + std::to_string(server.Port()) + "/feed";
+    RecordedStatusLine status;
+    ASSERT_TRUE(Refresh(url));
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"First story", "Second story"}));
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(requests[0].find("\r\nHost: xn--bcher-kva.example:" + std::to_string(server.Port())),
+              std::string::npos)
+        << requests[0];
+    EXPECT_EQ(requests[1].find("GET /%D0%BA%D0%BD%D0%B8%D0%B3%D0%B0.xml HTTP/1.1\r\n"), 0u)
+        << requests[1];
+    ASSERT_FALSE(status.Texts().empty());
+    EXPECT_EQ(status.Texts()[0], "RSS:" + url);
 }
 
 }  // namespace

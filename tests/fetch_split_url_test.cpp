@@ -300,6 +300,40 @@ TEST(FetchRedirect, ReferencesResolveAsRfc3986SaysInItsExamples) {
     EXPECT_FALSE(ResolveReference(base, "g/h/i/j/k", small, sizeof small));
 }
 
+// An address goes over the wire in ASCII: a host in another script in its IDNA form, the rest
+// percent-encoded as UTF-8; an address of ASCII only stays as it is.
+TEST(FetchRedirect, AddressesInAnyScriptGoOverTheWireInAscii) {
+    const struct {
+        const char* url;
+        const char* wire;  // null: refused
+    } cases[] = {
+        {"http://example.com/a%20b?c=d#e", "http://example.com/a%20b?c=d#e"},
+        {"http://b\xC3\xBC"
+         "cher.example/feed",
+         "http://xn--bcher-kva.example/feed"},
+        {"https://B\xC3\x9C"
+         "CHER.example:8080/",
+         "https://xn--bcher-kva.example:8080/"},
+        {"http://example.com/\xD0\xBA\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0?q=\xC3\xA4#\xC3\xA4",
+         "http://example.com/%D0%BA%D0%BD%D0%B8%D0%B3%D0%B0?q=%C3%A4#%C3%A4"},
+        {"http://\xE4\xBE\x8B\xE3\x81\x88.\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88/",
+         "http://xn--r8jz45g.xn--zckzah/"},
+        {"http://[::1]:8080/\xC3\xA4", "http://[::1]:8080/%C3%A4"},
+        {"/relative/\xC3\xA4", "/relative/%C3%A4"},
+        {"http://\xFF\xFE.example/", nullptr},
+    };
+    for (const auto& c : cases) {
+        char out[kUrlCapacity];
+        const bool wired = AsciiUrl(c.url, out, sizeof out);
+        EXPECT_EQ(wired, c.wire != nullptr) << c.url;
+        if (wired && c.wire != nullptr) {
+            EXPECT_STREQ(out, c.wire) << c.url;
+        }
+    }
+    char small[8];
+    EXPECT_FALSE(AsciiUrl("http://example.com/\xC3\xA4", small, sizeof small));
+}
+
 TEST(FetchRedirect, RetryAfterIsReadInSecondsOrAsADate) {
     const long long now = CivilSeconds(2015, 10, 21, 7, 0, 0);
     const struct {
