@@ -109,6 +109,115 @@ int HexDigitValue(char c) {
     return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
+namespace {
+
+const char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int Base64Value(char c) {
+    const char* at = c != '\0' ? strchr(kBase64Digits, c) : nullptr;
+    return at != nullptr ? static_cast<int>(at - kBase64Digits) : -1;
+}
+
+}  // namespace
+
+bool EncodeBase64(const void* data, size_t length, char* out, size_t capacity) {
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    const size_t groups = length / 3 + (length % 3 != 0 ? 1 : 0);
+    if (capacity == 0 || groups > (capacity - 1) / 4) {
+        if (capacity > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    size_t used = 0;
+    for (size_t i = 0; i < length; i += 3) {
+        const size_t left = length - i;
+        const unsigned group = (static_cast<unsigned>(bytes[i]) << 16) |
+                               (left > 1 ? static_cast<unsigned>(bytes[i + 1]) << 8 : 0u) |
+                               (left > 2 ? static_cast<unsigned>(bytes[i + 2]) : 0u);
+        out[used++] = kBase64Digits[(group >> 18) & 63];
+        out[used++] = kBase64Digits[(group >> 12) & 63];
+        out[used++] = left > 1 ? kBase64Digits[(group >> 6) & 63] : '=';
+        out[used++] = left > 2 ? kBase64Digits[group & 63] : '=';
+    }
+    out[used] = '\0';
+    return true;
+}
+
+bool DecodeBase64(const char* text, size_t length, unsigned char* out, size_t capacity,
+                  size_t* written) {
+    while (length > 0 && text[length - 1] == '=') {
+        --length;
+    }
+    // A last group of one digit stands for no whole byte.
+    if (length % 4 == 1) {
+        return false;
+    }
+    size_t used = 0;
+    unsigned group = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const int value = Base64Value(text[i]);
+        if (value < 0) {
+            return false;
+        }
+        group = (group << 6) | static_cast<unsigned>(value);
+        const size_t digits = i % 4 + 1;
+        if (digits == 1) {
+            continue;
+        }
+        if (used == capacity) {
+            return false;
+        }
+        out[used++] = static_cast<unsigned char>(group >> (2 * (4 - digits)) & 0xFF);
+        if (digits == 4) {
+            group = 0;
+        }
+    }
+    *written = used;
+    return true;
+}
+
+bool EncodeHex(const void* data, size_t length, char* out, size_t capacity) {
+    static const char kDigits[] = "0123456789abcdef";
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    if (capacity == 0 || length > (capacity - 1) / 2) {
+        if (capacity > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        out[2 * i] = kDigits[bytes[i] >> 4];
+        out[2 * i + 1] = kDigits[bytes[i] & 0xF];
+    }
+    out[2 * length] = '\0';
+    return true;
+}
+
+bool DecodeHex(const char* text, size_t length, unsigned char* out, size_t capacity,
+               size_t* written) {
+    if (length % 2 != 0 || length / 2 > capacity) {
+        return false;
+    }
+    for (size_t i = 0; i < length; i += 2) {
+        const int high = HexDigitValue(text[i]);
+        const int low = HexDigitValue(text[i + 1]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        out[i / 2] = static_cast<unsigned char>(high * 16 + low);
+    }
+    *written = length / 2;
+    return true;
+}
+
+void WipeBytes(void* data, size_t length) {
+    volatile unsigned char* bytes = static_cast<volatile unsigned char*>(data);
+    for (size_t i = 0; i < length; ++i) {
+        bytes[i] = 0;
+    }
+}
+
 bool StartsWithAsciiWord(const char* text, size_t length, const char* word) {
     const size_t size = strlen(word);
     return length >= size && SameAsciiWord(text, size, word);

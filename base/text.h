@@ -60,6 +60,22 @@ inline bool IsAsciiLetter(char c) {
 // The value of a hexadecimal digit of either case, -1 for any other byte.
 int HexDigitValue(char c);
 
+// Bytes as text and back: base64 (RFC 4648, with its padding), as HTTP logins carry their tokens,
+// and small hexadecimal digits, as the login file keeps what is protected. Each encoder writes the
+// whole text or, when it does not fit `capacity`, nothing (an empty text) and answers false. Each
+// decoder answers false for a text that is not of its form (base64 may leave its padding off) or
+// whose bytes do not fit `capacity`; `written` gets their count.
+[[nodiscard]] bool EncodeBase64(const void* data, size_t length, char* out, size_t capacity);
+[[nodiscard]] bool DecodeBase64(const char* text, size_t length, unsigned char* out,
+                                size_t capacity, size_t* written);
+[[nodiscard]] bool EncodeHex(const void* data, size_t length, char* out, size_t capacity);
+[[nodiscard]] bool DecodeHex(const char* text, size_t length, unsigned char* out, size_t capacity,
+                             size_t* written);
+
+// Overwrites `length` bytes with zeros in a way the compiler keeps: a password is not left behind
+// in memory that is freed or reused.
+void WipeBytes(void* data, size_t length);
+
 // Whether the `length` bytes at `text` begin with `word`, ASCII letters without regard to case.
 bool StartsWithAsciiWord(const char* text, size_t length, const char* word);
 

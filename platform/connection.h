@@ -23,6 +23,15 @@ struct ConnectionFailure {
 Connection* OpenConnection(const char* host, int port, bool secure, unsigned stepMilliseconds,
                            unsigned totalMilliseconds, ConnectionFailure* failure);
 
+// Starts TLS on a plain connection, as OpenConnection does for a secure one, to `host`, whose
+// name the certificate must hold: what a tunnel through a proxy needs once the proxy has opened
+// it. The handshake ends within `totalMilliseconds`, each receive waiting at most
+// `stepMilliseconds`. False, with `failure` saying why, when the channel could not be opened; the
+// connection is then the caller's to close.
+[[nodiscard]] bool SecureConnection(Connection* connection, const char* host,
+                                    unsigned stepMilliseconds, unsigned totalMilliseconds,
+                                    ConnectionFailure* failure);
+
 // Sends all of `data`; false when it could not.
 [[nodiscard]] bool SendOnConnection(Connection* connection, const char* data, size_t length);
 

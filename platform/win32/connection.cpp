@@ -2,6 +2,7 @@
 // side of connection.h.
 #include "platform/connection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -102,23 +103,30 @@ Connection* OpenConnection(const char* host, int port, bool secure, unsigned ste
         CloseConnection(connection);
         return nullptr;
     }
-    if (secure) {
-        // The handshake counts against the deadline like every other step.
-        SecureFailure why = SecureFailure::kNone;
-        const unsigned left = Left(deadline, UINT_MAX);
-        if (SetReceiveTimeLimit(connection->socket, stepMilliseconds) == 0) {
-            connection->channel =
-                OpenSecureChannel(connection->socket, host, left > 0 ? left : 1u, &why);
-        }
-        if (connection->channel == nullptr) {
-            failure->words =
-                SecureFailureWords(why != SecureFailure::kNone ? why : SecureFailure::kHandshake);
-            failure->code = static_cast<int>(why);
-            CloseConnection(connection);
-            return nullptr;
-        }
+    // The handshake counts against the deadline like every other step.
+    if (secure && !SecureConnection(connection, host, stepMilliseconds,
+                                    std::max(Left(deadline, UINT_MAX), 1u), failure)) {
+        CloseConnection(connection);
+        return nullptr;
     }
     return connection;
+}
+
+bool SecureConnection(Connection* connection, const char* host, unsigned stepMilliseconds,
+                      unsigned totalMilliseconds, ConnectionFailure* failure) {
+    SecureFailure why = SecureFailure::kNone;
+    if (connection->channel == nullptr &&
+        SetReceiveTimeLimit(connection->socket, stepMilliseconds) == 0) {
+        connection->channel =
+            OpenSecureChannel(connection->socket, host, std::max(totalMilliseconds, 1u), &why);
+    }
+    if (connection->channel == nullptr) {
+        failure->words =
+            SecureFailureWords(why != SecureFailure::kNone ? why : SecureFailure::kHandshake);
+        failure->code = static_cast<int>(why);
+        return false;
+    }
+    return true;
 }
 
 bool SendOnConnection(Connection* connection, const char* data, size_t length) {
