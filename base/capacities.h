@@ -85,11 +85,28 @@ constexpr size_t kFoundTitleCapacity = 256;
 constexpr size_t kLinkFieldCapacity = 4096;
 // The User-Agent a folder may name for a site that refuses the plug-in's own.
 constexpr size_t kUserAgentCapacity = 256;
+// A login's user name and password (UTF-8), as typed in a folder's address or a proxy's.
+constexpr size_t kLoginNameCapacity = 256;
+constexpr size_t kLoginPasswordCapacity = 256;
+// A login as the login file keeps it, protected: Windows' protection adds a few hundred bytes.
+constexpr size_t kProtectedLoginCapacity = 2048;
+// The most of the login file that is read: a line of a few kilobytes per login.
+constexpr size_t kLoginFileLimit = 1024 * 1024;
+// A token of a login that Windows answers (Negotiate, NTLM), either way: Kerberos tickets run to
+// several kilobytes.
+constexpr size_t kLoginTokenCapacity = 12 * 1024;
+// One header field of an answer to a login challenge (Authorization, Proxy-Authorization): a
+// token in base64, or a Digest answer with the longest path, user name and server values; and
+// the challenges an answer's WWW-Authenticate or Proxy-Authenticate fields hold, joined.
+constexpr size_t kAuthorizationCapacity =
+    (kLoginTokenCapacity + 2) / 3 * 4 + 3 * kUrlCapacity + 2048;
+constexpr size_t kChallengeCapacity = kAuthorizationCapacity;
 // The request a download sends: the fixed lines (about 400 bytes) around the longest path, its
-// blanks written as three characters each, the longest host name with its port, and the two
-// conditional lines, so that it is always built whole.
-constexpr size_t kRequestCapacity =
-    3 * kUrlCapacity + kUrlCapacity + 2 * kValidatorCapacity + kUserAgentCapacity + 640;
+// blanks written as three characters each (an absolute one, through a proxy), the longest host
+// name with its port, the two conditional lines and the two answers to login challenges, so that
+// it is always built whole.
+constexpr size_t kRequestCapacity = 3 * kUrlCapacity + kUrlCapacity + 2 * kValidatorCapacity +
+                                    kUserAgentCapacity + 2 * kAuthorizationCapacity + 640;
 
 // A composed item message, header and body: room for the whole article, sanitized.
 constexpr size_t kMessageCapacity = 0x100000;

@@ -28,12 +28,18 @@ extern const char kLastModifiedSection[];
 extern const char kHealthSection[];
 extern const char kHintsSection[];
 extern const char kUserAgentSection[];
+// Whether the folder's Basic login may be sent over plain http, where anyone on the way can read
+// it ([PlainLogin], "1" allows it).
+extern const char kPlainLoginSection[];
 // Every section keyed by folder id, in the order a vanished folder's entries are removed.
 extern const char* const kFolderSections[];
 extern const size_t kFolderSectionCount;
 
 // Values of the plug-in as a whole, by name rather than by folder.
 extern const char kOptionsSection[];
+// [Options] Proxy: the proxy every request goes through ("host:port"), "none" for none; absent
+// or empty, the one the system names.
+extern const char kProxyOption[];
 // The hosts that asked to be left alone, by host name (in small letters): until when.
 extern const char kHostHoldsSection[];
 

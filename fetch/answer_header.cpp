@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "base/text.h"
 
@@ -34,6 +36,18 @@ bool CopyValue(char* out, size_t capacity, const char* value, size_t length) {
     }
     out[used] = '\0';
     return true;
+}
+
+// Adds a field's value to the values of its name before it, joined by a comma as HTTP joins a
+// field given twice; a value that does not fit whole is left out.
+void Join(char* joinedValues, size_t capacity, const char* value, size_t length) {
+    const size_t used = strlen(joinedValues);
+    TextWriter joined(joinedValues, capacity, used);
+    std::unique_ptr<char[]> copy(new (std::nothrow) char[capacity]);
+    if (copy == nullptr || !CopyValue(copy.get(), capacity, value, length) ||
+        !((used == 0 || joined.Put(", ")) && joined.Put(copy.get()))) {
+        joined.TakeBack(used);
+    }
 }
 
 // The first value of a field given once or more: the first counts.
@@ -129,6 +143,7 @@ struct Seen {
     bool contentType = false;
     bool expires = false;
     bool date = false;
+    bool keepAlive = false;
 };
 
 // Cache-Control's max-age, the last one given, in seconds; other directives change nothing here.
@@ -175,13 +190,20 @@ void TakeField(AnswerHeader* h, Seen* seen, const char* name, size_t nameLength,
         h->challenge = h->challenge || (CopyValue(said, sizeof said, value, length) &&
                                         SameAsciiWord(said, strlen(said), "challenge"));
     } else if (SameAsciiWord(name, nameLength, "link")) {
-        const size_t used = strlen(h->links);
-        char link[kLinkFieldCapacity];
-        TextWriter joined(h->links, sizeof h->links, used);
-        if (CopyValue(link, sizeof link, value, length) &&
-            !((used == 0 || joined.Put(", ")) && joined.Put(link))) {
-            joined.TakeBack(used);
-        }
+        Join(h->links, sizeof h->links, value, length);
+    } else if (SameAsciiWord(name, nameLength, "www-authenticate")) {
+        Join(h->authenticate, sizeof h->authenticate, value, length);
+    } else if (SameAsciiWord(name, nameLength, "proxy-authenticate")) {
+        Join(h->proxyAuthenticate, sizeof h->proxyAuthenticate, value, length);
+    } else if (SameAsciiWord(name, nameLength, "connection") ||
+               SameAsciiWord(name, nameLength, "proxy-connection")) {
+        ForEachElement(value, length, [h, seen](const char* option, size_t size) {
+            if (SameAsciiWord(option, size, "close")) {
+                h->closes = true;
+            } else if (SameAsciiWord(option, size, "keep-alive")) {
+                seen->keepAlive = true;
+            }
+        });
     } else if (SameAsciiWord(name, nameLength, "transfer-encoding")) {
         AddCodings(&h->transfer, value, length);
     } else if (SameAsciiWord(name, nameLength, "content-encoding")) {
@@ -216,6 +238,10 @@ void ParseAnswerHeader(const char* text, AnswerHeader* header) {
             TakeField(header, &seen, line, nameLength, colon + 1, extent - nameLength - 1);
         }
         line = end;
+    }
+    // HTTP/1.0 closes after each answer unless it says otherwise.
+    if (header->status == 0 || (strncmp(text, "HTTP/1.0", 8) == 0 && !seen.keepAlive)) {
+        header->closes = true;
     }
 }
 

@@ -42,6 +42,13 @@ struct AnswerHeader {
     // Every Link field's value, joined by commas as HTTP joins a field given twice; a field that
     // does not fit whole is left out.
     char links[kLinkFieldCapacity] = {};
+    // The login challenges of every WWW-Authenticate and every Proxy-Authenticate field, each
+    // name's joined by commas; a field that does not fit whole is left out.
+    char authenticate[kChallengeCapacity] = {};
+    char proxyAuthenticate[kChallengeCapacity] = {};
+    // The server ends the connection after this answer (Connection: close, or an HTTP/1.0
+    // answer that does not say keep-alive).
+    bool closes = false;
     // Every Transfer-Encoding and Content-Encoding token, of every field of the name, in order.
     BodyCodings transfer;
     BodyCodings content;

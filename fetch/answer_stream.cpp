@@ -143,6 +143,7 @@ void AnswerStream::ReadFraming() {
     } else if (transfer.count == 0 && fields_.hasLength) {
         left_ = fields_.length;
         framing_ = left_ > 0 ? Framing::kLength : Framing::kDone;
+        lengthFramed_ = true;
     }
     if (transfer.count == 0 && fields_.badLength) {
         Fail(AnswerEnd::kGarbled);
@@ -416,6 +417,11 @@ const char* AnswerStream::Lookahead(size_t* length) {
 
 void AnswerStream::Skip(size_t count) {
     lookAt_ += count < lookEnd_ - lookAt_ ? count : lookEnd_ - lookAt_;
+}
+
+bool AnswerStream::Reusable() const {
+    return lengthFramed_ && end_ == AnswerEnd::kWhole && framing_ == Framing::kDone &&
+           rawAt_ == rawEnd_ && lookAt_ == lookEnd_ && !closed_ && !fields_.closes;
 }
 
 void AnswerStream::Drain() {

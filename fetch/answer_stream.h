@@ -85,6 +85,10 @@ public:
 
     AnswerEnd End() const { return end_; }
 
+    // Whether the connection may carry another request once this answer was read: it came whole,
+    // framed by its length, with nothing after it, and the server keeps the connection.
+    bool Reusable() const;
+
 private:
     long Receive(char* buffer, size_t room);
     void ReadFraming();
@@ -112,6 +116,7 @@ private:
 
     enum class Framing { kUntilClose, kLength, kChunked, kDone };
     Framing framing_ = Framing::kUntilClose;
+    bool lengthFramed_ = false;
     unsigned long long left_ = 0;  // of the Content-Length, or of the chunk
     enum class ChunkPart { kSize, kSizeLine, kData, kDataEnd };
     ChunkPart chunkPart_ = ChunkPart::kSize;

@@ -13,14 +13,17 @@
 
 namespace {
 
-// HTTP/1.1, as today's servers expect, on a connection of its own; the feed types asked for
-// first. The answer may come in chunks, which the downloader decodes.
+// HTTP/1.1, as today's servers expect, on a connection of its own (kept only for the steps of a
+// Windows login); the feed types asked for first. The answer may come in chunks, which the
+// downloader decodes.
 constexpr char kRequestFormat[] =
-    "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\n"
-    "Accept: application/rss+xml, application/atom+xml, application/rdf+xml;q=0.9, "
-    "application/xml;q=0.8, text/xml;q=0.8, */*;q=0.5\r\n"
-    "Accept-Encoding: gzip, deflate\r\n%s"
-    "Pragma: no-cache\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n";
+    "%s %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\n"
+    "Accept: application/rss+xml, application/atom+xml, application/feed+json, "
+    "application/rdf+xml;q=0.9, application/xml;q=0.8, text/xml;q=0.8, */*;q=0.5\r\n"
+    "Accept-Encoding: gzip, deflate\r\n%s%s"
+    "Pragma: no-cache\r\nCache-Control: no-cache\r\nConnection: %s\r\n\r\n";
+// A tunnel's request says only what the proxy needs.
+constexpr char kConnectFormat[] = "CONNECT %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\n%s%s\r\n";
 
 constexpr int kHttpPort = 80;
 constexpr int kHttpsPort = 443;
@@ -117,11 +120,10 @@ int SplitUrl(const char* url, char* host, size_t hostCapacity, int* port, char* 
     return 0;
 }
 
-bool FormatRequest(const char* path, const char* host, int port, bool https, const char* conditions,
-                   const char* userAgent, char* out, size_t capacity) {
-    char encoded[3 * kUrlCapacity];
+bool FormatRequest(const RequestParts& parts, char* out, size_t capacity) {
+    char encoded[3 * (kUrlCapacity + 16)];
     TextWriter target(encoded, sizeof encoded);
-    for (const char* at = path; *at != '\0';) {
+    for (const char* at = parts.target; *at != '\0';) {
         const size_t run = strcspn(at, " ");
         if (!target.Put(at, run)) {
             return false;
@@ -135,24 +137,33 @@ bool FormatRequest(const char* path, const char* host, int port, bool https, con
         }
     }
     // The Host header names the port when it is not the scheme's own: a server that builds its
-    // redirects from the header sends the refresh back to the right one.
-    // An IPv6 address goes in brackets, as in the URL.
+    // redirects from the header sends the refresh back to the right one. A tunnel names it
+    // always. An IPv6 address goes in brackets, as in the URL.
+    const bool tunnel = strcmp(parts.method, "CONNECT") == 0;
     char hostHeader[kUrlCapacity + 16];
     TextWriter named(hostHeader, sizeof hostHeader);
-    const bool bracketed = strchr(host, ':') != nullptr;
-    if (!(named.Format(bracketed ? "[%s]" : "%s", host) &&
-          (port == (https ? kHttpsPort : kHttpPort) || named.Format(":%d", port)))) {
+    const bool bracketed = strchr(parts.host, ':') != nullptr;
+    const bool defaultPort = !tunnel && parts.port == (parts.https ? kHttpsPort : kHttpPort);
+    if (!named.Format(bracketed ? "[%s]" : "%s", parts.host) ||
+        (!defaultPort && !named.Format(":%d", parts.port))) {
         return false;
     }
     // A name of the user's own for a site that refuses the plug-in's, on one line.
     char agent[kUserAgentCapacity];
+    const char* userAgent = parts.userAgent;
     if (userAgent == nullptr || userAgent[0] == '\0' || strpbrk(userAgent, "\r\n") != nullptr) {
         static_cast<void>(FormatText(agent, sizeof agent, "PellixQuillfeed %s", PlugInVersion));
     } else if (!CopyText(agent, sizeof agent, userAgent)) {
         return false;
     }
-    return FormatText(out, capacity, kRequestFormat, encoded, hostHeader, agent,
-                      conditions != nullptr ? conditions : "");
+    const char* logins = parts.logins != nullptr ? parts.logins : "";
+    if (tunnel) {
+        return FormatText(out, capacity, kConnectFormat, hostHeader, hostHeader, agent, logins,
+                          parts.keepConnection ? "Proxy-Connection: keep-alive\r\n" : "");
+    }
+    return FormatText(out, capacity, kRequestFormat, parts.method, encoded, hostHeader, agent,
+                      parts.conditions != nullptr ? parts.conditions : "", logins,
+                      parts.keepConnection ? "keep-alive" : "close");
 }
 
 long long RetryAfterSeconds(const char* value, long long now) {

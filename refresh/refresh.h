@@ -13,6 +13,7 @@
 #include "compose/compose.h"
 #include "compose/folder_index.h"
 #include "compose/seen_record.h"
+#include "base/login_file.h"
 #include "feed/discovery.h"
 #include "feed/feed_item.h"
 #include "fetch/fetch.h"
@@ -57,6 +58,11 @@ struct Refresh {
     // What it read of the folder.
     char conditions[kConditionsCapacity];  // the request's lines from the last answer's validators
     char userAgent[kUserAgentCapacity];    // the folder's own User-Agent, "" for the plug-in's
+    Login login;                           // the folder's login, if it has one
+    bool loginUnreadable = false;          // it has one that cannot be read
+    bool plainLogin = false;               // its Basic login may go over plain http
+    char proxySetting[kUrlCapacity];       // [Options] Proxy, "" for the system's
+    Login proxyLogin;                      // the proxy's login, if one is kept
     MessageFolder folder;                  // what the folder gives every message
     bool folderRead = false;
 

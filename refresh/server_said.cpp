@@ -105,7 +105,25 @@ void KeepValidators(const char* folderId, const char* url, const AnswerHeader& h
     KeepValidator(kLastModifiedSection, folderId, url, header.lastModified);
 }
 
-bool TakeStatus(Refresh* refresh, AnswerStream* answer) {
+namespace {
+
+// What a 401 says, by how the download's login went.
+const char* LoginWords(const Refresh& refresh, const Download& download) {
+    switch (download.ServerLogin()) {
+        case LoginOutcome::kRefused:
+            return "the login was refused";
+        case LoginOutcome::kPlainRefused:
+            return "the server asks for a login over plain http";
+        default:
+            return refresh.loginUnreadable ? "the saved login cannot be read"
+                                           : "the server asks for a login";
+    }
+}
+
+}  // namespace
+
+bool TakeStatus(Refresh* refresh, const Download& download) {
+    AnswerStream* answer = download.Answer();
     const AnswerHeader& header = answer->Fields();
     const int status = header.status;
     if (status == 304) {
@@ -115,12 +133,13 @@ bool TakeStatus(Refresh* refresh, AnswerStream* answer) {
     if (status == 0 || (status >= 200 && status < 300)) {
         return true;
     }
-    const char* words = status == 404                    ? "the feed was not found"
-                        : status == 410                  ? "the feed is gone"
-                        : status == 401 || status == 403 ? "the server refused the feed"
-                        : status == 429                  ? "asked too often, the server says"
-                        : status >= 500                  ? "the server failed"
-                                                         : "the server did not give the feed";
+    const char* words = status == 404   ? "the feed was not found"
+                        : status == 410 ? "the feed is gone"
+                        : status == 401 ? LoginWords(*refresh, download)
+                        : status == 403 ? "the server refused the feed"
+                        : status == 429 ? "asked too often, the server says"
+                        : status >= 500 ? "the server failed"
+                                        : "the server did not give the feed";
     const bool browserCheck = (status == 403 || status == 503) && IsBrowserCheck(answer);
     TextWriter failure(refresh->failureText, sizeof refresh->failureText);
     failure.Format("%s (%d)", browserCheck ? "the site asks for a browser check" : words, status);

@@ -6,6 +6,7 @@
 
 class AnswerStream;
 struct AnswerHeader;
+class Download;
 struct Refresh;
 
 // The conditional lines of a folder's next request for `url`: If-None-Match and If-Modified-Since
@@ -24,5 +25,6 @@ void KeepValidators(const char* folderId, const char* url, const AnswerHeader& h
 // changes; a host that asks to be left alone is not, for any folder of it, until the time its
 // Retry-After says (a 429 or a 503; a week at most), or for an hour after a 429 that says no
 // time. Both are kept in the settings file ([Gone], [HostHolds]); a feed newly gone is said in
-// the folder once.
-bool TakeStatus(Refresh* refresh, AnswerStream* answer);
+// the folder once. A 401 says how the download's login went: none to give, one refused, one that
+// would have gone in plain text, or a kept one that cannot be read.
+bool TakeStatus(Refresh* refresh, const Download& download);

@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config libexpat1-dev zlib1g-dev libz-mingw-w64-dev googletest libgtest-dev clang
           libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix debootstrap python3 libssl-dev openssl
-          chromium fonts-wqy-microhei fonts-noto-color-emoji unzip nlohmann-json3-dev libidn2-dev "$@")
+          chromium fonts-wqy-microhei fonts-noto-color-emoji unzip nlohmann-json3-dev libidn2-dev tinyproxy squid "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

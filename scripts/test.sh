@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both builds and runs every test.
 #   the code check: no banned call, and the include directions of docs/architecture.md
+#   two real proxies on loopback for the proxy tests (scripts/test-proxies.sh), beside the TLS
+#   front of the https tests
 #   native, with AddressSanitizer and UndefinedBehaviorSanitizer: the whole suite
 #   the browser test: the demo's preview pages in headless Chromium (scripts/browser-test.py)
 #   native, with ThreadSanitizer: the tests of the threaded refresh path (quillfeed_thread_tests)
@@ -120,9 +122,15 @@ if bash scripts/tls-certs.sh build-tls; then
 fi
 [ -f "$tls_ports" ] || { echo "the TLS front did not start"; fail "tls front"; }
 
+# The proxy tests: two real proxies on loopback, an open one and one that asks for a login.
+proxy_ports="$root/build-proxies/ports.txt"
+proxies=$(bash scripts/test-proxies.sh build-proxies "$proxy_ports") || fail "test proxies"
+trap 'kill $front $proxies 2>/dev/null' EXIT
+
 if build build-native -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=address,undefined; then
     run_suite native env SSL_CERT_FILE="$root/build-tls/ca.crt" ./build-native/quillfeed_tests \
-        --plugin=build-native/pxQuillfeed.so --pellix=build-native/pellix --tls-front="$tls_ports"
+        --plugin=build-native/pxQuillfeed.so --pellix=build-native/pellix --tls-front="$tls_ports" \
+        --proxies="$proxy_ports"
     echo "== browser"
     if python3 scripts/browser-test.py build-native >build-logs/browser.log 2>&1; then
         passed=$((passed + 1))
@@ -137,7 +145,7 @@ if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQF_SANITIZE=thread -- \
     --target quillfeed_thread_tests pxQuillfeed pellix pellix_nosetstatus; then
     run_suite native-threads env SSL_CERT_FILE="$root/build-tls/ca.crt" \
         ./build-tsan/quillfeed_thread_tests --plugin=build-tsan/pxQuillfeed.so \
-        --pellix=build-tsan/pellix --tls-front="$tls_ports"
+        --pellix=build-tsan/pellix --tls-front="$tls_ports" --proxies="$proxy_ports"
 fi
 
 if build build-fuzz -DCMAKE_BUILD_TYPE=Debug -DQF_FUZZ=ON \
@@ -167,7 +175,7 @@ if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD
     if wine_start && wine_trust_ca build-tls/ca.crt; then
         run_suite wine wine_run_x "$windows/quillfeed_tests.exe" \
             --plugin="$windows/pxQuillfeed.dll" --pellix="$windows/pellix.exe" \
-            --tls-front="$tls_ports"
+            --tls-front="$tls_ports" --proxies="$proxy_ports"
         echo "== windows package"
         if bash scripts/check-package.sh >build-logs/package.log 2>&1; then
             passed=$((passed + 1))

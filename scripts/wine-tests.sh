@@ -21,11 +21,13 @@ bash scripts/tls-certs.sh build-tls
 rm -f build-tls/ports.txt
 python3 scripts/tls-front.py build-tls build-tls/ports.txt >/dev/null 2>&1 &
 front=$!
-trap 'kill $front 2>/dev/null; wine_untrust_ca; wine_stop' EXIT
+proxies=$(bash scripts/test-proxies.sh build-proxies build-proxies/ports.txt)
+trap 'kill $front $proxies 2>/dev/null; wine_untrust_ca; wine_stop' EXIT
 for _ in $(seq 100); do [ -f build-tls/ports.txt ] && break; sleep 0.1; done
 wine_start
 wine_trust_ca build-tls/ca.crt
 status=0
 wine_run_x "$build/quillfeed_tests.exe" --plugin="$build/pxQuillfeed.dll" \
-    --pellix="$build/pellix.exe" --tls-front=build-tls/ports.txt "$@" || status=$?
+    --pellix="$build/pellix.exe" --tls-front=build-tls/ports.txt --proxies=build-proxies/ports.txt \
+    "$@" || status=$?
 exit $status

@@ -14,6 +14,7 @@
 #include "base/pxapi.h"
 #include "base/status.h"
 #include "base/text.h"
+#include "base/login_file.h"
 #include "base/settings_file.h"
 
 ScheduleClock g_scheduleClock = RuntimeClock;
@@ -55,6 +56,11 @@ void ForgetFolders(const std::vector<const char*>& folderIds) {
         if (!DeleteSettings(section, folderIds.data(), folderIds.size())) {
             Trace("cannot forget %u vanished folders in [%s] of %s",
                   static_cast<unsigned>(folderIds.size()), section, SettingsFilePath);
+        }
+    }
+    for (const char* folderId : folderIds) {
+        if (!DeleteLogin(folderId)) {
+            Trace("cannot forget the login of the vanished folder %s", folderId);
         }
     }
 }

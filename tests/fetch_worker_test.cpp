@@ -22,7 +22,8 @@ constexpr unsigned kSilenceLimitMs = 300;
 std::string RequestFor(const std::string& path, const std::string& host) {
     return "GET " + path + " HTTP/1.1\r\nHost: " + host +
            "\r\nUser-Agent: PellixQuillfeed 1.31\r\nAccept: application/rss+xml, "
-           "application/atom+xml, application/rdf+xml;q=0.9, application/xml;q=0.8, "
+           "application/atom+xml, application/feed+json, application/rdf+xml;q=0.9, "
+           "application/xml;q=0.8, "
            "text/xml;q=0.8, */*;q=0.5\r\nAccept-Encoding: gzip, deflate\r\nPragma: "
            "no-cache\r\nCache-Control: "
            "no-cache\r\nConnection: close\r\n\r\n";

@@ -78,6 +78,11 @@ std::vector<ServerStep> SendInPieces(const std::string& answer, size_t pieceSize
     return script;
 }
 
+LoopbackServer::LoopbackServer(Responder responder, int connections)
+    : LoopbackServer(Scripts{{}}, connections) {
+    responder_ = std::move(responder);
+}
+
 LoopbackServer::LoopbackServer(std::vector<ServerStep> script, int connections)
     : LoopbackServer(Scripts{std::move(script)}, connections) {}
 
@@ -179,6 +184,10 @@ void LoopbackServer::Serve(SOCKET connection, size_t index) {
         requests_.push_back(request);
         mostServing_ = std::max(mostServing_, ++serving_);
     }
+    if (responder_) {
+        Answer(connection, request);
+        return;
+    }
     // Counted off before the socket closes, so that a client that has seen the close never
     // finds its connection still counted.
     auto close = [this, connection] {
@@ -218,6 +227,35 @@ void LoopbackServer::Serve(SOCKET connection, size_t index) {
         }
     }
     close();
+}
+
+// Answers the requests of one connection as the responder says, the first already read.
+void LoopbackServer::Answer(SOCKET connection, std::string request) {
+    char piece[4096];
+    for (;;) {
+        const Reply reply = responder_(request);
+        if (!SendAll(connection, reply.bytes) || !reply.keep) {
+            break;
+        }
+        request.clear();
+        while (request.find("\r\n\r\n") == std::string::npos && request.size() < kRequestLimit) {
+            const int got = recv(connection, piece, sizeof piece, 0);
+            if (got <= 0) {
+                break;
+            }
+            request.append(piece, static_cast<size_t>(got));
+        }
+        if (request.find("\r\n\r\n") == std::string::npos) {
+            break;
+        }
+        std::lock_guard<std::mutex> hold(lock_);
+        requests_.push_back(request);
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        --serving_;
+    }
+    closesocket(connection);
 }
 
 RefusingPort::RefusingPort() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -34,8 +35,20 @@ ServerStep Reset();
 // `answer` sent in pieces of `pieceSize` bytes with a short pause after each.
 std::vector<ServerStep> SendInPieces(const std::string& answer, size_t pieceSize);
 
+// What a server that answers by the request says: the bytes, and whether the connection stays for
+// the client's next request.
+struct Reply {
+    std::string bytes;
+    bool keep = false;
+};
+typedef std::function<Reply(const std::string& request)> Responder;
+
 class LoopbackServer {
 public:
+    // Listens on a free port and serves up to `connections` connections, each on a thread of its
+    // own: answers each request as `responder` says, from any of those threads at once, until a
+    // reply does not keep the connection.
+    LoopbackServer(Responder responder, int connections);
     // Listens on a free port and serves up to `connections` connections, each on a thread of its
     // own: reads the request up to its empty line, plays `script`, and closes the connection
     // (unless the script reset it).
@@ -70,7 +83,10 @@ private:
     void AcceptLoop();
     void Serve(SOCKET connection, size_t index);
 
+    void Answer(SOCKET connection, std::string request);
+
     Scripts scripts_;
+    Responder responder_;
     int connections_;
     bool ipv6_ = false;  // listening on ::1 rather than 127.0.0.1
     SOCKET listener_ = INVALID_SOCKET;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "tests/support.h"
@@ -13,6 +14,7 @@ namespace {
 std::string g_pluginPath;
 std::string g_pellixPath;
 std::string g_tlsFrontPorts;
+std::string g_proxies;
 
 }  // namespace
 
@@ -36,6 +38,42 @@ int TlsFrontPort(const char* kind) {
     return 0;
 }
 
+namespace {
+
+// A line of the proxies' file: "KIND PORT [USER PASSWORD]".
+bool FindProxy(const char* kind, int* port, std::string* login) {
+    std::ifstream lines(g_proxies);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string name;
+        std::string user;
+        std::string password;
+        if (words >> name >> *port && name == kind) {
+            if (words >> user >> password) {
+                *login = user + ":" + password;
+            }
+            return true;
+        }
+    }
+    ADD_FAILURE() << "no proxy " << kind << " (run with --proxies=PATH)";
+    return false;
+}
+
+}  // namespace
+
+int ProxyPort(const char* kind) {
+    int port = 0;
+    std::string login;
+    return FindProxy(kind, &port, &login) ? port : 0;
+}
+
+std::string ProxyLogin() {
+    int port = 0;
+    std::string login;
+    return FindProxy("login", &port, &login) ? login : std::string();
+}
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; ++i) {
@@ -45,6 +83,8 @@ int main(int argc, char** argv) {
             g_pellixPath = argv[i] + 9;
         } else if (strncmp(argv[i], "--tls-front=", 12) == 0) {
             g_tlsFrontPorts = argv[i] + 12;
+        } else if (strncmp(argv[i], "--proxies=", 10) == 0) {
+            g_proxies = argv[i] + 10;
         }
     }
     return RUN_ALL_TESTS();

@@ -4,12 +4,40 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #include "platform.h"
 #include "platform/process_facts.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex g_tracesLock;
+std::string g_traces;
+
+}  // namespace
+
+extern "C" QF_EXPORT void PellixDebugOutput(const char* text) {
+    std::lock_guard<std::mutex> hold(g_tracesLock);
+    // A test that looks at traces forgets the older ones first; the rest need not pile up.
+    if (g_traces.size() > 8 * 1024 * 1024) {
+        g_traces.clear();
+    }
+    g_traces += text;
+    g_traces += '\n';
+}
+
+std::string RecordedTraces() {
+    std::lock_guard<std::mutex> hold(g_tracesLock);
+    return g_traces;
+}
+
+void ForgetTraces() {
+    std::lock_guard<std::mutex> hold(g_tracesLock);
+    g_traces.clear();
+}
 
 ScratchDir::ScratchDir() {
     static std::atomic<int> counter{0};

@@ -12,6 +12,17 @@ const std::string& PellixPath();
 // when there is none, which fails the test that asks.
 int TlsFrontPort(const char* kind);
 
+// The real proxies the test command starts on loopback (scripts/test-proxies.sh), from the file
+// given with --proxies=PATH: the port of "open" (no login) or "login" (Basic), 0 when there is
+// none, which fails the test that asks; and the login proxy's "user:password".
+int ProxyPort(const char* kind);
+std::string ProxyLogin();
+
+// The traces of the plug-in's code in this program since ForgetTraces, which the POSIX side hands
+// to the program's PellixDebugOutput (Windows hands them to a debugger: none are recorded there).
+std::string RecordedTraces();
+void ForgetTraces();
+
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes.
 class ScratchDir {
