@@ -1,6 +1,7 @@
 #include "base/url.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "base/capacities.h"
 #include "base/text.h"
@@ -315,4 +316,139 @@ bool ResolveReference(const char* base, const char* reference, char* out, size_t
         w.Put("#") && put(reference, r.fragment);
     }
     return !w.cut();
+}
+
+namespace {
+
+bool IsTrackingParameter(const char* name, size_t length) {
+    static const char* const kTracking[] = {
+        "fbclid", "gclid",  "dclid",   "gbraid",      "wbraid",    "msclkid",
+        "mc_cid", "mc_eid", "yclid",   "igshid",      "twclid",    "ttclid",
+        "_hsenc", "_hsmi",  "mkt_tok", "oly_anon_id", "oly_enc_id"};
+    if (length > 4 && SameAsciiWord(name, 4, "utm_")) {
+        return true;
+    }
+    for (const char* tracking : kTracking) {
+        if (SameAsciiWord(name, length, tracking)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a query holds a tracking parameter.
+bool HasTrackingParameter(const char* query, size_t length) {
+    size_t start = 0;
+    for (size_t i = 0; i <= length; ++i) {
+        if (i < length && query[i] != '&') {
+            continue;
+        }
+        const char* equals = static_cast<const char*>(memchr(query + start, '=', i - start));
+        const size_t nameLength =
+            equals != nullptr ? static_cast<size_t>(equals - (query + start)) : i - start;
+        if (IsTrackingParameter(query + start, nameLength)) {
+            return true;
+        }
+        start = i + 1;
+    }
+    return false;
+}
+
+// Whether the `length` bytes at `text` are letters, digits, "-" and "_" only: a video's id.
+bool IsVideoId(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (!IsAsciiLetter(text[i]) && !IsAsciiDigit(text[i]) && text[i] != '-' && text[i] != '_') {
+            return false;
+        }
+    }
+    return length > 0;
+}
+
+// The id after `prefix` in a path ("/embed/ID", "/embed/ID/more"): true with its span.
+bool IdAfter(const char* path, size_t length, const char* prefix, size_t* at, size_t* idLength) {
+    const size_t prefixLength = strlen(prefix);
+    if (length <= prefixLength || !SameAsciiWord(path, prefixLength, prefix)) {
+        return false;
+    }
+    size_t end = prefixLength;
+    while (end < length && path[end] != '/') {
+        ++end;
+    }
+    *at = prefixLength;
+    *idLength = end - prefixLength;
+    return IsVideoId(path + prefixLength, *idLength);
+}
+
+}  // namespace
+
+bool StripTrackingParameters(const char* url, char* out, size_t capacity) {
+    UrlParts parts;
+    SplitUrlReference(url, &parts);
+    TextWriter w(out, capacity);
+    if (!parts.query.present || !HasTrackingParameter(url + parts.query.at, parts.query.length)) {
+        return w.Put(url);
+    }
+    // Up to and without the "?", then the parameters kept, then the fragment.
+    bool whole = w.Put(url, parts.query.at - 1);
+    const char* query = url + parts.query.at;
+    bool first = true;
+    size_t start = 0;
+    for (size_t i = 0; i <= parts.query.length && whole; ++i) {
+        if (i < parts.query.length && query[i] != '&') {
+            continue;
+        }
+        const char* parameter = query + start;
+        const size_t length = i - start;
+        const char* equals = static_cast<const char*>(memchr(parameter, '=', length));
+        const size_t nameLength =
+            equals != nullptr ? static_cast<size_t>(equals - parameter) : length;
+        if (length > 0 && !IsTrackingParameter(parameter, nameLength)) {
+            whole = w.Put(first ? "?" : "&") && w.Put(parameter, length);
+            first = false;
+        }
+        start = i + 1;
+    }
+    if (whole && parts.fragment.present) {
+        whole = w.Put("#") && w.Put(url + parts.fragment.at, parts.fragment.length);
+    }
+    return whole;
+}
+
+bool VideoPageUrl(const char* url, char* out, size_t capacity) {
+    UrlParts parts;
+    SplitUrlReference(url, &parts);
+    if (!parts.host.present || parts.host.length == 0 ||
+        !(UrlSchemeIs(url, parts, "http") || UrlSchemeIs(url, parts, "https"))) {
+        return false;
+    }
+    const char* host = url + parts.host.at;
+    const size_t hostLength = parts.host.length;
+    const char* path = url + parts.path.at;
+    const size_t pathLength = parts.path.length;
+    size_t at = 0;
+    size_t length = 0;
+    char page[kUrlCapacity];
+    bool found = false;
+    for (const char* youtube : {"youtube.com", "www.youtube.com", "m.youtube.com",
+                                "youtube-nocookie.com", "www.youtube-nocookie.com"}) {
+        if (SameAsciiWord(host, hostLength, youtube) &&
+            (IdAfter(path, pathLength, "/embed/", &at, &length) ||
+             IdAfter(path, pathLength, "/v/", &at, &length))) {
+            found = FormatText(page, sizeof page, "https://www.youtube.com/watch?v=%.*s",
+                               static_cast<int>(length), path + at);
+        }
+    }
+    if (!found && SameAsciiWord(host, hostLength, "player.vimeo.com") &&
+        IdAfter(path, pathLength, "/video/", &at, &length)) {
+        found = FormatText(page, sizeof page, "https://vimeo.com/%.*s", static_cast<int>(length),
+                           path + at);
+    }
+    if (!found && IdAfter(path, pathLength, "/videos/embed/", &at, &length)) {
+        // PeerTube: any server of its own; the page is on the server that embeds.
+        found = FormatText(page, sizeof page, "%.*s://%.*s/videos/watch/%.*s",
+                           static_cast<int>(parts.scheme.length), url + parts.scheme.at,
+                           static_cast<int>(parts.authority.length), url + parts.authority.at,
+                           static_cast<int>(length), path + at);
+    }
+    return found && CopyText(out, capacity, page);
 }

@@ -71,3 +71,18 @@ enum class UrlFragment { kDrop, kKeep };
 // path. False when the result does not fit `capacity`.
 [[nodiscard]] bool ResolveReference(const char* base, const char* reference, char* out,
                                     size_t capacity, UrlFragment fragment = UrlFragment::kDrop);
+
+// A reference without the parameters that only track who followed it: every "utm_" one, and
+// fbclid, gclid, dclid, gbraid, wbraid, msclkid, mc_cid, mc_eid, yclid, igshid, twclid, ttclid,
+// _hsenc, _hsmi, mkt_tok, oly_anon_id and oly_enc_id (names in any case). A reference without
+// one is copied as it is; else the rest of it is, but for empty parameters, and a query left
+// with nothing loses its "?". False when the result does not fit `capacity` (it is never longer
+// than the reference).
+[[nodiscard]] bool StripTrackingParameters(const char* url, char* out, size_t capacity);
+
+// The page of a video whose embedded player `url` (absolute) names: YouTube's
+// ("https://www.youtube.com/watch?v=ID" for youtube.com and youtube-nocookie.com embeds and
+// players), Vimeo's ("https://vimeo.com/ID" for player.vimeo.com) and PeerTube's
+// ("/videos/watch/ID" of the embed's own server). False, with `out` untouched, for an address that
+// is none of those players, or a result that does not fit.
+[[nodiscard]] bool VideoPageUrl(const char* url, char* out, size_t capacity);

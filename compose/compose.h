@@ -13,8 +13,13 @@ class FolderIndex;
 // The room the link element to a stylesheet takes: its path escaped, and the element around it.
 constexpr size_t kStylesheetLinkCapacity = kEscapedPathCapacity + 64;
 
+// The room a Message-ID takes: "<", 32 hexadecimal digits, "@quillfeed.invalid>".
+constexpr size_t kMessageIdCapacity = 64;
+
 // What a folder gives every message of a refresh, made once for the refresh.
 struct MessageFolder {
+    // The folder's id, which makes its messages' ids its own.
+    char id[kFolderIdCapacity];
     // Who a message is from when its feed names nobody: the last level of the folder's display
     // name, else its id, else "Quillfeed"; UTF-8, on one line, never empty.
     char name[kDisplayNameCapacity];
@@ -48,6 +53,9 @@ struct MessageScratch {
     char enclosures[kEnclosureHtmlCapacity];
     char titleText[kItemTitleCapacity];
     char sender[kDisplayNameCapacity];
+    char senderAddress[kItemAuthorCapacity];
+    char messageId[kMessageIdCapacity];
+    char replyId[kMessageIdCapacity];
     char headerDate[kFeedDateCapacity];
     char headerAuthor[kDisplayNameCapacity];
     char headerDateClean[kFeedDateCapacity];
@@ -60,11 +68,27 @@ struct MessageScratch {
 };
 
 // Builds the message of `item` for a folder that gives `folder`: header values on one line each
-// (RFC 2047 words where they need them), the text through the HTML sanitizer with its links
-// resolved, plain values escaped, the item's files, the folder's stylesheet link, UTF-8
-// throughout. An untitled item gets a subject from its text, else its link. False when the
-// message does not fit its room, which the capacities rule out; `scratch->message` is then "".
+// (RFC 2047 words where they need them), the sender with its address when the feed gives one, a
+// Message-ID of the folder and the item's identity (and the id of the item it answers), the text
+// through the HTML sanitizer with its links resolved, plain values escaped, the item's files,
+// the folder's stylesheet link, UTF-8 throughout. An untitled item gets a subject from its text
+// (SubjectFromText), else from what it holds and the feed's name: never an address. False when
+// the message does not fit its room, which the capacities rule out; `scratch->message` is then "".
 bool ComposeMessage(const FeedItem& item, const MessageFolder& folder, MessageScratch* scratch);
+
+// The subject an untitled item's text gives: the text of the HTML (tags gone, references decoded,
+// white space folded) up to its first sentence's end when that comes within about
+// kSubjectCharacters characters (a block's end or the text's end counts as one), else cut between
+// words at about kSubjectCharacters characters and marked with an ellipsis. "" when the text
+// shows nothing but an address or nothing at all.
+constexpr size_t kSubjectCharacters = 80;
+void SubjectFromText(const char* html, char* out, size_t capacity);
+
+// The Message-ID of the item known by `identity` in the folder `folderId`,
+// "<...@quillfeed.invalid>": the same for the same two, another for another folder. False when the
+// platform could not make the digest, or `capacity` is too small.
+[[nodiscard]] bool MessageIdOf(const char* folderId, const char* identity, char* out,
+                               size_t capacity);
 
 // True when the folder's index file (data folder, folder id, "Folder.idx") has a line, after the
 // first, whose fourth 0x01-separated field is the whole subject; CR and LF at the subject's end

@@ -88,7 +88,7 @@ bool FormatEnclosures(const FeedItem& item, bool textHasImage, char* out, size_t
         const FeedEnclosure& enclosure = item.enclosures[i];
         // The link as the wire carries it (in ASCII); one that cannot be put so is left out.
         char href[kUrlCheckCapacity];
-        if (!IsAllowedUrl(enclosure.url, false) || !AsciiUrl(enclosure.url, href, sizeof href)) {
+        if (!MessageUrl(enclosure.url, href, sizeof href)) {
             continue;
         }
         if (image == nullptr && IsImageType(enclosure.type)) {
@@ -122,8 +122,7 @@ bool FormatEnclosures(const FeedItem& item, bool textHasImage, char* out, size_t
         any = true;
     }
     char src[kUrlCheckCapacity];
-    if (whole && !textHasImage && image != nullptr && IsAllowedUrl(image, false) &&
-        AsciiUrl(image, src, sizeof src)) {
+    if (whole && !textHasImage && image != nullptr && MessageUrl(image, src, sizeof src)) {
         whole = w.Put("<img src=\"") && w.PutEscapedHtml(src, strlen(src)) && w.Put("\">");
         any = true;
     }

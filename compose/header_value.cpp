@@ -80,30 +80,132 @@ void CleanHeaderValue(const char* value, char* out, size_t capacity) {
     }
 }
 
+namespace {
+
+// Writes `value` as encoded-words, each of whole characters, starting `*column` characters into
+// a line and folding where a line would grow too long; `*column` is then where the last line
+// ends. The white space between two words is no part of the text, so every blank of the value is
+// inside a word.
+bool PutEncodedWords(TextWriter* out, const char* value, size_t* column) {
+    bool whole = true;
+    const char* at = value;
+    size_t left = strlen(value);
+    while (whole && left > 0) {
+        const size_t taken = Utf8CutLength(at, left, WordRoom(*column));
+        const size_t before = out->length();
+        whole = taken > 0 && PutWord(out, reinterpret_cast<const unsigned char*>(at), taken);
+        *column += out->length() - before;
+        at += taken;
+        left -= taken;
+        if (whole && left > 0) {
+            whole = out->Put("\r\n ");
+            *column = 1;
+        }
+    }
+    return whole;
+}
+
+// Whether a display name may stand in a header as it is: words of RFC 5322's atom characters
+// apart by single blanks.
+bool IsPhraseOfAtoms(const char* name) {
+    bool afterBlank = true;
+    for (const char* at = name; *at != '\0'; ++at) {
+        if (*at == ' ') {
+            if (afterBlank) {
+                return false;
+            }
+            afterBlank = true;
+            continue;
+        }
+        if (!IsAsciiLetter(*at) && !IsAsciiDigit(*at) &&
+            strchr("!#$%&'*+-/=?^_`{|}~", *at) == nullptr) {
+            return false;
+        }
+        afterBlank = false;
+    }
+    return !afterBlank;
+}
+
+}  // namespace
+
+bool IsMailAddress(const char* address) {
+    const char* at = strchr(address, '@');
+    if (at == nullptr || at == address || strchr(at + 1, '@') != nullptr) {
+        return false;
+    }
+    // The local part: atoms apart by single dots.
+    char previous = '.';
+    for (const char* p = address; p < at; ++p) {
+        const bool atom = IsAsciiLetter(*p) || IsAsciiDigit(*p) ||
+                          (*p != '.' && strchr("!#$%&'*+-/=?^_`{|}~", *p) != nullptr);
+        if (!atom && !(*p == '.' && previous != '.')) {
+            return false;
+        }
+        previous = *p;
+    }
+    if (previous == '.') {
+        return false;
+    }
+    // The domain: labels of letters, digits and hyphens apart by single dots.
+    previous = '.';
+    for (const char* p = at + 1; *p != '\0'; ++p) {
+        const bool label = IsAsciiLetter(*p) || IsAsciiDigit(*p) || *p == '-';
+        if (!label && !(*p == '.' && previous != '.')) {
+            return false;
+        }
+        previous = *p;
+    }
+    return previous != '.';
+}
+
 bool AppendHeader(TextWriter* out, const char* name, const char* value) {
     const size_t start = out->length();
     const size_t nameLength = strlen(name);
+    size_t column = nameLength + 1;
     bool whole = out->Put(name, nameLength) && out->Put(":");
     if (whole && !NeedsEncoding(value)) {
         whole = out->Put(value);
     } else if (whole) {
-        // The whole value as encoded-words, each of whole characters: the white space between
-        // two words is no part of the text, so every blank of the value is inside a word.
-        const char* at = value;
-        size_t left = strlen(value);
-        size_t column = nameLength + 1;
-        while (whole && left > 0) {
-            const size_t taken = Utf8CutLength(at, left, WordRoom(column));
-            whole = taken > 0 && PutWord(out, reinterpret_cast<const unsigned char*>(at), taken);
-            at += taken;
-            left -= taken;
-            if (whole && left > 0) {
-                whole = out->Put("\r\n ");
-                column = 1;
-            }
-        }
+        whole = PutEncodedWords(out, value, &column);
     }
     whole = whole && out->Put("\r\n");
+    if (!whole) {
+        out->TakeBack(start);
+    }
+    return whole;
+}
+
+bool AppendAddressHeader(TextWriter* out, const char* name, const char* displayName,
+                         const char* address) {
+    if (address == nullptr || address[0] == '\0') {
+        return AppendHeader(out, name, displayName);
+    }
+    const size_t start = out->length();
+    const size_t nameLength = strlen(name);
+    size_t column = nameLength + 1;
+    bool whole = out->Put(name, nameLength) && out->Put(":");
+    if (whole && displayName != nullptr && displayName[0] != '\0') {
+        const size_t before = out->length();
+        if (NeedsEncoding(displayName)) {
+            whole = PutEncodedWords(out, displayName, &column);
+        } else if (IsPhraseOfAtoms(displayName)) {
+            whole = out->Put(displayName);
+            column += out->length() - before;
+        } else {
+            // A quoted string, its quotes and backslashes escaped.
+            whole = out->Put("\"");
+            for (const char* at = displayName; whole && *at != '\0'; ++at) {
+                whole = (*at != '"' && *at != '\\') || out->Put("\\");
+                whole = whole && out->Put(at, 1);
+            }
+            whole = whole && out->Put("\"");
+            column += out->length() - before;
+        }
+        // The address on the line of the name when it fits there, else on a line of its own.
+        const bool fold = column + 3 + strlen(address) > kHeaderLineLength;
+        whole = whole && out->Put(fold ? "\r\n " : " ");
+    }
+    whole = whole && out->Put("<") && out->Put(address) && out->Put(">\r\n");
     if (!whole) {
         out->TakeBack(start);
     }

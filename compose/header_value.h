@@ -21,3 +21,15 @@ class TextWriter;
 // Writes the header line "NAME:VALUE" and its CR LF, the value cleaned already and encoded when
 // it needs to be. False when the line does not fit; then nothing of it is written.
 [[nodiscard]] bool AppendHeader(TextWriter* out, const char* name, const char* value);
+
+// Whether `address` is a mail address a header may carry as it is: "local@domain" in ASCII, the
+// local part atoms apart by dots, the domain labels of letters, digits and hyphens.
+bool IsMailAddress(const char* address);
+
+// Writes the address header "NAME:DISPLAY <ADDRESS>" and its CR LF: the display name (cleaned
+// already) as it is when it is words of plain letters, else quoted, or as encoded-words when it
+// holds a character beyond ASCII; "NAME:<ADDRESS>" without a display name; with no address, what
+// AppendHeader writes of the display name alone. `address` must pass IsMailAddress. False when
+// the line does not fit; then nothing of it is written.
+[[nodiscard]] bool AppendAddressHeader(TextWriter* out, const char* name, const char* displayName,
+                                       const char* address);

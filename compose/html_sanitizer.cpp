@@ -407,9 +407,47 @@ bool KeptUrl(const Attribute& attribute, const char* base, char* url, size_t cap
     } else if (!CopyText(resolved, sizeof resolved, decoded)) {
         return false;
     }
-    // A host or path in another script reaches the browser as the wire carries it.
-    return AsciiUrl(resolved, url, capacity) && DecodedUrlAllowed(url, true) &&
+    // A host or path in another script reaches the browser as the wire carries it, and without
+    // the parameters that only tell who followed the link.
+    char ascii[kUrlCheckCapacity];
+    return AsciiUrl(resolved, ascii, sizeof ascii) &&
+           StripTrackingParameters(ascii, url, capacity) && DecodedUrlAllowed(url, true) &&
            EscapedLength(url) < kUrlCheckCapacity;
+}
+
+const Attribute* FindTagAttribute(const Tag& tag, const char* name) {
+    for (int i = 0; i < tag.attributeCount; ++i) {
+        if (strcmp(tag.attributes[i].name, name) == 0) {
+            return &tag.attributes[i];
+        }
+    }
+    return nullptr;
+}
+
+// Whether a width or height is 0 or 1 pixel ("1", " 0px "): the size of a web beacon.
+bool IsBeaconSize(const Attribute* size) {
+    if (size == nullptr) {
+        return false;
+    }
+    const char* p = size->value;
+    const char* end = p + size->length;
+    while (p < end && IsAsciiSpace(*p)) {
+        ++p;
+    }
+    while (end > p && IsAsciiSpace(end[-1])) {
+        --end;
+    }
+    if (end - p >= 2 && SameAsciiWord(end - 2, 2, "px")) {
+        end -= 2;
+    }
+    return end - p == 1 && (*p == '0' || *p == '1');
+}
+
+// An image of 1 by 1 pixel (or none) shows nothing: it is there to tell its server the message
+// was read.
+bool IsBeacon(const Tag& tag) {
+    return IsBeaconSize(FindTagAttribute(tag, "width")) &&
+           IsBeaconSize(FindTagAttribute(tag, "height"));
 }
 
 // Writes a start tag anew; a tag that does not fit whole is taken back, so the result never ends
@@ -451,6 +489,37 @@ bool PutEndTag(TextWriter* w, const char* name) {
     }
     w->TakeBack(start);
     return false;
+}
+
+// An embedded player is never run, but the reader is shown where its video is: a link to the
+// video's page (its watch page for the players known, else the player's own address), with the
+// item's picture when it has one and this is the first. Written whole or not at all, as markup
+// the sanitizer keeps unchanged.
+void PutEmbedLink(TextWriter* w, const Tag& tag, const char* base, const char** thumbnail) {
+    const Attribute* src = FindTagAttribute(tag, "src");
+    char player[kUrlCheckCapacity];
+    if (src == nullptr || !KeptUrl(*src, base, player, sizeof player)) {
+        return;
+    }
+    char page[kUrlCheckCapacity];
+    const bool video = VideoPageUrl(player, page, sizeof page);
+    const char* href = video ? page : player;
+    const size_t start = w->length();
+    w->Put("<a href=\"");
+    PutEscaped(w, href, strlen(href), false);
+    w->Put("\">");
+    if (*thumbnail != nullptr) {
+        w->Put("<img src=\"");
+        PutEscaped(w, *thumbnail, strlen(*thumbnail), false);
+        w->Put("\" alt=\"Video\"><br>");
+    }
+    w->Put(video ? "Watch the video" : "See what was embedded here");
+    w->Put("</a>");
+    if (w->cut()) {
+        w->TakeBack(start);
+        return;
+    }
+    *thumbnail = nullptr;
 }
 
 // Skips what follows a dropped element's start tag up to and with its matching end tag; the
@@ -497,7 +566,14 @@ bool IsAllowedUrl(const char* url, bool fromMarkup) {
     return DecodedUrlAllowed(url, false);
 }
 
-bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* baseUrl) {
+bool MessageUrl(const char* url, char* out, size_t capacity) {
+    char ascii[kUrlCheckCapacity];
+    return IsAllowedUrl(url, false) && AsciiUrl(url, ascii, sizeof ascii) &&
+           StripTrackingParameters(ascii, out, capacity);
+}
+
+bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* baseUrl,
+                  const char* thumbnailUrl) {
     if (capacity <= kCloserReserve) {
         if (capacity > 0) {
             out[0] = '\0';
@@ -509,6 +585,13 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* base
     const char* open[kMaxOpen];
     int openCount = 0;
     const char* p = html ? html : "";
+    // The item's picture, for the link that stands for an embedded player.
+    char thumbnailKept[kUrlCheckCapacity];
+    const char* thumbnail = nullptr;
+    if (thumbnailUrl != nullptr && MessageUrl(thumbnailUrl, thumbnailKept, sizeof thumbnailKept) &&
+        EscapedLength(thumbnailKept) < kUrlCheckCapacity) {
+        thumbnail = thumbnailKept;
+    }
     while (*p != '\0' && !w.cut()) {
         const char* lt = strchr(p, '<');
         const size_t textLength = lt ? static_cast<size_t>(lt - p) : strlen(p);
@@ -573,9 +656,14 @@ bool SanitizeHtml(const char* html, char* out, size_t capacity, const char* base
                 }
                 break;
             case Treatment::kKeepVoid:
-                PutStartTag(&w, rule->name, tag, baseUrl);
+                if (!(strcmp(rule->name, "img") == 0 && IsBeacon(tag))) {
+                    PutStartTag(&w, rule->name, tag, baseUrl);
+                }
                 break;
             case Treatment::kDropWithContent:
+                if (strcmp(rule->name, "iframe") == 0) {
+                    PutEmbedLink(&w, tag, baseUrl, &thumbnail);
+                }
                 p = SkipContent(p, rule->name);
                 break;
             case Treatment::kDropTag:
@@ -667,7 +755,7 @@ size_t DecodeReference(const char* p, size_t length, char* out) {
 
 }  // namespace
 
-bool HtmlToText(const char* html, char* out, size_t capacity) {
+bool HtmlToText(const char* html, char* out, size_t capacity, TextBlocks blocks) {
     if (capacity == 0) {
         return false;
     }
@@ -675,11 +763,15 @@ bool HtmlToText(const char* html, char* out, size_t capacity) {
     size_t used = 0;
     bool blank = true;  // no blank at the start
     bool whole = true;
-    // Appends a piece of text, a run of white space as one blank; false once the text is full.
+    // Appends a piece of text, a run of white space as one blank (or one line break, when the run
+    // holds a block's end); false once the text is full.
     auto put = [&](const char* piece, size_t length) {
         if (length == 1 && static_cast<unsigned char>(piece[0]) <= ' ') {
-            if (!blank && used + 1 < capacity) {
-                out[used++] = ' ';
+            const bool lineBreak = piece[0] == '\n' && blocks == TextBlocks::kLineBreak;
+            if (lineBreak && used > 0 && out[used - 1] == ' ') {
+                out[used - 1] = '\n';
+            } else if (!blank && used + 1 < capacity) {
+                out[used++] = lineBreak ? '\n' : ' ';
                 out[used] = '\0';
             }
             blank = true;
@@ -712,7 +804,7 @@ bool HtmlToText(const char* html, char* out, size_t capacity) {
                 p = SkipContent(p, rule->name);
             }
             if (!IsTextLevel(tag.name, tag.nameLength)) {
-                put(" ", 1);
+                put("\n", 1);
             }
             continue;
         }
@@ -735,7 +827,7 @@ bool HtmlToText(const char* html, char* out, size_t capacity) {
         }
         p += size;
     }
-    while (used > 0 && out[used - 1] == ' ') {
+    while (used > 0 && (out[used - 1] == ' ' || out[used - 1] == '\n')) {
         out[--used] = '\0';
     }
     return whole;

@@ -14,7 +14,11 @@
 //   href, src, alt, title, width, height, colspan and rowspan; href and src only when relative or
 //   http, https or mailto;
 // - dropped with their content: script, style, iframe, object, embed, applet, form, meta, base,
-//   link (and xml data islands);
+//   link (and xml data islands); an iframe (an embedded player) leaves a link to what it showed:
+//   the video's page for YouTube, Vimeo and PeerTube players, else its own address, around
+//   `thumbnailUrl` (the item's picture) for the first one, when given;
+// - dropped too: images 1 by 1 pixel or smaller (web beacons), and every tracking parameter of a
+//   kept href or src (base/url.h StripTrackingParameters);
 // - every other element is dropped and its text kept; comments and declarations are dropped.
 // Every kept tag is written anew (lower-case name, attribute values double-quoted and escaped),
 // stray "<", ">" and "&" become entities, and elements left open are closed at the end, so the
@@ -24,13 +28,23 @@
 // allowed is the resolved one. The result is a fixed point: sanitized again, with the same base
 // or none, it comes out unchanged.
 [[nodiscard]] bool SanitizeHtml(const char* html, char* out, size_t capacity,
-                                const char* baseUrl = nullptr);
+                                const char* baseUrl = nullptr, const char* thumbnailUrl = nullptr);
+
+// A plain URL of the item (its link, its picture, a file) as a message links it: allowed
+// (IsAllowedUrl), as the wire carries it in ASCII, without tracking parameters. False when it may
+// not be linked or does not fit `capacity`.
+[[nodiscard]] bool MessageUrl(const char* url, char* out, size_t capacity);
+
+// How the text of HtmlToText parts what its blocks (paragraphs, line breaks, list items) held.
+enum class TextBlocks { kBlank, kLineBreak };
 
 // The text an HTML fragment shows: tags gone (those of running text join their words, others
-// part them with a blank), script and style with their content gone, character references
-// decoded, white space and control characters collapsed into single blanks and trimmed. Returns
-// false when the text was cut to fit, between characters.
-bool HtmlToText(const char* html, char* out, size_t capacity);
+// part them with a blank, or with kLineBreak a line break), script and style with their content
+// gone, character references decoded, white space and control characters collapsed into single
+// blanks (a run that holds a block's end into one line break) and trimmed. Returns false when the
+// text was cut to fit, between characters.
+bool HtmlToText(const char* html, char* out, size_t capacity,
+                TextBlocks blocks = TextBlocks::kBlank);
 
 // Escapes a plain text value for HTML text or a double-quoted attribute: &, <, > and " become
 // entities. Returns false when the result was cut to fit (whole characters only).

@@ -118,6 +118,10 @@ const ElementRow kElementRows[] = {
     {FeedNamespace::kCore, "day", FeedPlace::kSkipDays, FeedRole::kSkipDay, 0},
 
     {FeedNamespace::kCore, "name", FeedPlace::kAuthor, FeedRole::kAuthorName, 0},
+    {FeedNamespace::kCore, "email", FeedPlace::kAuthor, FeedRole::kAuthorEmail, 0},
+    {FeedNamespace::kThread, "in-reply-to", FeedPlace::kItem, FeedRole::kInReplyTo, 0},
+    {FeedNamespace::kMedia, "player", FeedPlace::kItem, FeedRole::kPlayer, 0},
+    {FeedNamespace::kMedia, "player", FeedPlace::kMediaGroup, FeedRole::kPlayer, 0},
 
     {FeedNamespace::kMedia, "content", FeedPlace::kMediaGroup, FeedRole::kEnclosure, 0},
     {FeedNamespace::kMedia, "thumbnail", FeedPlace::kMediaGroup, FeedRole::kThumbnail, 0},
@@ -268,6 +272,7 @@ FeedNamespace FeedNamespaceOf(const char* uri, size_t length) {
         {"http://www.itunes.com/dtds/podcast-1.0.dtd", FeedNamespace::kItunes},
         {"http://www.w3.org/1999/xhtml", FeedNamespace::kXhtml},
         {"http://purl.org/rss/1.0/modules/syndication/", FeedNamespace::kSyndication},
+        {"http://purl.org/syndication/thread/1.0", FeedNamespace::kThread},
     };
     for (const auto& known : kKnown) {
         if (SameUri(uri, length, known.uri)) {
@@ -351,6 +356,8 @@ void FeedContentHandler::EmptyItemFields() {
     record.link[0] = '\0';
     record.date[0] = '\0';
     record.author[0] = '\0';
+    record.authorEmail[0] = '\0';
+    record.inReplyTo[0] = '\0';
     record.guid[0] = '\0';
     record.baseUrl[0] = '\0';
     record.titleIsHtml = false;
@@ -359,8 +366,10 @@ void FeedContentHandler::EmptyItemFields() {
     record.thumbnail[0] = '\0';
     record.duration[0] = '\0';
     textLength_ = 0;
-    titleRank_ = textRank_ = dateRank_ = authorRank_ = linkRank_ = 0;
-    authorNameRead_ = false;
+    titleRank_ = textRank_ = dateRank_ = linkRank_ = 0;
+    personRank_ = nameRank_ = emailRank_ = 0;
+    personNameRead_ = false;
+    playerUrl_[0] = '\0';
     guidFromAbout_ = false;
     guidIsPermaLink_ = false;
     guidPermaLinkSaid_ = false;
@@ -492,9 +501,9 @@ void FeedContentHandler::StartText(FeedNamespace space, const XmlAttribute* attr
     textBase64_ = false;
     // How the text is written: Atom says so in type (and Atom 0.3 in mode), plain text unless it
     // says otherwise; the other vocabularies write HTML, XHTML's body is markup.
-    textKind_ = space == FeedNamespace::kXhtml ? TextKind::kXhtml
-                : atom                         ? TextKind::kPlain
-                                               : TextKind::kHtml;
+    textKind_ = space == FeedNamespace::kXhtml           ? TextKind::kXhtml
+                : atom || space == FeedNamespace::kMedia ? TextKind::kPlain
+                                                         : TextKind::kHtml;
     const XmlAttribute* type = FindAttribute(attributes, count, "type");
     if (type != nullptr) {
         const char* value = type->value;
@@ -509,6 +518,7 @@ void FeedContentHandler::StartText(FeedNamespace space, const XmlAttribute* attr
             textKind_ = TextKind::kXhtml;
         }
     }
+    textParagraphs_ = space == FeedNamespace::kMedia && textKind_ == TextKind::kPlain;
     const XmlAttribute* mode = atom ? FindAttribute(attributes, count, "mode") : nullptr;
     if (mode != nullptr && SameAsciiWord(mode->value, mode->valueLength, "base64")) {
         textBase64_ = true;
@@ -520,6 +530,9 @@ void FeedContentHandler::StartText(FeedNamespace space, const XmlAttribute* attr
 
 void FeedContentHandler::FinishText() {
     DecodeText();
+    if (textParagraphs_ && !IsBlank(record.description, textLength_)) {
+        ParagraphsOfPlainText();
+    }
     if (IsBlank(record.description, textLength_)) {
         // It counts as no text at all: the one it replaced, if any, is the item's again, and a
         // text of any rank may still come.
@@ -600,6 +613,15 @@ void FeedContentHandler::AddEnclosure(const XmlAttribute* attributes, size_t cou
         return;
     }
     const XmlAttribute* type = FindAttribute(attributes, count, "type");
+    // A Flash player (YouTube's feeds name one for each video) is no file to reach: it names
+    // the video's page.
+    if (fromMedia && type != nullptr &&
+        SameAsciiWord(type->value, type->valueLength, "application/x-shockwave-flash")) {
+        if (playerUrl_[0] == '\0') {
+            ResolveInto(url->value, url->valueLength, playerUrl_, sizeof playerUrl_);
+        }
+        return;
+    }
     if (fromMedia) {
         // Media RSS lists every rendition of a picture as well as the episode: only audio and
         // video are files to reach; an image stands for the item.
@@ -736,21 +758,38 @@ bool FeedContentHandler::StartRole(FeedRole role, int rank, FeedNamespace space,
             record.date[0] = '\0';
             return true;
         case FeedRole::kAuthor:
-            if (!Outranks(rank, &authorRank_)) {
-                return false;
-            }
-            authorNameRead_ = false;
-            record.author[0] = '\0';
+            // Every person is read; its end decides what of it the item keeps.
+            personRank_ = rank;
+            personText_[0] = personName_[0] = personEmail_[0] = '\0';
+            personTextLength_ = personNameLength_ = personEmailLength_ = 0;
+            personNameRead_ = false;
             return true;
         case FeedRole::kAuthorName:
-            // Only the name of the author being read: the first person's, or one of a higher
-            // rank.
-            if (frameCount_ < 2 || !frames_[frameCount_ - 2].collecting || authorNameRead_) {
+        case FeedRole::kAuthorEmail: {
+            // Only the person's own name and address, the first of each.
+            if (frameCount_ < 2 || !frames_[frameCount_ - 2].collecting) {
                 return false;
             }
-            record.author[0] = '\0';
-            authorNameRead_ = true;
+            const bool name = role == FeedRole::kAuthorName;
+            if (name ? personNameRead_ : personEmail_[0] != '\0') {
+                return false;
+            }
+            personNameRead_ = personNameRead_ || name;
             return true;
+        }
+        case FeedRole::kInReplyTo:
+            if (record.inReplyTo[0] == '\0') {
+                CopyAttribute(FindAttribute(attributes, count, "ref"), record.inReplyTo,
+                              sizeof record.inReplyTo);
+            }
+            return false;
+        case FeedRole::kPlayer: {
+            const XmlAttribute* url = FindAttribute(attributes, count, "url");
+            if (url != nullptr && playerUrl_[0] == '\0') {
+                ResolveInto(url->value, url->valueLength, playerUrl_, sizeof playerUrl_);
+            }
+            return false;
+        }
         case FeedRole::kEnclosure:
             AddEnclosure(attributes, count, space == FeedNamespace::kMedia);
             return false;
@@ -789,12 +828,145 @@ void FeedContentHandler::DeliverItem() {
             ResolveInto(record.guid, strlen(record.guid), record.link, sizeof record.link);
         }
     }
+    // A video's player names its page when the item names none.
+    if (record.link[0] == '\0' && playerUrl_[0] != '\0' &&
+        !VideoPageUrl(playerUrl_, record.link, sizeof record.link)) {
+        static_cast<void>(CopyText(record.link, sizeof record.link, playerUrl_));
+    }
     if (record.baseUrl[0] == '\0') {
         static_cast<void>(CopyText(record.baseUrl, sizeof record.baseUrl, CurrentBase()));
     }
     if (itemCallback_ != nullptr) {
         itemCallback_(&record, context_);
     }
+}
+
+namespace {
+
+// A text without the white space of its markup around it.
+void Trim(char* text) {
+    const size_t start = strspn(text, " \t\r\n");
+    size_t end = strlen(text);
+    while (end > start && IsAsciiSpace(text[end - 1])) {
+        --end;
+    }
+    memmove(text, text + start, end - start);
+    text[end - start] = '\0';
+}
+
+// Whether a text is a mail address as feeds write one: something, "@", something, no blank.
+bool LooksLikeAddress(const char* text, size_t length) {
+    const char* at = static_cast<const char*>(memchr(text, '@', length));
+    if (at == nullptr || at == text || at + 1 == text + length) {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        if (IsAsciiSpace(text[i]) || strchr("<>()\",", text[i]) != nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// A person written in one text, as RSS and Dublin Core write them: "jane@example.com (Jane Doe)",
+// "Jane Doe <jane@example.com>", an address alone or a name alone.
+void SplitPerson(const char* text, char* name, size_t nameCapacity, char* email,
+                 size_t emailCapacity) {
+    name[0] = email[0] = '\0';
+    char person[kItemAuthorCapacity];
+    static_cast<void>(CopyText(person, sizeof person, text));
+    Trim(person);
+    size_t length = strlen(person);
+    if (StartsWithAsciiWord(person, length, "mailto:")) {
+        memmove(person, person + 7, length - 6);
+        length -= 7;
+    }
+    const char* open = strrchr(person, '<');
+    const char* close = strrchr(person, '>');
+    if (open != nullptr && close == person + length - 1 && open < close &&
+        LooksLikeAddress(open + 1, static_cast<size_t>(close - open - 1))) {
+        TextWriter address(email, emailCapacity);
+        address.Put(open + 1, static_cast<size_t>(close - open - 1));
+        TextWriter named(name, nameCapacity);
+        named.PutUtf8(person, static_cast<size_t>(open - person));
+        Trim(name);
+        // A quoted name ("\"Doe, Jane\" <jane@example.com>") without its quotes.
+        const size_t nameLength = strlen(name);
+        if (nameLength >= 2 && name[0] == '"' && name[nameLength - 1] == '"') {
+            memmove(name, name + 1, nameLength - 2);
+            name[nameLength - 2] = '\0';
+        }
+        return;
+    }
+    const char* blank = strpbrk(person, " \t");
+    const size_t first = blank != nullptr ? static_cast<size_t>(blank - person) : length;
+    if (LooksLikeAddress(person, first)) {
+        TextWriter address(email, emailCapacity);
+        address.Put(person, first);
+        // "(Jane Doe)" after the address is the name.
+        const char* rest = person + first;
+        rest += strspn(rest, " \t");
+        const size_t restLength = strlen(rest);
+        if (restLength >= 2 && rest[0] == '(' && rest[restLength - 1] == ')') {
+            TextWriter named(name, nameCapacity);
+            named.PutUtf8(rest + 1, restLength - 2);
+            Trim(name);
+        }
+        return;
+    }
+    static_cast<void>(CopyText(name, nameCapacity, person));
+}
+
+void FeedContentHandler::EndPerson() {
+    char name[kItemAuthorCapacity];
+    char email[kItemAuthorCapacity];
+    static_cast<void>(CopyText(name, sizeof name, personName_));
+    static_cast<void>(CopyText(email, sizeof email, personEmail_));
+    Trim(name);
+    Trim(email);
+    if (!personNameRead_ && email[0] == '\0') {
+        SplitPerson(personText_, name, sizeof name, email, sizeof email);
+    }
+    if (StartsWithAsciiWord(email, strlen(email), "mailto:")) {
+        memmove(email, email + 7, strlen(email) - 6);
+    }
+    if (name[0] != '\0' && personRank_ > nameRank_) {
+        static_cast<void>(CopyText(record.author, sizeof record.author, name));
+        nameRank_ = personRank_;
+    }
+    if (email[0] != '\0' && LooksLikeAddress(email, strlen(email)) && personRank_ > emailRank_) {
+        static_cast<void>(CopyText(record.authorEmail, sizeof record.authorEmail, email));
+        emailRank_ = personRank_;
+    }
+}
+
+// Media RSS's plain text parts its paragraphs with line breaks (a video's description): each
+// line, escaped already, becomes a paragraph of its own.
+void FeedContentHandler::ParagraphsOfPlainText() {
+    std::unique_ptr<char[]> lines(new (std::nothrow) char[textLength_ + 1]);
+    if (lines == nullptr) {
+        return;  // the text stays one paragraph
+    }
+    memcpy(lines.get(), record.description, textLength_ + 1);
+    TextWriter out(record.description, sizeof record.description);
+    for (const char* at = lines.get(); *at != '\0';) {
+        const size_t length = strcspn(at, "\r\n");
+        const char* line = at;
+        at += length;
+        at += strspn(at, "\r\n");
+        if (IsBlank(line, length)) {
+            continue;
+        }
+        const size_t before = out.length();
+        if (!(out.Put("<p>") && out.Put(line, length) && out.Put("</p>"))) {
+            out.TakeBack(before);
+            record.descriptionCut = true;
+            break;
+        }
+    }
+    textLength_ = out.length();
 }
 
 void FeedContentHandler::EndRole(FeedRole role) {
@@ -821,6 +993,9 @@ void FeedContentHandler::EndRole(FeedRole role) {
             break;
         case FeedRole::kTitle:
             EndTitle();
+            break;
+        case FeedRole::kAuthor:
+            EndPerson();
             break;
         case FeedRole::kTtl:
         case FeedRole::kUpdatePeriod:
@@ -1006,16 +1181,17 @@ void FeedContentHandler::Text(const char* text, size_t length) {
                 AppendUtf8(hintText_, sizeof hintText_, &hintTextLength_, text, length));
             return;
         case FeedRole::kAuthor:
-            if (authorNameRead_) {
-                return;
-            }
-            field = record.author;
-            capacity = sizeof record.author;
-            break;
+            static_cast<void>(
+                AppendUtf8(personText_, sizeof personText_, &personTextLength_, text, length));
+            return;
         case FeedRole::kAuthorName:
-            field = record.author;
-            capacity = sizeof record.author;
-            break;
+            static_cast<void>(
+                AppendUtf8(personName_, sizeof personName_, &personNameLength_, text, length));
+            return;
+        case FeedRole::kAuthorEmail:
+            static_cast<void>(
+                AppendUtf8(personEmail_, sizeof personEmail_, &personEmailLength_, text, length));
+            return;
         case FeedRole::kTitle:
             field = record.title;
             capacity = sizeof record.title;

@@ -25,8 +25,11 @@ enum class FeedRole : uint8_t {
     kLink,    // RSS link text, or an Atom link by its rel
     kGuid,    // RSS guid, Atom id
     kDate,    // published, updated and their kin, by rank
-    kAuthor,  // RSS author text, or an Atom person whose name follows
+    kAuthor,  // RSS author text, or an Atom person whose name and email follow
     kAuthorName,
+    kAuthorEmail,
+    kInReplyTo,   // thr:in-reply-to: the item this one answers
+    kPlayer,      // media:player: the page or player of the item's video
     kEnclosure,   // RSS enclosure or media RSS content
     kMediaGroup,  // media RSS group: its content, thumbnail and description count as the item's
     kThumbnail,
@@ -65,6 +68,7 @@ enum class FeedNamespace : uint8_t {
     kItunes,
     kXhtml,
     kSyndication,
+    kThread,
     kOther,
 };
 
@@ -75,6 +79,12 @@ FeedNamespace FeedNamespaceOf(const char* uri, size_t length);
 // True when an Atom link's rel names the entry's own page: "alternate", written plain or as the
 // IANA relation URI, ASCII letters without regard to case.
 bool IsAlternateRel(const char* rel, size_t length);
+
+// A person written in one text, as RSS and Dublin Core write them ("jane@example.com (Jane
+// Doe)", "Jane Doe <jane@example.com>", an address alone, a name alone): its name and its
+// address, each "" when the text gives none.
+void SplitPerson(const char* text, char* name, size_t nameCapacity, char* email,
+                 size_t emailCapacity);
 
 class FeedContentHandler final : public XmlHandler {
 public:
@@ -126,6 +136,8 @@ private:
     void TakeHint(FeedRole role);
     void DecodeText();
     void DeliverItem();
+    void EndPerson();
+    void ParagraphsOfPlainText();
     // Appends to the item's text, plain (as much as fits, cut back to the last whole element)
     // or escaped (each entity whole or not at all).
     void AppendToText(const char* text, size_t length);
@@ -167,9 +179,25 @@ private:
     int titleRank_ = 0;
     int textRank_ = 0;
     int dateRank_ = 0;
-    int authorRank_ = 0;
     int linkRank_ = 0;
-    bool authorNameRead_ = false;
+    // The person being read (its rank, its text, an Atom person's name and email), and the ranks
+    // of the name and the address the item has so far: a name and an address may come from two
+    // elements (a dc:creator and an RSS author that holds only the address).
+    int personRank_ = 0;
+    char personText_[kItemAuthorCapacity];
+    size_t personTextLength_ = 0;
+    char personName_[kItemAuthorCapacity];
+    size_t personNameLength_ = 0;
+    char personEmail_[kItemAuthorCapacity];
+    size_t personEmailLength_ = 0;
+    bool personNameRead_ = false;
+    int nameRank_ = 0;
+    int emailRank_ = 0;
+    // A video player the item names (media:player, a media RSS Flash player): its page is the
+    // item's link when it names none.
+    char playerUrl_[kItemLinkCapacity];
+    // The text being read is media RSS's plain text, whose line breaks part paragraphs.
+    bool textParagraphs_ = false;
     // The guid so far is the item's rdf:about, which a guid element replaces; whether it is the
     // item's page, and whether the feed said so.
     bool guidFromAbout_ = false;

@@ -21,7 +21,10 @@ struct FeedItem {
     char description[kItemDescriptionCapacity];
     char link[kItemLinkCapacity];  // resolved against the item's base
     char date[kItemDateCapacity];
-    char author[kItemAuthorCapacity];
+    char author[kItemAuthorCapacity];  // the author's name
+    // The author's mail address, when the feed gives one (an Atom author's email, the address of
+    // an RSS author "jane@example.com (Jane Doe)").
+    char authorEmail[kItemAuthorCapacity];
     char channelTitle[kChannelTitleCapacity];
     char imageUrl[kImageUrlCapacity];
     char channelDate[kChannelDateCapacity];
@@ -40,6 +43,8 @@ struct FeedItem {
     char thumbnail[kImageUrlCapacity];
     // An episode's duration given for the item rather than its enclosure (iTunes).
     char duration[kEnclosureNumberCapacity];
+    // The identity of the item this one answers (thr:in-reply-to's ref): a comment's post.
+    char inReplyTo[kItemGuidCapacity];
 };
 
 // What a feed says of when to ask for it again, read from its channel. Zero (or no bit) where it

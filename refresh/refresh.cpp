@@ -539,6 +539,10 @@ bool AppendNotice(Refresh* refresh, const char* title, const char* html) {
                       CopyText(item->description, sizeof item->description, html) &&
                       CopyText(item->link, sizeof item->link, refresh->url) &&
                       CopyText(item->channelTitle, sizeof item->channelTitle, "Quillfeed"));
+    // Each notice is a message of its own, with an id of its own: the feed's address alone would
+    // give every notice of the folder one id.
+    static_cast<void>(
+        FormatText(item->guid, sizeof item->guid, "quillfeed-notice:%u:%s", refresh->now, title));
     if (!ComposeMessage(*item, refresh->folder, &refresh->scratch)) {
         return false;
     }

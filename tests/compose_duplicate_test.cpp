@@ -285,7 +285,8 @@ std::vector<std::string> RefreshWith(FakeComposeHost& host, const std::vector<Fe
     std::vector<std::string> titles;
     for (size_t i = before; i < host.appended().size(); ++i) {
         const std::string& message = host.appended()[i];
-        const size_t at = message.find("<h2>") + 4;
+        const std::string banner = "<h2 dir=\"auto\">";
+        const size_t at = message.find(banner) + banner.size();
         titles.push_back(message.substr(at, message.find("</h2>") - at));
     }
     return titles;

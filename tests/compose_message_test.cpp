@@ -203,6 +203,9 @@ TEST_F(ComposeMessage, PlainItemFillsTheTemplateByteForByte) {
         "From:Ann\r\n"
         "To:feeds@quillfeed.invalid\r\n"
         "Date:Tue, 07 Dec 2004 10:20:30 +0800\r\n"
+        // The first 128 bits of SHA-256 of "Feeds\nhttp://example.com/w": the folder's id and the
+        // item's identity, its link.
+        "Message-ID:<b495f03be2f851f7d71446b95e26f7b7@quillfeed.invalid>\r\n"
         "X-Mailer:Quillfeed 1.31\r\n" +
         ExpectedContentType() +
         "Subject:Weather\r\n"
@@ -210,9 +213,9 @@ TEST_F(ComposeMessage, PlainItemFillsTheTemplateByteForByte) {
         "<HTML>\r\n"
         "<HEAD><LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"" +
         DefaultStylesheet() +
-        "\" ></HEAD><BODY><div id=banner><h2>Weather</h2><img border=0 "
+        "\" ></HEAD><BODY><div id=banner><h2 dir=\"auto\">Weather</h2><img border=0 "
         "style=\"visibility:visible;float:right;\" src=\"http://example.com/logo.png\"></div>"
-        "<div id=author>Ann</div><div id=desc><p>Sunny</p></div>"
+        "<div id=author dir=\"auto\">Ann</div><div id=desc dir=\"auto\"><p>Sunny</p></div>"
         "<div id=link><a href=\"http://example.com/w\">http://example.com/w</a></div>"
         "<div id=date>Tue, 07 Dec 2004 10:20:30 +0800</div></BODY></HTML>";
     EXPECT_EQ(Compose(item), expected);
@@ -264,7 +267,8 @@ TEST_F(ComposeMessage, EveryCharacterOfTheFeedReachesTheMessage) {
             EXPECT_NE(head.find("\r\nSubject:Plain ASCII title\r\n"), std::string::npos);
         }
         // The body carries every character as UTF-8, and says so.
-        EXPECT_NE(message.find(std::string("<h2>") + c.title + "</h2>"), std::string::npos);
+        EXPECT_NE(message.find(std::string("<h2 dir=\"auto\">") + c.title + "</h2>"),
+                  std::string::npos);
         EXPECT_NE(message.find(std::string("<p>") + c.title + "</p>"), std::string::npos);
         EXPECT_NE(message.find(ExpectedContentType()), std::string::npos);
     }
@@ -307,7 +311,7 @@ TEST_F(ComposeMessage, SenderComesFromTheChannelElseTheFolderName) {
             Compose(Item().title("t").channelTitle(c.channelTitle).author(c.author));
         EXPECT_EQ(message.substr(0, message.find("\r\n")), std::string("From:") + c.from)
             << c.channelTitle << "|" << c.author << "|" << (c.displayName ? c.displayName : "-");
-        EXPECT_EQ(Between(message, "<div id=author>", "</div>"), c.from);
+        EXPECT_EQ(Between(message, "<div id=author dir=\"auto\">", "</div>"), c.from);
     }
 }
 
@@ -414,8 +418,8 @@ TEST_F(ComposeMessage, HeaderValuesStayOnOneLine) {
     for (size_t end; (end = header.find("\r\n", start)) != std::string::npos; start = end + 2) {
         const std::string one = header.substr(start, end - start);
         bool known = false;
-        for (const char* name :
-             {"From:", "To:", "Date:", "X-Mailer:", "Content-Type:", "Subject:", "\tcharset="}) {
+        for (const char* name : {"From:", "To:", "Date:", "Message-ID:", "X-Mailer:",
+                                 "Content-Type:", "Subject:", "\tcharset="}) {
             known = known || one.compare(0, strlen(name), name) == 0;
         }
         EXPECT_TRUE(known) << "[" << one << "]";
@@ -455,10 +459,10 @@ TEST_F(ComposeMessage, FeedTextCannotBecomeActiveMarkup) {
     EXPECT_EQ(body.find("expression"), std::string::npos);
     EXPECT_EQ(body.find("href=\"javascript"), std::string::npos);
     EXPECT_EQ(body.find("src=\"javascript"), std::string::npos);
-    EXPECT_EQ(Between(body, "<h2>", "</h2>"), "&lt;script&gt;alert(1)&lt;/script&gt;");
-    EXPECT_EQ(Between(body, "<div id=author>", "</div>"),
+    EXPECT_EQ(Between(body, "<h2 dir=\"auto\">", "</h2>"), "&lt;script&gt;alert(1)&lt;/script&gt;");
+    EXPECT_EQ(Between(body, "<div id=author dir=\"auto\">", "</div>"),
               "&quot;&gt;&lt;img src=x onerror=alert(2)&gt;");
-    EXPECT_EQ(Between(body, "<div id=desc>", "</div></div>"), "<p>Hi</p><div>x");
+    EXPECT_EQ(Between(body, "<div id=desc dir=\"auto\">", "</div></div>"), "<p>Hi</p><div>x");
     EXPECT_EQ(Between(body, "<div id=link>", "</div>"), "<a href=\"\">javascript:alert(6)</a>");
     EXPECT_NE(body.find("visibility:hidden;float:right;\" src=\"\">"), std::string::npos);
     EXPECT_EQ(Between(body, "<div id=date>", "</div>"), "&lt;b&gt;today&lt;/b&gt;");
@@ -528,10 +532,10 @@ TEST_F(ComposeMessage, FilesImagesLinksAndCutsReachTheBody) {
          "href=\"https://blog.example/a\">https://blog.example/a</a>.</i></p></div>"},
         {[] { return Item().title("e9").description("<p>start</p>").cut(); }, "and was cut here."},
         {[] { return Item().title("Tom &amp;#38; Jerry &lt;b&gt;live&lt;/b&gt;").htmlTitle(); },
-         "<h2>Tom &amp;#38; Jerry &lt;b&gt;live&lt;/b&gt;</h2>"},
+         "<h2 dir=\"auto\">Tom &amp;#38; Jerry &lt;b&gt;live&lt;/b&gt;</h2>"},
         {[] { return Item().title("Tom &#38; Jerry <b>live</b>").htmlTitle(); },
-         "<h2>Tom &amp; Jerry live</h2>"},
-        {[] { return Item().title("a <b> c"); }, "<h2>a &lt;b&gt; c</h2>"},
+         "<h2 dir=\"auto\">Tom &amp; Jerry live</h2>"},
+        {[] { return Item().title("a <b> c"); }, "<h2 dir=\"auto\">a &lt;b&gt; c</h2>"},
     };
     for (const auto& c : cases) {
         const std::string message = Compose(c.make());
@@ -592,48 +596,121 @@ TEST_F(ComposeMessage, NoRecordOrFolderDoesNothing) {
 }
 
 TEST_F(ComposeMessage, UntitledItemGetsASubjectTheNextRefreshFinds) {
-    const std::string sentence =
-        "A long first paragraph that goes on well past the eighty characters of a subject line";
     const std::string word(100, 'x');
+    const std::string arabic = "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7";  // five letters
+    std::string arabicWords;
+    for (int i = 0; i < 20; ++i) {
+        arabicWords += arabic + " ";
+    }
     const struct {
         const char* description;
-        const char* link;
-        const char* subject;
+        const char* enclosureType;  // null: none
+        std::string subject;
     } cases[] = {
-        {"<p>Rain <b>tonight</b>,\n\t  wind &amp; hail.</p><p>More.</p>", "",
-         "Rain tonight, wind & hail. More."},
-        {sentence.c_str(), "",
-         "A long first paragraph that goes on well past the eighty characters of a subject..."},
-        // A word longer than the subject is cut inside.
-        {word.c_str(), "", nullptr},
-        {"<img src=\"http://a/b.png\"><script>x()</script>", "http://example.org/post/7",
-         "http://example.org/post/7"},
+        // The first sentence, a block's end counting as one.
+        {"<p>Rain <b>tonight</b>,\n\t  wind &amp; hail. More to come.</p>", nullptr,
+         "Rain tonight, wind & hail."},
+        {"<p>Two sentences here! Another one?</p><p>shop</p>", nullptr, "Two sentences here!"},
+        {"<p>No stop in this paragraph</p><p>Next one.</p>", nullptr, "No stop in this paragraph"},
+        {"Line one<br>line two.", nullptr, "Line one"},
+        {"A version 1.2 is out. Get it.", nullptr, "A version 1.2 is out."},
+        {"\xE4\xBB\x8A\xE6\x97\xA5\xE3\x80\x82\xE6\x98\x8E\xE6\x97\xA5", nullptr,
+         "\xE4\xBB\x8A\xE6\x97\xA5\xE3\x80\x82"},
+        // No sentence end within about 80 characters: cut between words, with an ellipsis.
+        {"A long first paragraph that goes on well past the eighty characters of a subject line "
+         "and on",
+         nullptr,
+         "A long first paragraph that goes on well past the eighty characters of a "
+         "subject\xE2\x80\xA6"},
+        {"One, two, three, four, five, six, seven, eight, nine, ten, eleven, twelve, thirteen, "
+         "fourteen",
+         nullptr,
+         "One, two, three, four, five, six, seven, eight, nine, ten, eleven, twelve\xE2\x80\xA6"},
+        // Characters, not bytes, count.
+        {arabicWords.c_str(), nullptr, std::string(arabicWords, 0, 13 * 11 - 1) + "\xE2\x80\xA6"},
+        // A word longer than the subject is cut between its characters.
+        {word.c_str(), nullptr, std::string(80, 'x') + "\xE2\x80\xA6"},
+        // Without text: what the item holds, and the feed's name (here its folder's); never an
+        // address.
+        {"<img src=\"http://a/b.png\"><script>x()</script>", nullptr, "Photo from Asia"},
+        {"", "video/mp4", "Video from Asia"},
+        {"", "audio/mpeg", "Audio from Asia"},
+        {"", "application/pdf", "File from Asia"},
+        {"<p>https://example.org/post/7</p>", nullptr, "Post from Asia"},
+        {"", nullptr, "Post from Asia"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
         host.RemoveIndex();
         Item item;
-        item.description(c.description).link(c.link);
-        const std::string message = Compose(item);
-        const std::string subject = Header(message, "Subject");
-        if (c.subject != nullptr) {
-            EXPECT_EQ(subject, c.subject);
-        } else {
-            EXPECT_EQ(subject, std::string(80, 'x') + "...");
+        item.description(c.description).link("http://example.org/post/7");
+        if (c.enclosureType != nullptr) {
+            item.enclosure("http://example.org/file", c.enclosureType, "", "");
         }
+        const std::string message = Compose(item);
+        const std::string subject = DecodedHeader(message, "Subject");
+        EXPECT_EQ(subject, c.subject);
         char banner[kEscapedPathCapacity];
         ASSERT_TRUE(EscapeHtmlText(subject.c_str(), banner, sizeof banner));
-        EXPECT_EQ(Between(message, "<h2>", "</h2>"), banner);
-        if (subject.empty()) {
-            continue;
-        }
-        host.WriteIndex(
-            "header\r\n1\x01"
-            "2\x01"
-            "3\x01" +
-            subject + "\r\n");
+        EXPECT_EQ(Between(message, "<h2 dir=\"auto\">", "</h2>"), banner);
+        char listed[kEscapedPathCapacity];
+        ASSERT_TRUE(Utf8ToAnsi(subject.c_str(), subject.size(), listed, sizeof listed));
+        host.WriteIndex(std::string("header\r\n1\x01") + "2\x01" + "3\x01" + listed + "\r\n");
         EXPECT_NE(TakeItemOf(item.record), 7) << "listed now, so not appended again";
     }
+}
+
+// The sender as mail has it, and ids a mail client can tell messages and threads by.
+TEST_F(ComposeMessage, SendersAddressesIdsAndReplies) {
+    const struct {
+        const char* author;
+        const char* email;
+        const char* from;  // the header as written
+    } senders[] = {
+        {"Jane Doe", "jane@example.com", "Jane Doe <jane@example.com>"},
+        {"Doe, Jane", "jane@example.com", "\"Doe, Jane\" <jane@example.com>"},
+        {"Say \"hi\"", "a@example.com", "\"Say \\\"hi\\\"\" <a@example.com>"},
+        {"J\xC3\xA9r\xC3\xB4me", "j@example.com", "=?utf-8?B?SsOpcsO0bWU=?= <j@example.com>"},
+        {"", "jane@example.com", "<jane@example.com>"},
+        // No address a header may carry: the name alone, else the feed's.
+        {"Jane Doe", "not an address", "Jane Doe"},
+        {"Jane Doe", "jane@@example.com", "Jane Doe"},
+        {"Jane Doe", "jane@example.com>\r\nBcc:x@y", "Jane Doe"},
+        {"", "", "Daily"},
+    };
+    for (const auto& c : senders) {
+        Item item;
+        item.title("t").channelTitle("Daily").author(c.author);
+        ASSERT_TRUE(CopyText(item.record.authorEmail, sizeof item.record.authorEmail, c.email));
+        const std::string message = Compose(item);
+        EXPECT_EQ(message.substr(0, message.find("\r\n")), std::string("From:") + c.from)
+            << c.author << "|" << c.email;
+    }
+
+    // The same item in the same folder keeps its id; another item or folder has another; a reply
+    // names the id its post has.
+    host.SetDisplayName("Comments");
+    Item post;
+    post.title("Post").link("https://blog.example/1");
+    ASSERT_TRUE(CopyText(post.record.guid, sizeof post.record.guid, " tag:blog.example,2026:1 "));
+    Item reply;
+    reply.title("Re: Post").link("https://blog.example/1#c1");
+    ASSERT_TRUE(
+        CopyText(reply.record.inReplyTo, sizeof reply.record.inReplyTo, "tag:blog.example,2026:1"));
+    const std::string postId = Header(Compose(post), "Message-ID");
+    host.RemoveIndex();
+    EXPECT_EQ(Header(Compose(post), "Message-ID"), postId) << "the next refresh";
+    EXPECT_TRUE(HasShape(postId.substr(0, 1) + postId.substr(33), "<@quillfeed.invalid>"))
+        << postId;
+    const std::string replied = Compose(reply);
+    EXPECT_EQ(Header(replied, "In-Reply-To"), postId);
+    EXPECT_EQ(Header(replied, "References"), postId);
+    EXPECT_NE(Header(replied, "Message-ID"), postId);
+    EXPECT_EQ(Header(Compose(post), "In-Reply-To"), "<missing \r\nIn-Reply-To:>");
+    size_t before = host.appended().size();
+    EXPECT_EQ(TakeItemOf(post.record, "Other"), 7);
+    ASSERT_EQ(host.appended().size(), before + 1);
+    EXPECT_NE(Header(host.appended().back(), "Message-ID"), postId) << "another folder";
 }
 
 }  // namespace

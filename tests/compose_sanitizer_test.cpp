@@ -54,7 +54,9 @@ TEST(ComposeSanitizer, NothingActiveSurvives) {
         {"<SCRIPT type=x>alert(1)</SCRIPT >after", "after"},
         {"<script>document.write('<b>')</script>b", "b"},
         {"<style>body{width:expression(alert(1))}</style>t", "t"},
-        {"<iframe src=x>inner</iframe>t", "t"},
+        // A player never runs; a link to where it pointed stays.
+        {"<iframe src=x>inner</iframe>t", "<a href=\"x\">See what was embedded here</a>t"},
+        {"<iframe src=\"javascript:alert(1)\"></iframe>t", "t"},
         {"<object><object></object>in</object>t", "t"},
         {"<applet code=x>a</applet><form action=x><input name=a>f</form>t", "t"},
         {"<meta http-equiv=refresh content=0><link rel=stylesheet href=x><base href=x>"
@@ -217,6 +219,75 @@ TEST(ComposeSanitizer, UrlsResolveAgainstTheBaseBeforeTheyAreJudged) {
     EXPECT_EQ(Sanitize(longUrl), "<a>x</a>");
 }
 
+// What only tracks the reader goes: beacons and tracking parameters. A player becomes a link to
+// its video's page, around the item's picture. The result is a fixed point still.
+TEST(ComposeSanitizer, TrackersGoAndPlayersLeaveALink) {
+    const char* base = "https://blog.example/post.html";
+    const char* thumbnail = "https://i.example/thumb.jpg?utm_source=feed";
+    const HtmlCase cases[] = {
+        // Beacons in each size form; an image of 1 by 2, or of one given size, is a picture.
+        {"a<img src=\"https://t.example/p.gif\" width=\"1\" height=\"1\">b", "ab"},
+        {"a<img src=b.gif width=0 height=0>b", "ab"},
+        {"a<img src=b.gif width=\"1px\" height=\" 1PX \">b", "ab"},
+        {"a<img src=b.gif width=1 height=0 alt=x>b", "ab"},
+        {"<img src=b.gif width=1 height=2>",
+         "<img src=\"https://blog.example/b.gif\" width=\"1\" height=\"2\">"},
+        {"<img src=b.gif width=1>", "<img src=\"https://blog.example/b.gif\" width=\"1\">"},
+        {"<img src=b.gif width=10 height=1px0>",
+         "<img src=\"https://blog.example/b.gif\" width=\"10\" height=\"1px0\">"},
+        // Every tracking parameter, in any case, wherever it stands; the rest as it was.
+        {"<a href=\"https://s.example/a?utm_source=x&amp;id=7&amp;UTM_Medium=y#top\">l</a>",
+         "<a href=\"https://s.example/a?id=7#top\">l</a>"},
+        {"<a href=\"https://s.example/a?fbclid=1&amp;gclid=2&amp;dclid=3&amp;gbraid=4&amp;"
+         "wbraid=5&amp;msclkid=6&amp;mc_cid=7&amp;mc_eid=8&amp;yclid=9&amp;igshid=10&amp;"
+         "twclid=11&amp;ttclid=12&amp;_hsenc=13&amp;_hsmi=14&amp;mkt_tok=15&amp;"
+         "oly_anon_id=16&amp;oly_enc_id=17\">l</a>",
+         "<a href=\"https://s.example/a\">l</a>"},
+        {"<a href=\"https://s.example/a?utm_campaign=z\">l</a>",
+         "<a href=\"https://s.example/a\">l</a>"},
+        {"<img src=\"https://s.example/i.png?w=300&amp;mc_eid=abc\">",
+         "<img src=\"https://s.example/i.png?w=300\">"},
+        // Names that only look alike, and a URL without one, stay as they are.
+        {"<a href=\"https://s.example/a?utm=1&amp;xfbclid=2&amp;&amp;q=utm_source\">l</a>",
+         "<a href=\"https://s.example/a?utm=1&amp;xfbclid=2&amp;&amp;q=utm_source\">l</a>"},
+        // Each player's embed form.
+        {"<iframe src=\"https://www.youtube.com/embed/dQw4w9WgXcQ?rel=0\"></iframe>",
+         "<a href=\"https://www.youtube.com/watch?v=dQw4w9WgXcQ\"><img "
+         "src=\"https://i.example/thumb.jpg\" alt=\"Video\"><br>Watch the video</a>"},
+        {"<iframe src=\"//www.youtube-nocookie.com/embed/abc_-1\"></iframe>x<iframe "
+         "src=\"https://youtube.com/v/second\"></iframe>",
+         "<a href=\"https://www.youtube.com/watch?v=abc_-1\"><img "
+         "src=\"https://i.example/thumb.jpg\" alt=\"Video\"><br>Watch the video</a>x<a "
+         "href=\"https://www.youtube.com/watch?v=second\">Watch the video</a>"},
+        {"<IFRAME SRC=\"https://player.vimeo.com/video/76979871?h=8a&amp;badge=0\" "
+         "width=640></IFRAME>",
+         "<a href=\"https://vimeo.com/76979871\"><img src=\"https://i.example/thumb.jpg\" "
+         "alt=\"Video\"><br>Watch the video</a>"},
+        {"<iframe src=\"https://tube.example/videos/embed/9c9de5e8-0a1e\"></iframe>",
+         "<a href=\"https://tube.example/videos/watch/9c9de5e8-0a1e\"><img "
+         "src=\"https://i.example/thumb.jpg\" alt=\"Video\"><br>Watch the video</a>"},
+        {"<iframe src=\"https://www.youtube.com/embed/\"></iframe>",
+         "<a href=\"https://www.youtube.com/embed/\"><img src=\"https://i.example/thumb.jpg\" "
+         "alt=\"Video\"><br>See what was embedded here</a>"},
+        {"<iframe src=\"maps.html?utm_source=x\">no frames</iframe>",
+         "<a href=\"https://blog.example/maps.html\"><img src=\"https://i.example/thumb.jpg\" "
+         "alt=\"Video\"><br>See what was embedded here</a>"},
+        {"<iframe>no source</iframe>t", "t"},
+    };
+    for (const HtmlCase& c : cases) {
+        std::string out(kHtmlGrowth * strlen(c.input) + kHtmlSlack + 512, '\0');
+        EXPECT_TRUE(SanitizeHtml(c.input, &out[0], out.size(), base, thumbnail)) << c.input;
+        EXPECT_STREQ(out.c_str(), c.output) << c.input;
+        const std::string once = out.c_str();
+        std::string twice(kHtmlGrowth * once.size() + kHtmlSlack, '\0');
+        EXPECT_TRUE(SanitizeHtml(once.c_str(), &twice[0], twice.size(), base, thumbnail));
+        EXPECT_EQ(once, twice.c_str()) << c.input;
+    }
+    // Without a thumbnail, the link stands alone.
+    EXPECT_EQ(Sanitize("<iframe src=\"https://player.vimeo.com/video/1\"></iframe>"),
+              "<a href=\"https://vimeo.com/1\">Watch the video</a>");
+}
+
 TEST(ComposeSanitizer, HtmlToTextShowsWhatTheReaderReads) {
     const HtmlCase cases[] = {
         {"Tom &amp;#38; Jerry", "Tom &#38; Jerry"},
@@ -231,6 +302,17 @@ TEST(ComposeSanitizer, HtmlToTextShowsWhatTheReaderReads) {
     for (const HtmlCase& c : cases) {
         char out[128];
         EXPECT_TRUE(HtmlToText(c.input, out, sizeof out)) << c.input;
+        EXPECT_STREQ(out, c.output) << c.input;
+    }
+    // With line breaks for blocks, as a subject is cut at them.
+    const HtmlCase lines[] = {
+        {"<p>one</p> <p> two</p>", "one\ntwo"},
+        {"a<br>b<i>c</i> <br> <br>d", "a\nbc\nd"},
+        {"<p> lead</p>", "lead"},
+    };
+    for (const HtmlCase& c : lines) {
+        char out[128];
+        EXPECT_TRUE(HtmlToText(c.input, out, sizeof out, TextBlocks::kLineBreak)) << c.input;
         EXPECT_STREQ(out, c.output) << c.input;
     }
     char small[6];

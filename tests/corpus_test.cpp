@@ -103,8 +103,8 @@ std::string Problem(const std::string& message) {
         return "the body does not end as the template's";
     }
     size_t previous = 0;
-    for (const char* block : {"<BODY><div id=banner>", "<div id=author>", "<div id=desc>",
-                              "<div id=link>", "<div id=date>"}) {
+    for (const char* block : {"<BODY><div id=banner>", "<div id=author dir=\"auto\">",
+                              "<div id=desc dir=\"auto\">", "<div id=link>", "<div id=date>"}) {
         size_t found = body.find(block, previous);
         if (found == std::string::npos) {
             return std::string("the body lacks ") + block + " in its place";
@@ -261,9 +261,12 @@ TEST_F(Corpus, EmptyContentLeavesAPodcastsShowNotesInEveryMessage) {
     ASSERT_EQ(g_stored.size(), 100u);
     for (size_t i = 0; i < g_stored.size(); ++i) {
         const std::string& message = g_stored[i];
-        const size_t desc = message.find("<div id=desc>");
+        const size_t desc = message.find("<div id=desc dir=\"auto\">");
         ASSERT_NE(desc, std::string::npos);
-        EXPECT_NE(message.compare(desc, 19, "<div id=desc></div>"), 0) << "message " << i + 1;
+        EXPECT_NE(message.compare(desc, strlen("<div id=desc dir=\"auto\"></div>"),
+                                  "<div id=desc dir=\"auto\"></div>"),
+                  0)
+            << "message " << i + 1;
     }
 }
 

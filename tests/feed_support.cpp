@@ -24,6 +24,8 @@ int KeepItem(const FeedItem* item, void* list) {
                   item->baseUrl,
                   item->thumbnail,
                   item->duration,
+                  item->authorEmail,
+                  item->inReplyTo,
                   false,
                   false,
                   {}};

@@ -12,7 +12,7 @@
 // "url|type|length|duration".
 struct SeenItem {
     std::string title, description, link, date, author, channelTitle, imageUrl, channelDate;
-    std::string guid, baseUrl, thumbnail, duration;
+    std::string guid, baseUrl, thumbnail, duration, authorEmail, inReplyTo;
     bool titleIsHtml = false;
     bool descriptionCut = false;
     std::vector<std::string> enclosures;

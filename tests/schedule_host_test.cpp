@@ -299,7 +299,8 @@ TEST_F(PellixOpenTickShow, FeedsInEveryScriptLandWithEveryCharacterAndOnce) {
         EXPECT_EQ(lines[i][3], ansi) << title;
         const std::string message =
             ReadFile(Folder("world") + QF_PATH_SEPARATOR + lines[i][0] + ".msg");
-        EXPECT_NE(message.find("<h2>" + title + "</h2>"), std::string::npos) << message;
+        EXPECT_NE(message.find("<h2 dir=\"auto\">" + title + "</h2>"), std::string::npos)
+            << message;
         EXPECT_NE(message.find("<p>" + title + "</p>"), std::string::npos) << message;
         EXPECT_NE(message.find("charset=utf-8"), std::string::npos);
     }
