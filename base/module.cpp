@@ -52,3 +52,35 @@ bool StylesheetPath(const char* style, char* out, size_t capacity) {
                       ModuleDirectory(), kStyleDirectory,
                       style != nullptr && style[0] != '\0' ? style : kDefaultStyle);
 }
+
+namespace {
+
+constexpr char kCssEnding[] = ".css";
+constexpr char kDarkEnding[] = "-dark.css";
+
+bool EndsWithAsciiWord(const char* text, size_t length, const char* word) {
+    const size_t wordLength = strlen(word);
+    return length >= wordLength && SameAsciiWord(text + length - wordLength, wordLength, word);
+}
+
+}  // namespace
+
+bool DarkStyleName(const char* style, char* out, size_t capacity) {
+    const char* name = style != nullptr && style[0] != '\0' ? style : kDefaultStyle;
+    const size_t length = strlen(name);
+    if (!EndsWithAsciiWord(name, length, kCssEnding) ||
+        EndsWithAsciiWord(name, length, kDarkEnding)) {
+        return false;
+    }
+    return FormatText(out, capacity, "%.*s%s", static_cast<int>(length - (sizeof kCssEnding - 1)),
+                      name, kDarkEnding);
+}
+
+bool LightStyleName(const char* name, char* out, size_t capacity) {
+    const size_t length = name != nullptr ? strlen(name) : 0;
+    if (length <= sizeof kDarkEnding - 1 || !EndsWithAsciiWord(name, length, kDarkEnding)) {
+        return false;
+    }
+    return FormatText(out, capacity, "%.*s%s", static_cast<int>(length - (sizeof kDarkEnding - 1)),
+                      name, kCssEnding);
+}

@@ -39,3 +39,13 @@ bool IsStyleName(const char* style);
 // when `style` is empty. False when `style` is no style name (IsStyleName) or the path does not
 // fit `capacity`; `out` then holds nothing of use.
 [[nodiscard]] bool StylesheetPath(const char* style, char* out, size_t capacity);
+
+// The dark sibling of a style, shown instead of it when the system's apps use the dark theme:
+// "NAME-dark.css" for "NAME.css" (the ending in any case), "default-dark.css" for an empty style.
+// False for a style without the ending, one that is a dark sibling already, or a name that does
+// not fit `capacity`.
+[[nodiscard]] bool DarkStyleName(const char* style, char* out, size_t capacity);
+
+// The style whose dark sibling `name` is: "NAME.css" for "NAME-dark.css". False when `name` is no
+// such sibling or the result does not fit `capacity`.
+[[nodiscard]] bool LightStyleName(const char* name, char* out, size_t capacity);

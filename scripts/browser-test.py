@@ -7,9 +7,12 @@ Runs the demo's story with the native build in BUILD, plus a folder of hostile i
 (tests/fixtures/browser/hostile.rss), and loads the pages in Chromium at several widths with a
 probe script added that reports, from inside each message's frame, the computed styles, where the
 images lie and whether anything marked the page. Fails on the first style whose rules are not in
-force, an image wider than its message, or any sign that script from a feed ran.
+force, an image wider than its message, any sign that script from a feed ran, a subject that is an
+address or cut inside a word, a web beacon or tracking parameter left, a video's post without a
+link to its video, an Arabic message laid out left to right, or a dark-theme page that is light.
 """
 
+import html
 import json
 import os
 import re
@@ -55,8 +58,22 @@ window.addEventListener("load", function () {
       scripts: doc.querySelectorAll("script, iframe, object, embed, form, meta, style").length,
       handlers: 0,
       victim: desc.textContent.indexOf("Nothing in this message may run.") >= 0,
+      h2text: h2.textContent,
+      h2dir: win.getComputedStyle(h2).direction,
+      descText: desc.textContent,
+      descDir: win.getComputedStyle(desc).direction,
+      links: [],
+      beacons: 0,
       images: []
     };
+    var anchors = doc.querySelectorAll("a[href]");
+    for (var n = 0; n < anchors.length; n++) frame.links.push(anchors[n].getAttribute("href"));
+    var pictures = doc.querySelectorAll("img");
+    for (var m = 0; m < pictures.length; m++) {
+      var w = parseInt(pictures[m].getAttribute("width"), 10);
+      var h = parseInt(pictures[m].getAttribute("height"), 10);
+      if (w <= 1 && h <= 1) frame.beacons++;
+    }
     var all = doc.querySelectorAll("*");
     for (var k = 0; k < all.length; k++) {
       for (var a = 0; a < all[k].attributes.length; a++) {
@@ -159,6 +176,50 @@ def main():
     for words in ("今日は晴れ。港に新しい桟橋 ☀️", "Итоги дня: снег в горах ❄️", "Νέα γέφυρα στο λιμάνι 🌉",
                   "سوق السمك يفتح مبكرًا 🐟", "Анна Петрова", "тридцать сантиметров"):
         expect(words in shown, "folder World: %r is not on its page" % words)
+
+    # Good mail: no subject is an address or cut inside a word, nothing tracks the reader, a
+    # video's post links to its video, each script reads in its own direction.
+    for folder, *_ in demo.FOLDERS:
+        page = os.path.join(pages, "folder-%s.html" % folder)
+        with open(page, encoding="utf-8") as source:
+            subjects = [html.unescape(s) for s in
+                        re.findall(r"<dt>Subject</dt><dd>(.*?)</dd>", source.read())]
+        report = probe(chromium, page, 1000, profile)
+        if report is None or len(report["frames"]) != len(subjects):
+            expect(False, "folder %s: its subjects and messages do not pair" % folder)
+            continue
+        for subject, frame in zip(subjects, report["frames"]):
+            expect(not re.match(r"\s*(https?://|www\.)", subject),
+                   "folder %s: the subject %r is an address" % (folder, subject))
+            if subject.endswith("\u2026"):
+                text = " ".join(frame["descText"].split())
+                expect(re.search(re.escape(subject[:-1]) + r"(?!\w)", text) is not None,
+                       "folder %s: the subject %r is cut inside a word" % (folder, subject))
+            expect(frame["beacons"] == 0, "folder %s: a web beacon is left in %r" % (folder,
+                                                                                  subject))
+            expect(not any(re.search(r"[?&](utm_|fbclid|gclid)", link) for link in frame["links"]),
+                   "folder %s: a tracking parameter is left in %r" % (folder, subject))
+        if folder in ("Social", "Videos"):
+            expect(any("https://www.youtube.com/watch?v=HarbourPier1" in frame["links"]
+                       for frame in report["frames"]),
+                   "folder %s: no message links to the pier's video" % folder)
+        if folder == "World":
+            for frame in report["frames"]:
+                arabic = re.search("[\u0600-\u06ff]", frame["h2text"]) is not None
+                want = "rtl" if arabic else "ltr"
+                expect(frame["h2dir"] == want and frame["descDir"] == want,
+                       "folder World: %r reads %s/%s, not %s" % (frame["h2text"], frame["h2dir"],
+                                                               frame["descDir"], want))
+
+    def luminance(colour):
+        red, green, blue = (int(part) for part in re.findall(r"\d+", colour)[:3])
+        return (0.2126 * red + 0.7152 * green + 0.0722 * blue) / 255
+
+    report = probe(chromium, os.path.join(pages, "dark-Harbour.html"), 1000, profile)
+    expect(report is not None and len(report["frames"]) >= 2, "dark page: no report")
+    for frame in (report or {"frames": []})["frames"]:
+        expect(luminance(frame["background"]) < 0.2 and luminance(frame["h2color"]) > 0.5,
+               "dark page: a message shows %s on %s" % (frame["h2color"], frame["background"]))
 
     report = probe(chromium, os.path.join(pages, "folder-Hostile.html"), 1000, profile)
     expect(report is not None and len(report["frames"]) == 2, "hostile folder: no report")

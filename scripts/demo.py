@@ -3,9 +3,11 @@
 
     python3 scripts/demo.py OUT LABEL BUILD PLUGIN PELLIX [RUNNER ...]
 
-Serves the project's sample feeds on a free loopback port, sets up four feed folders in the
-set-up dialog (one of them in four scripts with emoji), refreshes them by the three triggers (the update command, opening a folder, the
-minute timer), refreshes once more to find nothing new, and writes the preview pages into OUT.
+Serves the project's sample feeds on a free loopback port, sets up six feed folders in the set-up
+dialog (one of them in four scripts with emoji, one of untitled microblog posts, one of videos),
+refreshes them by the three triggers (the update command, opening a folder, the minute timer),
+refreshes once more to find nothing new, and writes the preview pages into OUT, with one folder
+shown again in the dark theme.
 RUNNER, when given, is the command that runs PELLIX (Wine's, for the 32-bit product).
 """
 
@@ -29,6 +31,8 @@ FOLDERS = [
     ("Garden", "garden-notes.atom", "Atom", "night.css", ["--click", "1"]),
     ("Library", "library-rdf.rdf", "RSS 1.0", "compact.css", ["--auto", "30"]),
     ("World", "world-news.rss", "RSS 2.0", "default.css", ["--auto", "20"]),
+    ("Social", "harbour-social.atom", "Atom", "default.css", ["--auto", "20"]),
+    ("Videos", "harbour-videos.atom", "Atom", "paper.css", ["--auto", "20"]),
 ]
 STYLES = ["default.css", "paper.css", "night.css", "compact.css"]
 
@@ -169,9 +173,14 @@ def story(out, label, build, plugin, pellix, runner, folders=FOLDERS, extra=()):
         pages.folder(folder, "%s feed %s, style %s" % (kind, feed, style), shown)
         if folder == "Harbour":
             pages.every_style(shown[0][0], shown[0][1], STYLES)
+    # The same folder with the system's apps in the dark theme: each message in its style's dark
+    # sibling.
+    dark = [(number, host.run("--dark", "show", "Harbour", number)) for number, _, _ in
+            host.messages("Harbour")]
+    pages.dark("Harbour", "the Harbour folder while the apps use the dark theme", dark)
     index = pages.index("Quillfeed preview: %s" % label)
     say("\n6. The preview: every message as the mail client shows it, in its folder's style,")
-    say("   and one message in each of the %d styles:" % len(STYLES))
+    say("   one message in each of the %d styles, and a folder in the dark theme:" % len(STYLES))
     say("   " + os.path.abspath(index))
     return index
 

@@ -131,6 +131,11 @@ class Preview:
                          "<p style=\"margin:4px 0 0 0\">%s &middot; <a href=\"index.html\">all "
                          "folders</a></p>" % html.escape(description), messages)
 
+    def dark(self, folder_id, description, messages):
+        return self.page("dark-%s.html" % folder_id, "Folder %s, dark theme" % folder_id,
+                         "<p style=\"margin:4px 0 0 0\">%s &middot; <a href=\"index.html\">all "
+                         "folders</a></p>" % html.escape(description), messages)
+
     def every_style(self, number, source, styles):
         """One page per style, each showing the same message in it."""
         for style in styles:

@@ -49,6 +49,27 @@ void ShowInterval(HWND dialog, int control, int value, int shownForZero) {
     SetDlgItemTextA(dialog, control, text);
 }
 
+// A style's dark sibling is shown in its place in the dark theme, so the list names the style
+// alone; a dark style without a light one is a style of its own, and stays.
+void HideDarkSiblings(HWND list) {
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = count - 1; i >= 0; --i) {
+        char name[kStyleNameCapacity];
+        char light[kStyleNameCapacity];
+        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length == LB_ERR || length >= static_cast<LRESULT>(sizeof name) ||
+            SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(name)) == LB_ERR) {
+            continue;
+        }
+        if (LightStyleName(name, light, sizeof light) &&
+            SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(light)) != LB_ERR) {
+            SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(i), 0);
+        }
+    }
+}
+
 void OnOpen(HWND dialog) {
     char folderId[kFolderIdCapacity];
     if (!TakeCurrentFolder(dialog, folderId)) {
@@ -67,6 +88,7 @@ void OnOpen(HWND dialog) {
         DlgDirListA(dialog, styleDirectory, IDC_STYLE_LIST, IDC_STYLE_PATH, DDL_READWRITE);
     }
     HWND list = GetDlgItem(dialog, IDC_STYLE_LIST);
+    HideDarkSiblings(list);
     LRESULT found = SendMessageA(list, LB_FINDSTRING, static_cast<WPARAM>(-1),
                                  reinterpret_cast<LPARAM>(LastPathComponent(savedStyle, "\\")));
     if (found != LB_ERR) {

@@ -44,6 +44,11 @@ QF_EXPORT void PellixDebugOutput(const char* text) {
     }
 }
 
+// The user's choice of app theme, as the plug-in reads it where there is no Windows registry.
+QF_EXPORT int PellixDarkTheme(void) {
+    return State().dark ? 1 : 0;
+}
+
 const char* QF_CALL PXA_GetVersion(void) {
     return State().version.c_str();
 }

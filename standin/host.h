@@ -30,6 +30,8 @@ struct HostState {
     std::string currentFolder;  // empty: no folder on screen
     std::string version = "2.10.00";
     bool trace = false;
+    // The system's apps use the dark theme (--dark): what the plug-in reads as the user's choice.
+    bool dark = false;
     // How long the host waits for the plug-in's workers before it exits: the plug-in's connect
     // limit (60 s) and download deadline (5 min), with a margin.
     int workerWaitSeconds = 7 * 60;

@@ -23,8 +23,9 @@ struct Options {
 
 void PrintUsage() {
     fputs(
-        "usage: pellix [--data DIR] [--plugin PATH] [--host-version V] [--trace]\n"
+        "usage: pellix [--data DIR] [--plugin PATH] [--host-version V] [--trace] [--dark]\n"
         "              [--worker-wait SECONDS] [--disk-room BYTES] COMMAND ...\n"
+        "  --dark: natively, the system's apps use the dark theme (Windows: the user's setting)\n"
         "  --worker-wait: how long to wait for the plug-in's workers before exit (default 420)\n"
         "  --disk-room: the store acts as a disk with only this many bytes free (for tests)\n",
         stderr);
@@ -40,6 +41,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         std::string name = argv[at];
         if (name == "--trace") {
             pellix::State().trace = true;
+            continue;
+        }
+        if (name == "--dark") {
+            pellix::State().dark = true;
             continue;
         }
         if (at + 1 >= argc) {

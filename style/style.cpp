@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/files.h"
+#include "platform/theme.h"
 #include "base/hostapi.h"
 #include "base/module.h"
 #include "base/pxapi.h"
@@ -105,6 +107,15 @@ int QF_CALL PXC_OnOpenMail(const char* mailId) {
     char style[kStyleNameCapacity];
     ReadSetting(kStylesSection, folderId, style, sizeof style);
     Trace("Style: %s", style);
+    // In the dark theme, the style's dark sibling when the style directory has one. Only the
+    // link on display changes: the stored message keeps the one it was written with.
+    char dark[kStyleNameCapacity];
+    char darkPath[kPathCapacity];
+    if (AppsUseDarkTheme() && DarkStyleName(style, dark, sizeof dark) &&
+        StylesheetPath(dark, darkPath, sizeof darkPath) && PathExists(darkPath)) {
+        static_cast<void>(CopyText(style, sizeof style, dark));
+        Trace("dark style: %s", style);
+    }
     // A cut path names some other file, and a value that is no file name of the style directory
     // would reach elsewhere or end the link: the message then keeps the link it was stored with.
     char cssHref[kEscapedPathCapacity];

@@ -52,6 +52,16 @@ TEST_F(DialogOpens, ListingTheStyleFilesSortedWithoutRegardToCase) {
               look.items);
 }
 
+// A dark sibling is shown in its style's place in the dark theme: the list names the style alone,
+// and a dark style without a light one as a style of its own.
+TEST_F(DialogOpens, ListingEachStyleWithoutItsDarkSibling) {
+    AddStyles({"default.css", "default-dark.css", "Paper.css", "paper-DARK.css", "mine-dark.css",
+               "-dark.css"});
+    DialogLook look = OpenAndLook();
+    EXPECT_EQ((std::vector<std::string>{"-dark.css", "default.css", "mine-dark.css", "Paper.css"}),
+              look.items);
+}
+
 TEST_F(DialogOpens, WithAnEmptyListWhenTheStyleDirectoryIsMissing) {
     RemoveStyleDirectory();
     DialogLook look = OpenAndLook();

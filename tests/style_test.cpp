@@ -12,6 +12,7 @@
 #include "base/pxapi.h"
 #include "base/settings_file.h"
 #include "compose/stylesheet_link.h"
+#include "platform/files.h"
 #include "style/style.h"
 #include "tests/support.h"
 
@@ -232,6 +233,52 @@ TEST_F(StyleOnOpen, HandsTheRestyledSourceToTheHost) {
         ASSERT_EQ(1u, host_.allocSizes.size());
         EXPECT_EQ(source.size() + 1024, host_.allocSizes[0]);
     }
+}
+
+// In the dark theme a message shows in its style's dark sibling, when the style directory has
+// one; the style itself otherwise, and always in the light theme.
+TEST_F(StyleOnOpen, TheDarkThemeShowsTheDarkSiblingWhereThereIsOne) {
+    const std::string source =
+        kHeader + ("<HTML>\r\n<HEAD>" + std::string(kOldLink) + "</HEAD></HTML>");
+    const struct {
+        bool dark;
+        const char* style;
+        const char* file;
+    } cases[] = {
+        {false, "paper.css", "paper.css"},
+        {false, "", "default.css"},
+        {true, "paper.css", "paper-dark.css"},
+        {true, "", "default-dark.css"},
+        {true, "night.css", "night-dark.css"},
+        {true, "compact.css", "compact-dark.css"},
+        {true, "default.css", "default-dark.css"},
+        // No sibling, or a sibling already.
+        {true, "dark.css", "dark.css"},
+        {true, "paper-dark.css", "paper-dark.css"},
+        {true, "notes.txt", "notes.txt"},
+    };
+    // A style directory of the four styles the package ships, each with its sibling, and one
+    // style without.
+    const std::string saved = ModuleDirectory();
+    SetModuleDirectory(scratch_.path().c_str());
+    ASSERT_TRUE(MakeDirectory(scratch_.File("RssStyles").c_str()));
+    for (const char* name : {"default", "paper", "night", "compact"}) {
+        for (const char* ending : {".css", "-dark.css"}) {
+            ASSERT_TRUE(WriteFile(Href(std::string(name) + ending), "body {}"));
+        }
+    }
+    ASSERT_TRUE(WriteFile(Href("dark.css"), "body {}"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.style) + (c.dark ? " dark" : " light"));
+        ScopedAppTheme theme(c.dark);
+        host_ = FakeHost();
+        FeedFolder("news", c.style);
+        host_.source = source.c_str();
+        EXPECT_EQ(0, PXC_OnOpenMail("news|1"));
+        EXPECT_EQ(kHeader + ("<HTML>\r\n<HEAD>" + NewLink(c.file) + "</HEAD></HTML>"),
+                  host_.setSource);
+    }
+    SetModuleDirectory(saved.c_str());
 }
 
 TEST_F(StyleOnOpen, LeavesTheMessageToTheHostWhenThereIsNothingToDo) {

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "platform.h"
 #include "platform/process_facts.h"
 
@@ -27,6 +29,62 @@ extern "C" QF_EXPORT void PellixDebugOutput(const char* text) {
     }
     g_traces += text;
     g_traces += '\n';
+}
+
+namespace {
+
+std::atomic<bool> g_darkTheme{false};
+
+#ifdef _WIN32
+constexpr char kPersonalize[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+#endif
+
+}  // namespace
+
+extern "C" QF_EXPORT int PellixDarkTheme() {
+    return g_darkTheme ? 1 : 0;
+}
+
+ScopedAppTheme::ScopedAppTheme(bool dark) {
+    g_darkTheme = dark;
+#ifdef _WIN32
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPersonalize, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        ADD_FAILURE() << "the personalisation settings cannot be opened";
+        return;
+    }
+    DWORD old = 1;
+    DWORD size = sizeof old;
+    DWORD type = 0;
+    hadValue_ = RegQueryValueExA(key, "AppsUseLightTheme", nullptr, &type,
+                                 reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS &&
+                type == REG_DWORD;
+    oldValue_ = old;
+    const DWORD light = dark ? 0 : 1;
+    EXPECT_EQ(RegSetValueExA(key, "AppsUseLightTheme", 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&light), sizeof light),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+#endif
+}
+
+ScopedAppTheme::~ScopedAppTheme() {
+    g_darkTheme = false;
+#ifdef _WIN32
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPersonalize, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    if (hadValue_) {
+        const DWORD old = static_cast<DWORD>(oldValue_);
+        RegSetValueExA(key, "AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
+                       sizeof old);
+    } else {
+        RegDeleteValueA(key, "AppsUseLightTheme");
+    }
+    RegCloseKey(key);
+#endif
 }
 
 std::string RecordedTraces() {

@@ -23,6 +23,21 @@ std::string ProxyLogin();
 std::string RecordedTraces();
 void ForgetTraces();
 
+// The system's apps use the dark theme (or the light one) for the object's lifetime: on Windows
+// the signed-in user's AppsUseLightTheme value, put back afterwards; natively what this program's
+// PellixDarkTheme export answers.
+class ScopedAppTheme {
+public:
+    explicit ScopedAppTheme(bool dark);
+    ~ScopedAppTheme();
+    ScopedAppTheme(const ScopedAppTheme&) = delete;
+    ScopedAppTheme& operator=(const ScopedAppTheme&) = delete;
+
+private:
+    bool hadValue_ = false;
+    unsigned long oldValue_ = 1;
+};
+
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes.
 class ScratchDir {

@@ -95,7 +95,7 @@ int AddSorted(HWND__* list, const std::string& entry) {
     return index;
 }
 
-LRESULT FindEntry(const HWND__* list, WPARAM start, const char* prefix) {
+LRESULT FindEntry(const HWND__* list, WPARAM start, const char* prefix, bool whole = false) {
     int count = static_cast<int>(list->items.size());
     // As under Wine: an empty text finds nothing.
     if (prefix == nullptr || *prefix == '\0' || count == 0) {
@@ -107,7 +107,8 @@ LRESULT FindEntry(const HWND__* list, WPARAM start, const char* prefix) {
     }
     for (int step = 1; step <= count; ++step) {
         int index = (after + step) % count;
-        if (BeginsWithIgnoringCase(list->items[index], prefix)) {
+        if (BeginsWithIgnoringCase(list->items[index], prefix) &&
+            (!whole || list->items[index].size() == strlen(prefix))) {
             return index;
         }
     }
@@ -326,6 +327,16 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             window->items.clear();
             window->current = -1;
             return 0;
+        case LB_DELETESTRING:
+            if (index < 0 || index >= count) {
+                return LB_ERR;
+            }
+            window->items.erase(window->items.begin() + index);
+            // As on Windows: a selection after the entry moves up with it; the entry's own goes.
+            window->current = window->current == index  ? -1
+                              : window->current > index ? window->current - 1
+                                                        : window->current;
+            return count - 1;
         case LB_SETCURSEL:
             // As on Windows: -1 or an index outside the list removes the selection and answers
             // LB_ERR.
@@ -348,6 +359,8 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return count;
         case LB_FINDSTRING:
             return FindEntry(window, wParam, text);
+        case LB_FINDSTRINGEXACT:
+            return FindEntry(window, wParam, text, true);
         case LB_SELECTSTRING: {
             LRESULT found = FindEntry(window, wParam, text);
             if (found != LB_ERR) {
