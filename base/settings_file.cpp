@@ -20,14 +20,16 @@ const char kHealthSection[] = "Health";
 const char kHintsSection[] = "Hints";
 const char kUserAgentSection[] = "UserAgent";
 const char kPlainLoginSection[] = "PlainLogin";
+const char kFullTextSection[] = "FullText";
+const char kFullTextSelectorSection[] = "FullTextSelector";
 const char kProxyOption[] = "Proxy";
 const char kHostHoldsSection[] = "HostHolds";
 
 const char* const kFolderSections[] = {
-    kFeedsSection,        kStylesSection, kLastUpdateTimeSection, kAutoRefreshSection,
-    kClickRefreshSection, kGoneSection,   kHeldUntilSection,      kETagSection,
-    kLastModifiedSection, kHealthSection, kHintsSection,          kUserAgentSection,
-    kPlainLoginSection};
+    kFeedsSection,        kStylesSection,   kLastUpdateTimeSection,  kAutoRefreshSection,
+    kClickRefreshSection, kGoneSection,     kHeldUntilSection,       kETagSection,
+    kLastModifiedSection, kHealthSection,   kHintsSection,           kUserAgentSection,
+    kPlainLoginSection,   kFullTextSection, kFullTextSelectorSection};
 const size_t kFolderSectionCount = sizeof kFolderSections / sizeof kFolderSections[0];
 
 size_t ReadSetting(const char* section, const char* folderId, char* out, size_t capacity) {

@@ -31,6 +31,11 @@ extern const char kUserAgentSection[];
 // Whether the folder's Basic login may be sent over plain http, where anyone on the way can read
 // it ([PlainLogin], "1" allows it).
 extern const char kPlainLoginSection[];
+// Whether new items of the folder are read in full: the article their link names fetched and kept
+// in the message ([FullText]: "off" or absent, "short" for items whose text is short, "always"),
+// and the CSS selector of the article in the page, when the folder gives one ([FullTextSelector]).
+extern const char kFullTextSection[];
+extern const char kFullTextSelectorSection[];
 // Every section keyed by folder id, in the order a vanished folder's entries are removed.
 extern const char* const kFolderSections[];
 extern const size_t kFolderSectionCount;

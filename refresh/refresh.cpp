@@ -14,6 +14,7 @@
 #include "feed/json_feed.h"
 #include "feed/parse_feed.h"
 #include "fetch/answer_stream.h"
+#include "fetch/host_gate.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/xml_reader.h"
@@ -39,6 +40,7 @@ std::unique_ptr<Refresh> MakeRefresh(const char* url, const char* folderId) {
     refresh->conditions[0] = '\0';
     refresh->proxySetting[0] = '\0';
     refresh->failureText[0] = '\0';
+    refresh->fullTextSelector[0] = '\0';
     return refresh;
 }
 
@@ -54,6 +56,7 @@ void ReadFolder(Refresh* refresh) {
                               : nullptr;
     MakeMessageFolder(refresh->folderId, style, display, static_cast<time_t>(refresh->now),
                       &refresh->folder);
+    ReadFullTextSettings(refresh);
 }
 
 void OpenSeenRecord(Refresh* refresh) {
@@ -73,6 +76,13 @@ void CloseSeenRecord(Refresh* refresh) {
     // The words live in the program, not in the record.
     refresh->seen.reset();
 }
+
+namespace {
+
+// The message composed in the refresh's scratch appended to the folder, and the item recorded.
+int AppendItemMessage(Refresh* refresh, const std::string& identity, bool recordDecides);
+
+}  // namespace
 
 int TakeItem(Refresh* refresh, const FeedItem& item) {
     const char* folderId = refresh->folderId;
@@ -124,6 +134,31 @@ int TakeItem(Refresh* refresh, const FeedItem& item) {
             return 1;
         }
     }
+    // An item read in full waits for its article until the feed's answer is read.
+    if (WantsArticle(refresh->fullText, item)) {
+        if (refresh->waiting.size() >= kArticlesPerRefresh) {
+            // Neither appended nor recorded: the next refresh fetches its article.
+            ++refresh->counts.postponed;
+            return 1;
+        }
+        std::unique_ptr<FeedItem> waiting(new (std::nothrow) FeedItem(item));
+        if (waiting != nullptr) {
+            refresh->waiting.push_back(std::move(waiting));
+            if (!recordDecides) {
+                refresh->newTitles.insert(refresh->indexTitle);
+            }
+            return 1;
+        }
+    }
+    return AppendItemMessage(refresh, identity, recordDecides);
+}
+
+namespace {
+
+int AppendItemMessage(Refresh* refresh, const std::string& identity, bool recordDecides) {
+    const char* folderId = refresh->folderId;
+    SeenRecord* record = refresh->seen.get();
+    MessageScratch* s = &refresh->scratch;
     if (g_hostApi.PXA_AppendMessage == nullptr) {
         return 0;
     }
@@ -144,6 +179,26 @@ int TakeItem(Refresh* refresh, const FeedItem& item) {
     }
     ++refresh->counts.appended;
     return appended;
+}
+
+}  // namespace
+
+void TakeWaitingArticles(Refresh* refresh) {
+    const bool recordDecides =
+        refresh->seen != nullptr && refresh->seen->state() == SeenRecord::State::kRead;
+    for (std::unique_ptr<FeedItem>& item : refresh->waiting) {
+        // Known by what the feed gave, before its text became the article's.
+        const std::string identity =
+            ItemIdentity(item->guid, item->link, item->title, item->description);
+        ReadArticle(refresh, item.get());
+        if (!ComposeMessage(*item, refresh->folder, &refresh->scratch)) {
+            Trace("message for %s does not fit", refresh->folderId);
+            continue;
+        }
+        static_cast<void>(AppendItemMessage(refresh, identity, recordDecides));
+        item.reset();
+    }
+    refresh->waiting.clear();
 }
 
 namespace {
@@ -210,7 +265,10 @@ void ReadFeedItems(Refresh* refresh, AnswerStream* answer, const char* documentU
                 Trace("Update %s: the document ended early", refresh->folderId);
                 break;
         }
-        CloseSeenRecord(refresh);
+        // Items that wait for their article are recorded once they are stored.
+        if (refresh->waiting.empty()) {
+            CloseSeenRecord(refresh);
+        }
     }
     CloseRefreshWorker(&own);
 }
@@ -331,7 +389,11 @@ void ReadBody(Refresh* refresh, Download* download) {
     FollowMove(refresh, *download);
     // The next request asks for the feed only if it changed since this whole answer, and only
     // when every new item was stored: otherwise the next one must bring the feed again.
-    if (answer->Status() != 0 && refresh->counts.refused == 0) {
+    // Items that wait for their article are not stored yet: the validators wait with them.
+    if (!refresh->waiting.empty()) {
+        refresh->waitingAnswer.reset(new (std::nothrow) AnswerHeader(answer->Fields()));
+    } else if (answer->Status() != 0 && refresh->counts.refused == 0 &&
+               refresh->counts.postponed == 0) {
         KeepValidators(refresh->folderId, refresh->url, answer->Fields());
     }
 }
@@ -460,6 +522,20 @@ void FetchAndRead(Refresh* refresh) {
         ReadBody(refresh, download.get());
     }
     KeepHints(refresh, *download);
+    if (refresh->waiting.empty()) {
+        return;
+    }
+    // The feed's connection and its turn at the host are given back before any article is asked
+    // for: the articles of a feed's own host take the turns every other download takes.
+    download.reset();
+    TakeWaitingArticles(refresh);
+    CloseSeenRecord(refresh);
+    if (refresh->waitingAnswer != nullptr && refresh->waitingAnswer->status != 0 &&
+        refresh->counts.refused == 0 && refresh->counts.postponed == 0 &&
+        refresh->failure == nullptr) {
+        KeepValidators(refresh->folderId, refresh->url, *refresh->waitingAnswer);
+    }
+    refresh->waitingAnswer.reset();
 }
 
 // The page named its feeds: the first is the folder's from now on (unless the user typed another
@@ -517,6 +593,7 @@ void TellFoundFeeds(Refresh* refresh) {
 }  // namespace
 
 void RunRefresh(Refresh* refresh) {
+    refresh->deadlineMs = SteadyMilliseconds() + refresh->limits.deadlineMs;
     FetchAndRead(refresh);
     // A page that names its feeds: the first is read at once, and the folder follows it.
     if (refresh->found.count > 0 && !refresh->followedPage) {

@@ -8,15 +8,19 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "base/capacities.h"
+#include "compose/article.h"
 #include "compose/compose.h"
 #include "compose/folder_index.h"
 #include "compose/seen_record.h"
 #include "base/login_file.h"
 #include "feed/discovery.h"
 #include "feed/feed_item.h"
+#include "fetch/answer_header.h"
 #include "fetch/fetch.h"
+#include "refresh/full_text.h"
 
 class AnswerStream;
 struct Refresh;
@@ -36,6 +40,7 @@ struct RefreshCounts {
     int refused = 0;                // new items whose message the host did not take
     bool diskFull = false;          // the host said it refused one for want of room
     int alreadyHere = 0;            // items seen before, or listed in the index
+    int postponed = 0;              // new items left for the next refresh (full text's limit)
     const char* trouble = nullptr;  // why the record of seen items was of no help, if it was not
 };
 
@@ -65,6 +70,9 @@ struct Refresh {
     Login proxyLogin;                      // the proxy's login, if one is kept
     MessageFolder folder;                  // what the folder gives every message
     bool folderRead = false;
+    FullTextMode fullText = FullTextMode::kOff;  // whether new items are read in full
+    char fullTextSelector[kSelectorCapacity];    // the article's element, "" for the heuristic
+    long long deadlineMs = 0;                    // when the refresh must end, steady clock
 
     // What the reading of the feed came to: whether a document was found and read to its end,
     // and what its channel says of when to ask for it again.
@@ -84,6 +92,11 @@ struct Refresh {
     std::unique_ptr<SeenRecord> seen;
     FolderIndex index;
     std::unordered_set<std::string> newTitles;
+
+    // The new items whose article is fetched once the feed's answer is read, with that answer's
+    // header, whose validators are kept only when all of them were stored.
+    std::vector<std::unique_ptr<FeedItem>> waiting;
+    std::unique_ptr<AnswerHeader> waitingAnswer;
 
     // What each message is built in, and the subject in the index's code page.
     MessageScratch scratch;
@@ -121,6 +134,9 @@ void ReadFolder(Refresh* refresh);
 void OpenSeenRecord(Refresh* refresh);
 void CloseSeenRecord(Refresh* refresh);
 int TakeItem(Refresh* refresh, const FeedItem& item);
+// The new items that wait for their article (full text), each read in full, composed, appended and
+// recorded, once the feed's answer is read and its connection given back.
+void TakeWaitingArticles(Refresh* refresh);
 
 // Appends a message of the plug-in's own to the folder, in the folder's style like any other: a
 // title and a text of HTML, dated now, from "Quillfeed", linking the feed's address. True when the

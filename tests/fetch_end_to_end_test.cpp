@@ -1183,6 +1183,164 @@ TEST_F(FetchEndToEnd, APageAddressFindsTheFeedItNames) {
     }
 }
 
+// The path a request asks for: what follows the method on its first line, up to the blank.
+std::string RequestPath(const std::string& request) {
+    const size_t start = request.find(' ') + 1;
+    return request.substr(start, request.find(' ', start) - start);
+}
+
+// A summary-only feed with full text on: each new item's page fetched once, after the feed, its
+// article kept without the page's menus, sidebars and comments, the feed's text above it unless it
+// starts the article; a page that fails keeps the feed's text and says why. With full text off,
+// nothing is fetched.
+TEST_F(FetchEndToEnd, ASummaryOnlyFeedIsReadInFull) {
+    auto paragraph = [](const std::string& mark) {
+        return "<p>" + mark +
+               ": the ferry left at dawn and crossed the bay in the fog, with the gulls behind it "
+               "and the pier lights still burning on the far side of the water.</p>";
+    };
+    const std::string html = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n";
+    auto page = [&](const std::string& head, const std::string& body) {
+        const std::string text =
+            "<!DOCTYPE html><html><head>" + head + "</head><body>" + body + "</body></html>";
+        return html + "Content-Length: " + std::to_string(text.size()) + "\r\n\r\n" + text;
+    };
+    const std::map<std::string, std::string> pages = {
+        {"/blog", page("<title>Post</title>",
+                       "<nav><a href=\"/\">Home</a></nav><div class=\"post\">" + paragraph("P1") +
+                           paragraph("P2") + paragraph("P3") + "</div><aside><p>SIDEBAR words " +
+                           std::string(100, 'x') + "</p></aside><div id=\"comments\"><p>COMMENT " +
+                           std::string(100, 'c') + "</p></div><footer>COPYRIGHT</footer>")},
+        {"/prefix", page("", "<article>" + paragraph("Teaser") + paragraph("Q2") + "</article>")},
+        {"/based",
+         page("<base href=\"/media/\">",
+              "<div>" + paragraph("B1") + "<img src=\"pics/1.jpg\">" + paragraph("B2") + "</div>")},
+        {"/selected", page("", "<div class=\"teaser\">" + paragraph("T1") + paragraph("T2") +
+                                   "</div><div class=\"entry\"><p>SELECTED text</p></div>")},
+        {"/big", page("", "<div>" + std::string(5 * 1024 * 1024, 'b') + "</div>")},
+        {"/pdf",
+         "HTTP/1.1 200 OK\r\nContent-Type: application/pdf\r\nContent-Length: 4\r\n\r\n%PDF"},
+    };
+    std::mutex lock;
+    std::vector<std::string> asked;
+    std::string feed;
+    LoopbackServer server(
+        [&](const std::string& request) {
+            const std::string path = RequestPath(request);
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                asked.push_back(path);
+            }
+            if (path == "/feed.xml") {
+                return Reply{
+                    "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
+                    "Content-Length: " +
+                        std::to_string(feed.size()) + "\r\n\r\n" + feed,
+                    false};
+            }
+            const auto found = pages.find(path);
+            return found != pages.end()
+                       ? Reply{found->second, false}
+                       : Reply{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", false};
+        },
+        64);
+    // A page that never ends: its body comes and comes, without a length.
+    LoopbackServer endless(
+        {Send(html + "\r\n<html><body>" + std::string(3 * 1024 * 1024, 'e')), WaitForRelease()});
+    auto item = [](const std::string& title, const std::string& link, const std::string& text) {
+        return "<item><title>" + title + "</title><link>" + link + "</link><description>" + text +
+               "</description></item>";
+    };
+    const std::string longText(600, 'L');
+    feed =
+        "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Teasers</title>" +
+        item("Long", server.Url("/long"), longText) +
+        item("Blog", server.Url("/blog"), "Teaser of the blog. Read more") +
+        item("Prefix", server.Url("/prefix"), "Teaser: the ferry left at dawn and crossed [...]") +
+        item("Based", server.Url("/based"), "A based one") +
+        item("Big", server.Url("/big"), "A big one") +
+        item("Endless", endless.Url("/endless"), "An endless one") +
+        item("Missing", server.Url("/missing"), "A missing one") +
+        item("Pdf", server.Url("/pdf"), "A file") + "</channel></rss>";
+    ASSERT_TRUE(WriteSetting(kFullTextSection, "Feeds", "short"));
+    RecordedStatusLine status;
+    ASSERT_TRUE(Refresh(server));
+    // The item with a text of its own comes first; the others follow as their articles came.
+    const std::vector<std::string> subjects = {"Long", "Blog",    "Prefix",  "Based",
+                                               "Big",  "Endless", "Missing", "Pdf"};
+    ASSERT_EQ(Subjects(), subjects);
+    EXPECT_EQ(Outcome(status), "Feeds: 8 new messages");
+    std::map<std::string, std::string> body;
+    for (const StoredMessage& message : StoredMessages()) {
+        body[SubjectOf(message.text)] = message.text.substr(message.text.find("<div id=desc"));
+    }
+    const struct {
+        const char* subject;
+        std::vector<std::string> kept;
+        std::vector<std::string> left;
+    } rows[] = {
+        {"Long", {longText}, {"could not be fetched"}},
+        {"Blog",
+         {"<div>Teaser of the blog. Read more</div><hr>", "P1:", "P2:", "P3:"},
+         {"SIDEBAR", "COMMENT", "COPYRIGHT", "Home"}},
+        {"Prefix", {"Teaser:", "Q2:"}, {"<hr>", "[...]"}},
+        {"Based", {"B1:", "<img src=\"" + server.Url("/media/pics/1.jpg") + "\">", "B2:"}, {}},
+        {"Big",
+         {"A big one", "The whole article could not be fetched: the page is larger than 2 MB."},
+         {"bbbb"}},
+        {"Endless",
+         {"An endless one",
+          "The whole article could not be fetched: the page is larger than 2 MB."},
+         {"eeee"}},
+        {"Missing",
+         {"A missing one", "The whole article could not be fetched: the page was not found (404)."},
+         {}},
+        {"Pdf", {"A file", "it is no web page (application/pdf)"}, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.subject);
+        for (const std::string& kept : row.kept) {
+            EXPECT_NE(body[row.subject].find(kept), std::string::npos) << kept;
+        }
+        for (const std::string& left : row.left) {
+            EXPECT_EQ(body[row.subject].find(left), std::string::npos) << left;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        EXPECT_EQ(std::count(asked.begin(), asked.end(), "/long"), 0) << "a text of its own";
+        EXPECT_EQ(std::count(asked.begin(), asked.end(), "/blog"), 1);
+        asked.clear();
+    }
+    // The next refresh knows every item: no page is fetched again.
+    ASSERT_TRUE(Refresh(server));
+    EXPECT_EQ("Feeds: nothing new", Outcome(status));
+
+    // The folder's selector names the article.
+    ClearStore();
+    feed = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Teasers</title>" +
+           item("Selected", server.Url("/selected"), "Pick one") + "</channel></rss>";
+    ASSERT_TRUE(WriteSetting(kFullTextSelectorSection, "Feeds", "div.entry"));
+    ASSERT_TRUE(Refresh(server));
+    ASSERT_EQ(StoredMessages().size(), 1u);
+    EXPECT_NE(StoredMessages()[0].text.find("<p>SELECTED text</p>"), std::string::npos);
+    EXPECT_EQ(StoredMessages()[0].text.find("T1:"), std::string::npos);
+
+    // Off: the feed's text alone, and no page asked for.
+    ClearStore();
+    ASSERT_TRUE(WriteSetting(kFullTextSection, "Feeds", "off"));
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        asked.clear();
+    }
+    ASSERT_TRUE(Refresh(server));
+    ASSERT_EQ(StoredMessages().size(), 1u);
+    EXPECT_NE(StoredMessages()[0].text.find("<div id=desc dir=\"auto\">Pick one</div>"),
+              std::string::npos);
+    std::lock_guard<std::mutex> hold(lock);
+    EXPECT_EQ(asked, std::vector<std::string>{"/feed.xml"});
+}
+
 // A JSON Feed's items are told by their ids like any others: a second refresh adds nothing, and
 // a message deleted stays deleted.
 TEST_F(FetchEndToEnd, JsonFeedItemsAreToldByTheirIds) {
