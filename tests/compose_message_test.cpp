@@ -559,6 +559,8 @@ TEST_F(ComposeMessage, LargestRecordStillFitsWhole) {
     record.link[sizeof record.link - 1] = '\0';
     record.date[sizeof record.date - 1] = '\0';
     record.author[sizeof record.author - 1] = '\0';
+    record.authorEmail[sizeof record.authorEmail - 1] = '\0';
+    record.inReplyTo[sizeof record.inReplyTo - 1] = '\0';
     record.channelTitle[sizeof record.channelTitle - 1] = '\0';
     record.imageUrl[sizeof record.imageUrl - 1] = '\0';
     record.channelDate[sizeof record.channelDate - 1] = '\0';
