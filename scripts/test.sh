@@ -13,7 +13,9 @@
 #     both builds' readers, failing on a difference that docs/reader-differences.md does not list.
 #     On a machine whose kernel runs no 32-bit code (scripts/probe-32bit-code.c says so), no Wine
 #     can start the product: the same Windows tests then run on the 64-bit build of the same
-#     sources (build-win64), and the summary says so.
+#     sources (build-win64), and the summary says so; and the product itself, the 32-bit build,
+#     runs its smoke in an emulated machine whose kernel runs 32-bit code
+#     (scripts/emulated-machine.sh, scripts/product-smoke.py), whose counts join the summary.
 # The shared corpus must be at ../shared/corpus. The last line sums up every suite: passed, failed
 # and skipped tests; a skip that tests/allowed-skips.txt does not list fails the run.
 set -uo pipefail
@@ -156,7 +158,9 @@ fi
 
 windows=build-win32
 windows_note=""
-if ! bash scripts/runs-32bit-code.sh >build-logs/probe-32bit.log 2>&1; then
+smoke_note=""
+# QF_ASSUME_NO_32BIT=1 takes the road of a machine that runs no 32-bit code on one that does.
+if [ -n "${QF_ASSUME_NO_32BIT:-}" ] || ! bash scripts/runs-32bit-code.sh >build-logs/probe-32bit.log 2>&1; then
     windows=build-win64
     windows_note="the Windows tests ran on the 64-bit build: this machine runs no 32-bit code"
     echo "== $windows_note (scripts/probe-32bit-code.c), so no Wine can start the 32-bit product"
@@ -199,6 +203,29 @@ if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD
     else
         fail "wine root"
     fi
+    # Where no Wine here can start the product, it is started in an emulated machine whose kernel
+    # runs 32-bit code (scripts/emulated-machine.sh): a smoke of what users run.
+    if [ "$windows" = build-win64 ]; then
+        echo "== the 32-bit product in an emulated machine"
+        QF_VM_TIMEOUT=1500 bash scripts/emulated-machine.sh smoke build-win32 \
+            >build-logs/product-smoke.log 2>&1
+        smoke_status=$?
+        summary=$(grep -E '^product smoke: ' build-logs/product-smoke.log | tail -1)
+        ok=$(echo "$summary" | grep -oE '[0-9]+ passed' | grep -oE '[0-9]+')
+        bad=$(echo "$summary" | grep -oE '[0-9]+ failed' | grep -oE '[0-9]+')
+        ok=${ok:-0} bad=${bad:-0}
+        if [ "$smoke_status" -ne 0 ] && [ "$bad" -eq 0 ]; then
+            bad=1
+        fi
+        passed=$((passed + ok))
+        failed=$((failed + bad))
+        if [ "$bad" -ne 0 ]; then
+            failures+=("product smoke")
+            grep -E 'FAIL|ended before|could not' build-logs/product-smoke.log | head -20
+        fi
+        smoke_note=${summary:-"product smoke: it did not run (see build-logs/product-smoke.log)"}
+        echo "$smoke_note"
+    fi
 fi
 
 echo
@@ -207,5 +234,6 @@ if [ ${#failures[@]} -gt 0 ]; then
     echo "failed: ${failures[*]}"
 fi
 [ -n "$windows_note" ] && echo "note: $windows_note"
+[ -n "$smoke_note" ] && echo "$smoke_note"
 echo "all suites: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -138,7 +138,8 @@ std::string Problem(const std::string& message) {
 // must fail the run, not stall it.
 class Watchdog {
 public:
-    explicit Watchdog(int seconds) : seconds_(seconds), thread_([this] { Watch(); }) {}
+    explicit Watchdog(int seconds)
+        : seconds_(seconds * TimeScale()), thread_([this] { Watch(); }) {}
     ~Watchdog() {
         {
             std::lock_guard<std::mutex> hold(lock_);

@@ -11,6 +11,7 @@
 #include "fetch/answer_stream.h"
 #include "refresh/feed_update.h"
 #include "refresh/refresh_pool.h"
+#include "tests/support.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ unsigned& TestRefreshNow() {
 }
 
 bool WaitForFetchWorkers(int seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds * TimeScale());
     while (RefreshWorkersRunning() > 0 || TestPool().Workers() > 0) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;

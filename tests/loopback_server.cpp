@@ -166,7 +166,7 @@ void LoopbackServer::AcceptLoop() {
 void LoopbackServer::Serve(SOCKET connection, size_t index) {
     const std::vector<ServerStep>& script =
         scripts_[index < scripts_.size() ? index : scripts_.size() - 1];
-    SetReceiveTimeLimit(connection, kServerPatienceMs);
+    SetReceiveTimeLimit(connection, kServerPatienceMs * TimeScale());
     std::string request;
     char piece[4096];
     // A request ends at its empty line; a TLS client's hello (a handshake record, 0x16) is the
@@ -210,7 +210,7 @@ void LoopbackServer::Serve(SOCKET connection, size_t index) {
                 break;
             case ServerStep::kWaitForRelease: {
                 std::unique_lock<std::mutex> hold(lock_);
-                released_.wait_for(hold, std::chrono::milliseconds(kServerPatienceMs),
+                released_.wait_for(hold, std::chrono::milliseconds(kServerPatienceMs * TimeScale()),
                                    [this] { return release_; });
                 break;
             }

@@ -1,6 +1,7 @@
 #include "tests/support.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -85,6 +86,15 @@ ScopedAppTheme::~ScopedAppTheme() {
     }
     RegCloseKey(key);
 #endif
+}
+
+int TimeScale() {
+    static const int scale = [] {
+        const char* value = getenv("QF_TIME_SCALE");
+        const int parsed = value != nullptr ? atoi(value) : 0;
+        return parsed >= 1 && parsed <= 100 ? parsed : 1;
+    }();
+    return scale;
 }
 
 std::string RecordedTraces() {

@@ -18,6 +18,11 @@ int TlsFrontPort(const char* kind);
 int ProxyPort(const char* kind);
 std::string ProxyLogin();
 
+// How many times longer the tests' wall-clock limits are on this machine: QF_TIME_SCALE (the
+// emulated machine sets it, where programs run 10 to 50 times slower), else 1. Limits that say
+// when to give up waiting scale by it; limits a test sets for the code under test do not.
+int TimeScale();
+
 // The traces of the plug-in's code in this program since ForgetTraces, which the POSIX side hands
 // to the program's PellixDebugOutput (Windows hands them to a debugger: none are recorded there).
 std::string RecordedTraces();
