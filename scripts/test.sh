@@ -163,6 +163,8 @@ smoke_note=""
 if [ -n "${QF_ASSUME_NO_32BIT:-}" ] || ! bash scripts/runs-32bit-code.sh >build-logs/probe-32bit.log 2>&1; then
     windows=build-win64
     windows_note="the Windows tests ran on the 64-bit build: this machine runs no 32-bit code"
+    [ -n "${QF_ASSUME_NO_32BIT:-}" ] &&
+        windows_note="the Windows tests ran on the 64-bit build: QF_ASSUME_NO_32BIT took the road of a machine that runs no 32-bit code"
     echo "== $windows_note (scripts/probe-32bit-code.c), so no Wine can start the 32-bit product"
 fi
 if build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release &&

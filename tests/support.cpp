@@ -91,8 +91,8 @@ ScopedAppTheme::~ScopedAppTheme() {
 int TimeScale() {
     static const int scale = [] {
         const char* value = getenv("QF_TIME_SCALE");
-        const int parsed = value != nullptr ? atoi(value) : 0;
-        return parsed >= 1 && parsed <= 100 ? parsed : 1;
+        const long parsed = value != nullptr ? strtol(value, nullptr, 10) : 0;
+        return parsed >= 1 && parsed <= 100 ? static_cast<int>(parsed) : 1;
     }();
     return scale;
 }
