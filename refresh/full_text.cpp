@@ -220,6 +220,12 @@ void ReadArticle(Refresh* refresh, FeedItem* item) {
     TextWriter w(text.get(), kItemDescriptionCapacity);
     bool whole = true;
     if (!SummaryStartsArticle(item->description, clean.get())) {
+        // The feed's text above the article when it leaves the article half the room at least;
+        // a feed text that fills the message is kept alone, never cut for the article.
+        if (strlen(item->description) + 32 > kItemDescriptionCapacity / 2) {
+            SayNoArticle(item, "the feed's own text fills the message already");
+            return;
+        }
         whole = w.Put("<div>") && w.Put(item->description) && w.Put("</div><hr>");
     }
     whole = whole && PutMarkupBetweenElements(&w, kItemDescriptionCapacity, clean.get(),

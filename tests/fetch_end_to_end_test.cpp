@@ -1326,7 +1326,23 @@ TEST_F(FetchEndToEnd, ASummaryOnlyFeedIsReadInFull) {
     EXPECT_NE(StoredMessages()[0].text.find("<p>SELECTED text</p>"), std::string::npos);
     EXPECT_EQ(StoredMessages()[0].text.find("T1:"), std::string::npos);
 
+    // Always: a feed text that fills half the message is kept whole, the article left out.
+    ClearStore();
+    const std::string fullText = "<p>" + std::string(200 * 1024, 'F') + "</p>";
+    feed = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Teasers</title>" +
+           item("Full", server.Url("/blog"), fullText) + "</channel></rss>";
+    ASSERT_TRUE(WriteSetting(kFullTextSection, "Feeds", "always"));
+    ASSERT_TRUE(WriteSetting(kFullTextSelectorSection, "Feeds", ""));
+    ASSERT_TRUE(Refresh(server));
+    ASSERT_EQ(StoredMessages().size(), 1u);
+    EXPECT_NE(StoredMessages()[0].text.find(fullText), std::string::npos);
+    EXPECT_NE(StoredMessages()[0].text.find("the feed's own text fills the message already"),
+              std::string::npos);
+    EXPECT_EQ(StoredMessages()[0].text.find("P1:"), std::string::npos);
+
     // Off: the feed's text alone, and no page asked for.
+    feed = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Teasers</title>" +
+           item("Selected", server.Url("/selected"), "Pick one") + "</channel></rss>";
     ClearStore();
     ASSERT_TRUE(WriteSetting(kFullTextSection, "Feeds", "off"));
     {
